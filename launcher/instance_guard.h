@@ -1,0 +1,9 @@
+// Single-instance guard: the record "PSN" in the application's preference domain names the
+// running instance (its 8-byte process identity as 16 hex digits).
+#pragma once
+
+// 1 when another live instance holds the record; 0 when this process may go on (it has then
+// claimed the record where it could, and g_HaveLock is set).
+int AlreadyRunning();
+// Removes the record from the any-user scope, then from the current-user scope.
+void ReleaseInstanceRecord();

@@ -1,0 +1,25 @@
+// Definitions of the launcher's process-wide variables (see state.h). All start zeroed.
+#include "launcher/state.h"
+
+extern "C" {
+int g_bNoNativeGui;
+int g_nBuild;
+char g_AppNameLong[kTextCapacity];
+char g_AppNameShort[kTextCapacity];
+char g_AppID[kTextCapacity];
+char g_DllName[kTextCapacity];
+void* g_Dll;
+char g_AppExePath[kTextCapacity];
+char g_AppFilename[kTextCapacity];
+char g_AppPath[kTextCapacity];
+char g_UserPath[kTextCapacity];
+char g_AppCommandLine[kCommandLineCapacity];
+char g_sDelayedIPC[kCommandLineCapacity];
+int g_HaveLock;
+
+qrnGetAppNameFn qrnGetAppName;
+qrnCreateFn qrnCreate;
+qrnRunFn qrnRun;
+qrnCloseFn qrnClose;
+qrnSendIPCFn qrnSendIPC;
+}
