@@ -1,0 +1,111 @@
+// Alerts and questions through zenity, run as a child with an argument vector (no shell)
+// and waited for. The texts are the launcher's ISO 8859-1 texts; zenity wants UTF-8 Pango
+// markup, so they are converted and escaped here. The child starts with a clean signal
+// state, whatever the launcher blocks or handles.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/linux/os.h"
+#include "util/strbuf.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr size_t kMarkupCapacity = 8192;
+
+int HaveDisplay() {
+  const char* x = getenv("DISPLAY");
+  const char* wayland = getenv("WAYLAND_DISPLAY");
+  return (x && *x) || (wayland && *wayland);
+}
+
+// Appends one ISO 8859-1 text as escaped UTF-8 markup. zenity also expands backslash
+// escapes in its text, so a backslash is doubled. Control characters other than tab and
+// line end are not valid markup and show as '?'. Stops before a unit that would not fit,
+// so a cut never leaves half an entity or half a character.
+void AppendEscaped(char (&out)[kMarkupCapacity], const char* text) {
+  size_t used = strlen(out);
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+    char unit[8];
+    unsigned char c = *p;
+    if (c == '&')
+      StrCopy(unit, "&amp;");
+    else if (c == '<')
+      StrCopy(unit, "&lt;");
+    else if (c == '>')
+      StrCopy(unit, "&gt;");
+    else if (c == '\\')
+      StrCopy(unit, "\\\\");
+    else if (c >= 0x80) {
+      unit[0] = static_cast<char>(0xC0 | (c >> 6));
+      unit[1] = static_cast<char>(0x80 | (c & 0x3F));
+      unit[2] = '\0';
+    } else if (c < 0x20 && c != '\t' && c != '\n')
+      StrCopy(unit, "?");
+    else {
+      unit[0] = static_cast<char>(c);
+      unit[1] = '\0';
+    }
+    size_t n = strlen(unit);
+    if (used + n >= sizeof out) return;
+    memcpy(out + used, unit, n + 1);
+    used += n;
+  }
+}
+
+// Runs argv[0] from PATH with default signal mask and dispositions; the child's pid, or -1.
+pid_t SpawnClean(char* const argv[]) {
+  posix_spawnattr_t attr;
+  if (posix_spawnattr_init(&attr) != 0) return -1;
+  sigset_t none, all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &all);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = -1;
+  int failed = posix_spawnp(&pid, argv[0], nullptr, &attr, argv, environ);
+  posix_spawnattr_destroy(&attr);
+  return failed ? -1 : pid;
+}
+
+// The child's exit status, or -1 when it did not exit normally.
+int WaitForExit(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+int OsShowAlert(const char* message, const char* explanation, int withCancel) {
+  if (!HaveDisplay()) return 0;
+  char text[kMarkupCapacity];
+  StrCopy(text, "--text=<b>");
+  AppendEscaped(text, message ? message : "");
+  StrAppend(text, "</b>\n\n");
+  AppendEscaped(text, explanation ? explanation : "");
+
+  char zenity[] = "zenity";
+  char info[] = "--info";
+  char question[] = "--question";
+  char okLabel[] = "--ok-label=OK";
+  char cancelLabel[] = "--cancel-label=Cancel";
+  char* infoArgs[] = {zenity, info, text, nullptr};
+  char* questionArgs[] = {zenity, question, text, okLabel, cancelLabel, nullptr};
+  pid_t pid = SpawnClean(withCancel ? questionArgs : infoArgs);
+  if (pid < 0) return 0;
+  int status = WaitForExit(pid);
+  if (status == 0) return 1;
+  if (status == 1) return 2;
+  return 0;
+}

@@ -1,0 +1,98 @@
+// The launcher's log file: <data folder><executable name, extension rule>.txt, opened with a
+// time-stamped banner, flushed after every message, closed with a banner. At most one log is
+// open per process (Logf_fp). Openings always append; only an opening that holds the file's
+// exclusive lock may start it afresh, so a second process never empties a log another
+// process is still writing, and its lines land at the end of that log.
+#include "platform/log.h"
+
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/file.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "launcher/state.h"
+#include "util/strbuf.h"
+
+static FILE* Logf_fp = nullptr;
+
+namespace {
+
+constexpr size_t kLogBufferSize = 256;
+
+// The banners always use the POSIX locale's English names, whatever locale an engine may
+// have selected with setlocale() since the process started.
+void WriteBanner(FILE* fp, const char* format) {
+  static locale_t s_cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  char text[kLogBufferSize];
+  time_t now = time(nullptr);
+  struct tm local;
+  if (localtime_r(&now, &local) == nullptr) return;
+  size_t n = s_cLocale ? strftime_l(text, sizeof text, format, &local, s_cLocale)
+                       : strftime(text, sizeof text, format, &local);
+  if (n > 0) fwrite(text, 1, n, fp);
+}
+
+// Composes the log path; 0 when it would not fit the buffer (the log is then refused rather
+// than cut, because a cut path names some other file or folder).
+int ComposeLogPath(char (&path)[kLogBufferSize]) {
+  if (!StrCopy(path, g_UserPath) || !StrAppend(path, g_AppFilename)) return 0;
+  size_t len = strlen(path);
+  if (len > 4 && path[len - 4] == '.') path[len - 4] = '\0';
+  return StrAppend(path, ".txt");
+}
+
+}  // namespace
+
+void InitLog(int restart) {
+  if (Logf_fp) return;
+  char path[kLogBufferSize];
+  if (!ComposeLogPath(path)) return;
+  int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return;
+  // The lock lives as long as this descriptor; without it another process has the log
+  // open, and this one only adds to the end.
+  int haveLock = flock(fd, LOCK_EX | LOCK_NB) == 0;
+  if (!restart && haveLock && ftruncate(fd, 0) != 0) {
+    // The old text stays; appending to it still loses nothing.
+  }
+  FILE* fp = fdopen(fd, "a");
+  if (!fp) {
+    close(fd);
+    return;
+  }
+  Logf_fp = fp;
+  if (restart) fputs("\n\n\n\n", Logf_fp);
+  WriteBanner(Logf_fp, "EXE LOG opened %A %B %d, %Y, %I:%M:%S %p\n\n");
+}
+
+int vLogf(const char* format, va_list args) {
+  if (!Logf_fp) InitLog(0);
+  if (!Logf_fp) return 0;
+  int written = vfprintf(Logf_fp, format, args);
+  fflush(Logf_fp);
+  return written;
+}
+
+int Logf(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  int written = vLogf(format, args);
+  va_end(args);
+  return written;
+}
+
+void Logf_flush() {
+  if (Logf_fp) fflush(Logf_fp);
+}
+
+int CloseLog() {
+  if (!Logf_fp) return 0;
+  WriteBanner(Logf_fp, "EXE LOG closed %A %B %d, %Y, %I:%M:%S %p\n\n");
+  int result = fclose(Logf_fp);
+  Logf_fp = nullptr;
+  return result;
+}
