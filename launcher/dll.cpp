@@ -17,22 +17,34 @@ const char* s_pRefusal = nullptr;
 void* LoadDll(const char* path) {
   char fullPath[1024];
   s_pRefusal = nullptr;
+  if (!path || !path[0]) {
+    s_pRefusal = "no library name";
+    return nullptr;
+  }
   int fit = strchr(path, '/') ? StrCopy(fullPath, path)
                               : StrFormatf(fullPath, sizeof fullPath, "./%s", path);
   if (!fit) {
     s_pRefusal = "library path too long";
     return nullptr;
   }
+  dlerror();  // a stale error must not be reported for this load
   return dlopen(fullPath, RTLD_LAZY);
 }
 
-void* GetDllSymbol(void* handle, const char* name) { return dlsym(handle, name); }
+// A null handle would mean RTLD_DEFAULT to dlsym and find the launcher's own variables of
+// the same names as the entry points, so it finds nothing instead.
+void* GetDllSymbol(void* handle, const char* name) {
+  if (!handle || !name) return nullptr;
+  return dlsym(handle, name);
+}
 
 const char* GetDllError() {
+  if (s_pRefusal) return s_pRefusal;
   const char* error = dlerror();
   if (error) return error;
-  if (s_pRefusal) return s_pRefusal;
   return "unknown error";
 }
 
-int FreeDll(void* handle) { return dlclose(handle) == 0; }
+int FreeDll(void* handle) {
+  return handle && dlclose(handle) == 0;
+}

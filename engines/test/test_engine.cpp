@@ -1,0 +1,127 @@
+// The engine that black-box tests drive the launcher with. Its behaviour is steered by
+// QRN_TEST_* environment variables, and it appends one line per call to the file named by
+// QRN_TEST_RECORD (open, append, close per line, so the file is complete at every moment and
+// several processes may share it). Each line also shows the launcher variables it can see.
+// Built twice: engine_test, and engine_test_incomplete without qrnSendIPC.
+#include "quarn_engine.h"
+
+#include <SDL.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+const char* EnvOr(const char* name, const char* fallback) {
+  const char* value = getenv(name);
+  return value ? value : fallback;
+}
+
+void AppendLauncherText(std::string& line, const char* name) {
+  const char* text = static_cast<const char*>(dlsym(RTLD_DEFAULT, name));
+  line += '\t';
+  line += name;
+  line += '=';
+  line += text ? text : "<missing>";
+}
+
+// Writes one record line: the entry, its own fields, then pid and the launcher's variables.
+void Record(const char* entry, const std::string& fields) {
+  const char* path = getenv("QRN_TEST_RECORD");
+  if (!path || !path[0]) return;
+  std::string line = entry;
+  line += fields;
+  line += "\tpid=" + std::to_string(getpid());
+  AppendLauncherText(line, "g_AppNameLong");
+  AppendLauncherText(line, "g_UserPath");
+  AppendLauncherText(line, "g_AppPath");
+  const int* build = static_cast<const int*>(dlsym(RTLD_DEFAULT, "g_nBuild"));
+  line += "\tg_nBuild=" + (build ? std::to_string(*build) : std::string("<missing>"));
+  AppendLauncherText(line, "g_sDelayedIPC");
+  AppendLauncherText(line, "g_AppCommandLine");
+  line += '\n';
+  FILE* file = fopen(path, "a");
+  if (!file) return;
+  fwrite(line.data(), 1, line.size(), file);
+  fclose(file);
+}
+
+void CopyName(char* dst, const char* src) {
+  snprintf(dst, QRN_NAME_CAPACITY, "%s", src);
+}
+
+// The n-th (0-based) value of a comma-separated list; past its end the last value repeats.
+int NthListValue(const char* list, int n) {
+  int value = 0;
+  const char* p = list;
+  for (int i = 0; i <= n; ++i) {
+    value = atoi(p);
+    const char* comma = strchr(p, ',');
+    if (!comma) break;
+    p = comma + 1;
+  }
+  return value;
+}
+
+int s_closeCount = 0;  // the library stays loaded across runs, so this counts per process
+}  // namespace
+
+extern "C" {
+int qrnGetAppName(char* shortName, char* longName, char* appId, int* build) {
+  CopyName(shortName, EnvOr("QRN_TEST_SHORT_NAME", "Test"));
+  CopyName(longName, EnvOr("QRN_TEST_LONG_NAME", "Test Game"));
+  CopyName(appId, EnvOr("QRN_TEST_APP_ID", "TEST-APP"));
+  *build = atoi(EnvOr("QRN_TEST_BUILD", "42"));
+  Record("qrnGetAppName", "");
+  return 0;
+}
+
+int qrnCreate(int argc, char** argv) {
+  std::string fields = "\targc=" + std::to_string(argc) + "\targv=";
+  for (int i = 0; i < argc; ++i) {
+    fields += argv[i];
+    fields += '|';
+  }
+  Record("qrnCreate", fields);
+  return atoi(EnvOr("QRN_TEST_CREATE_RESULT", "0"));
+}
+
+int qrnRun(void) {
+  const char* ready = getenv("QRN_TEST_READY_FILE");
+  if (ready && ready[0]) {
+    FILE* file = fopen(ready, "w");
+    if (file) fclose(file);
+  }
+  const char* quitEventsText = getenv("QRN_TEST_RUN_QUIT_EVENTS");
+  int wantQuits = quitEventsText ? atoi(quitEventsText) : 0;
+  int runMs = atoi(EnvOr("QRN_TEST_RUN_MS", wantQuits > 0 ? "10000" : "0"));
+  int quits = 0;
+  Uint32 start = SDL_GetTicks();
+  while (SDL_GetTicks() - start < static_cast<Uint32>(runMs > 0 ? runMs : 0)) {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+      if (event.type == SDL_QUIT) ++quits;
+    }
+    if (wantQuits > 0 && quits >= wantQuits) break;
+    SDL_Delay(5);
+  }
+  Record("qrnRun", "\tquit_events=" + std::to_string(quits));
+  return 0;
+}
+
+int qrnClose(void) {
+  int result = NthListValue(EnvOr("QRN_TEST_CLOSE_RESULTS", "0"), s_closeCount++);
+  Record("qrnClose", "\tresult=" + std::to_string(result));
+  return result;
+}
+
+#ifndef QRN_TEST_INCOMPLETE
+int qrnSendIPC(const char* message) {
+  Record("qrnSendIPC", std::string("\tmessage=") + message);
+  return 0;
+}
+#endif
+}

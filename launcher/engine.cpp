@@ -1,0 +1,53 @@
+// Binding to the engine library and message forwarding. The library, once loaded, stays
+// loaded for the life of the process; only the lifecycle entry points are unbound between
+// runs, so qrnSendIPC stays usable and a message is held back only before the first binding.
+#include "launcher/engine.h"
+
+#include "launcher/state.h"
+#include "platform/dialogs.h"
+#include "platform/log.h"
+#include "util/strbuf.h"
+
+namespace {
+template <typename Fn>
+Fn LookUp(const char* name) {
+  return reinterpret_cast<Fn>(GetDllSymbol(g_Dll, name));
+}
+}  // namespace
+
+int InitQuarn() {
+  if (!g_Dll) {
+    g_Dll = LoadDll(g_DllName);
+    if (!g_Dll) {
+      Alertf("ERROR\n\nCan't load %s!\nError: %s", g_DllName, GetDllError());
+      return 0;
+    }
+  }
+  qrnGetAppName = LookUp<qrnGetAppNameFn>("qrnGetAppName");
+  qrnCreate = LookUp<qrnCreateFn>("qrnCreate");
+  qrnRun = LookUp<qrnRunFn>("qrnRun");
+  qrnClose = LookUp<qrnCloseFn>("qrnClose");
+  qrnSendIPC = LookUp<qrnSendIPCFn>("qrnSendIPC");
+  if (qrnGetAppName && qrnCreate && qrnRun && qrnClose && qrnSendIPC) return 1;
+  Alertf("ERROR\n\n missing symbols in %s!", g_DllName);
+  Logf("[InitQuarn] GetDllSymbol FAILED\n");
+  return 0;
+}
+
+void UnloadQuarn() {
+  qrnClose = nullptr;
+  qrnRun = nullptr;
+  qrnCreate = nullptr;
+  qrnGetAppName = nullptr;
+}
+
+int SendIPC(const char* message) {
+  if (!message) return 0;
+  if (!qrnSendIPC) {
+    // Only the latest message is kept; one that does not fit is cut at the capacity.
+    if (message != g_sDelayedIPC) StrCopy(g_sDelayedIPC, message);
+    return 0;
+  }
+  Logf("[SendIPC] %s\n", message);
+  return qrnSendIPC(message);
+}

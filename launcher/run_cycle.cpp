@@ -1,0 +1,160 @@
+// The launcher's main loop and one run of it. SDL_main repeats Run while the engine asks for
+// a restart, at most kMaxRuns times. Every text written into a launcher buffer is bounded, so
+// an over-long command line is cut at the buffer's capacity rather than running past it.
+#include "launcher/run_cycle.h"
+
+#include "launcher/engine.h"
+#include "launcher/instance_guard.h"
+#include "launcher/state.h"
+#include "launcher/uninstaller.h"
+#include "platform/dialogs.h"
+#include "platform/log.h"
+#include "platform/paths.h"
+#include "util/strbuf.h"
+
+#include <SDL.h>
+
+#include <strings.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+const char kDllBase[] = "quarnc";
+const char kDllSuffix[] = ".so";
+
+int HasExactOption(int argc, char** argv, const char* option) {
+  for (int i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], option) == 0) return 1;
+  }
+  return 0;
+}
+
+int IsOneOf(const char* arg, const char* const* options) {
+  for (; *options; ++options) {
+    if (strcasecmp(arg, *options) == 0) return 1;
+  }
+  return 0;
+}
+
+// The command line handed on: argument 0 in double quotes, then every argument that is not
+// an install-time option, each followed by one space.
+void BuildForwardedCommandLine(int argc, char** argv) {
+  static const char* const kDropped[] = {"-install", "-installcd", "-safemode", nullptr};
+  static const char* const kDroppedWithValue[] = {"-InstallDeck", "-InstallEnvironment",
+                                                  "-InstallTutorial", nullptr};
+  StrFormatf(g_AppCommandLine, sizeof g_AppCommandLine, "\"%s\" ", argv[0]);
+  for (int i = 1; i < argc; ++i) {
+    if (IsOneOf(argv[i], kDropped)) continue;
+    if (IsOneOf(argv[i], kDroppedWithValue)) {
+      ++i;  // its value goes too
+      continue;
+    }
+    StrAppendf(g_AppCommandLine, sizeof g_AppCommandLine, "%s ", argv[i]);
+  }
+}
+
+// The message a second instance composes for the running one: CommandLine|a0|a1|...|
+void BuildInstanceMessage(int argc, char** argv) {
+  StrCopy(g_AppCommandLine, "CommandLine|");
+  for (int i = 0; i < argc; ++i) {
+    StrAppendf(g_AppCommandLine, sizeof g_AppCommandLine, "%s|", argv[i]);
+  }
+}
+
+void LogRunHeader(int argc, char** argv) {
+  Logf("[main] Path: %s\n", g_AppPath);
+  Logf("[main] Command line:\n");
+  for (int i = 0; i < argc; ++i) Logf("       %s\n", argv[i]);
+  Logf("[main] DllName: %s\n", g_DllName);
+  Logf("[main] AppName: %s  (%s)\n", g_AppNameLong, g_AppNameShort);
+}
+}  // namespace
+
+void SendToInstance(const char* message) {
+  (void)message;
+}
+
+int SdlMainInit() {
+  static char s_mouseSetting[] = "SDL_HAS3BUTTONMOUSE=1";
+  putenv(s_mouseSetting);
+  if (SDL_Init(SDL_INIT_VIDEO) >= 0) return 1;
+  Alertf("SDL Init Failed\n\n%s", SDL_GetError());
+  return 0;
+}
+
+void SdlQuit() {
+  SDL_VideoQuit();
+  SDL_Quit();
+}
+
+int Run(int argc, char** argv, int runIndex) {
+  g_nBuild = 0;
+  if (HasExactOption(argc, argv, "-MakeGob") || HasExactOption(argc, argv, "-MakePatchGob")) {
+    g_bNoNativeGui = 1;
+  }
+  SetPath(argv[0]);
+  StrFormatf(g_DllName, sizeof g_DllName, "%s%s", kDllBase, kDllSuffix);
+  if (!InitQuarn()) return 0;
+  qrnGetAppName(g_AppNameShort, g_AppNameLong, g_AppID, &g_nBuild);
+  GetUserPath();
+
+  // The instance check comes before the log is opened: a second instance opening the shared
+  // log from the start would empty and corrupt the running instance's log.
+  if (AlreadyRunning()) {
+    BuildInstanceMessage(argc, argv);
+    return 0;
+  }
+  InitLog(runIndex);
+  Logf("[main] Quarn Initialized: %s\n", g_AppNameLong);
+
+  if (HasExactOption(argc, argv, "-Uninstall")) {
+    UninstallFlow();
+    return 0;
+  }
+
+  LogRunHeader(argc, argv);
+  BuildForwardedCommandLine(argc, argv);
+
+  Logf("[main] SdlMainInit\n");
+  if (!SdlMainInit()) {
+    Logf("[main] SdlMainInit FAILED\n");
+    return 0;
+  }
+
+  Logf("[main] Creating GameTree\n");
+  int createResult = qrnCreate(argc, argv);
+  if (g_sDelayedIPC[0]) {
+    SendIPC(g_sDelayedIPC);
+    g_sDelayedIPC[0] = '\0';
+  }
+  if (createResult) {
+    Logf("[main] GameTree requests immediate exit\n");
+  } else {
+    Logf("[main] Running\n");
+    qrnRun();
+  }
+  Logf("[main] Closing\n");
+  int result = qrnClose();
+
+  Logf("[main] SDL_Quit\n");
+  SdlQuit();
+  Logf("[main] Unloading Quarn\n");
+  UnloadQuarn();
+  if (g_HaveLock) ReleaseInstanceRecord();
+  if (result) {
+    Logf("[main] restart requested\n");
+    Logf("       %s\n", g_AppExePath);
+  }
+  Logf("[main] Exiting\n");
+  Logf_flush();
+  CloseLog();
+  return result;
+}
+
+extern "C" int SDL_main(int argc, char** argv) {
+  for (int runIndex = 0; runIndex < kMaxRuns; ++runIndex) {
+    if (!Run(argc, argv, runIndex)) break;
+  }
+  return 0;
+}
