@@ -1,0 +1,88 @@
+// Process identity for the single-instance record: the low 32 bits of the process's start
+// time (clock ticks since boot) and its process id, both big-endian, 8 bytes in all. The
+// start time is what tells a recorded process from a later one that was given the same id.
+#include "platform/linux/process_identity.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/linux/os.h"
+#include "util/strbuf.h"
+
+namespace {
+
+// A stat line is far shorter: the command name is at most 64 bytes even for kernel threads.
+constexpr size_t kStatCapacity = 4096;
+
+int ReadStat(long pid, char* state, unsigned long long* startTicks) {
+  char path[64];
+  if (!StrFormatf(path, sizeof path, "/proc/%ld/stat", pid)) return 0;
+  FILE* file = fopen(path, "r");
+  if (file == nullptr) return 0;
+  char line[kStatCapacity];
+  size_t length = fread(line, 1, sizeof line - 1, file);
+  fclose(file);
+  line[length] = '\0';
+  return ParseProcStat(line, state, startTicks);
+}
+
+void PutBigEndian(unsigned char* out, unsigned long value) {
+  out[0] = static_cast<unsigned char>(value >> 24);
+  out[1] = static_cast<unsigned char>(value >> 16);
+  out[2] = static_cast<unsigned char>(value >> 8);
+  out[3] = static_cast<unsigned char>(value);
+}
+
+unsigned long GetBigEndian(const unsigned char* in) {
+  return (static_cast<unsigned long>(in[0]) << 24) | (static_cast<unsigned long>(in[1]) << 16) |
+         (static_cast<unsigned long>(in[2]) << 8) | static_cast<unsigned long>(in[3]);
+}
+
+}  // namespace
+
+int ParseProcStat(const char* line, char* state, unsigned long long* startTicks) {
+  const char* close = strrchr(line, ')');
+  if (close == nullptr || close[1] != ' ' || close[2] == '\0' || close[3] != ' ') return 0;
+  *state = close[2];
+  // Fields 4 to 21 follow the state, one space before each; field 22 comes after them.
+  const char* p = close + 3;
+  for (int field = 4; field <= 22; ++field) {
+    if (*p != ' ') return 0;
+    ++p;
+    if (field == 22) break;
+    while (*p != ' ' && *p != '\0') ++p;
+  }
+  if (*p < '0' || *p > '9') return 0;
+  char* end = nullptr;
+  errno = 0;
+  unsigned long long ticks = strtoull(p, &end, 10);
+  if (errno != 0 || (*end != ' ' && *end != '\n' && *end != '\0')) return 0;
+  *startTicks = ticks;
+  return 1;
+}
+
+int OsCurrentProcessIdentity(unsigned char identity[8]) {
+  long pid = static_cast<long>(getpid());
+  char state = 0;
+  unsigned long long ticks = 0;
+  if (!ReadStat(pid, &state, &ticks)) return 0;
+  PutBigEndian(identity, static_cast<unsigned long>(ticks & 0xFFFFFFFFull));
+  PutBigEndian(identity + 4, static_cast<unsigned long>(pid));
+  return 1;
+}
+
+int OsProcessIdentityIsAlive(const unsigned char identity[8]) {
+  unsigned long pid = GetBigEndian(identity + 4);
+  // Id 0 is no process, and ids above INT_MAX cannot be a pid_t.
+  if (pid == 0 || pid > static_cast<unsigned long>(INT_MAX)) return 0;
+  char state = 0;
+  unsigned long long ticks = 0;
+  if (!ReadStat(static_cast<long>(pid), &state, &ticks)) return 0;
+  if (state == 'Z' || state == 'X' || state == 'x') return 0;
+  return (ticks & 0xFFFFFFFFull) == GetBigEndian(identity);
+}
