@@ -1,0 +1,256 @@
+// The preference store on Linux: one SQLite database per user scope, rows (domain, host,
+// key, value) keyed by (domain, host, key), rollback journal. Only this host's rows are read
+// or changed and only TEXT values count. Each write is one autocommit statement, so its
+// commit is its result. Nothing read is cached; an open connection is kept per scope but is
+// reopened when the database path or file changes, and never used across fork. A damaged or
+// unreadable database reads as empty and refuses writes; it is never deleted or rebuilt.
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/linux/os.h"
+#include "util/strbuf.h"
+
+namespace {
+
+constexpr size_t kPathCapacity = 1024;
+// The longest 8-bit text (domain, key or value) accepted is 1023 bytes, which takes at most
+// twice as many bytes in UTF-8.
+constexpr size_t kTextBytes = 1024;
+constexpr size_t kUtf8Capacity = 2 * kTextBytes;
+constexpr int kBusyTimeoutMs = 2000;
+
+struct Connection {
+  sqlite3* db;
+  pid_t pid;  // the process that opened it; a forked child must not use it
+  char path[kPathCapacity];
+  dev_t dev;
+  ino_t ino;
+  int schemaReady;
+  sqlite3_stmt* select;
+  sqlite3_stmt* upsert;
+  sqlite3_stmt* remove;
+  sqlite3* inherited;  // a parent's connection, kept (unused) so it is not reported leaked
+};
+
+Connection s_connections[2];
+
+const char kCreateTable[] =
+    "CREATE TABLE IF NOT EXISTS prefs (domain TEXT NOT NULL, host TEXT NOT NULL, "
+    "key TEXT NOT NULL, value, PRIMARY KEY (domain, host, key))";
+const char kSelect[] = "SELECT value FROM prefs WHERE domain = ?1 AND host = ?2 AND key = ?3";
+const char kUpsert[] =
+    "INSERT INTO prefs (domain, host, key, value) VALUES (?1, ?2, ?3, ?4) "
+    "ON CONFLICT (domain, host, key) DO UPDATE SET value = excluded.value";
+const char kDelete[] = "DELETE FROM prefs WHERE domain = ?1 AND host = ?2 AND key = ?3";
+
+// This machine's id: /etc/machine-id, else the host name. It cannot change while the
+// process runs, so it is looked up once.
+const char* HostId() {
+  static char s_host[256];
+  if (s_host[0] != '\0') return s_host;
+  if (FILE* file = fopen("/etc/machine-id", "r")) {
+    if (fgets(s_host, sizeof s_host, file) == nullptr) s_host[0] = '\0';
+    fclose(file);
+  }
+  size_t len = strlen(s_host);
+  while (len > 0 && (s_host[len - 1] == '\n' || s_host[len - 1] == ' ' || s_host[len - 1] == '\t' ||
+                     s_host[len - 1] == '\r'))
+    s_host[--len] = '\0';
+  if (s_host[0] == '\0' && gethostname(s_host, sizeof s_host - 1) != 0) s_host[0] = '\0';
+  s_host[sizeof s_host - 1] = '\0';
+  if (s_host[0] == '\0') StrCopy(s_host, "localhost");
+  return s_host;
+}
+
+// ISO 8859-1 to UTF-8; 0 when the text is too long.
+int Latin1ToUtf8(const char* in, char* out, size_t capacity) {
+  if (strnlen(in, kTextBytes) >= kTextBytes) return 0;
+  size_t n = 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(in); *p; ++p) {
+    if (n + 3 > capacity) return 0;
+    if (*p < 0x80) {
+      out[n++] = static_cast<char>(*p);
+    } else {
+      out[n++] = static_cast<char>(0xC0 | (*p >> 6));
+      out[n++] = static_cast<char>(0x80 | (*p & 0x3F));
+    }
+  }
+  out[n] = '\0';
+  return 1;
+}
+
+// UTF-8 to ISO 8859-1; 0 for invalid UTF-8, a character above U+00FF or U+0000 (neither
+// can be an 8-bit text), or a result that does not fit with its terminator.
+int Utf8ToLatin1(const unsigned char* in, size_t length, char* out, size_t capacity) {
+  size_t n = 0;
+  for (size_t i = 0; i < length; ++i) {
+    unsigned int c = in[i];
+    if (c >= 0x80) {
+      // Only the two-byte forms C2..C3 followed by a continuation byte encode U+0080..U+00FF.
+      if ((c != 0xC2 && c != 0xC3) || i + 1 >= length || (in[i + 1] & 0xC0) != 0x80) return 0;
+      c = ((c & 0x1F) << 6) | (in[++i] & 0x3F);
+    } else if (c == 0) {
+      return 0;
+    }
+    if (n + 1 >= capacity) return 0;
+    out[n++] = static_cast<char>(c);
+  }
+  if (capacity == 0) return 0;
+  out[n] = '\0';
+  return 1;
+}
+
+int DatabasePath(int anyUser, char* out, size_t capacity) {
+  if (anyUser) {
+    const char* path = getenv("QFN_SYSTEM_PREFS");
+    return StrCopy(out, capacity, path && path[0] ? path : "/var/lib/Quillfen/preferences.db");
+  }
+  const char* config = getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') {
+    if (!StrCopy(out, capacity, config)) return 0;
+  } else if (!OsHomeFolder(out, capacity) || !StrAppend(out, capacity, "/.config")) {
+    return 0;
+  }
+  return StrAppend(out, capacity, "/Quillfen/preferences.db");
+}
+
+void Drop(Connection& c) {
+  if (c.db != nullptr) {
+    if (c.pid == getpid()) {
+      sqlite3_finalize(c.select);
+      sqlite3_finalize(c.upsert);
+      sqlite3_finalize(c.remove);
+      sqlite3_close_v2(c.db);
+    } else {
+      c.inherited = c.db;
+    }
+  }
+  sqlite3* inherited = c.inherited;
+  memset(&c, 0, sizeof c);
+  c.inherited = inherited;
+}
+
+// Creates the folders above the database and the empty database file itself, readable by
+// every user whatever the file-creation mask.
+int CreateDatabaseFile(const char* path) {
+  char folder[kPathCapacity];
+  StrCopy(folder, sizeof folder, path);
+  for (char* p = folder + 1; *p; ++p) {
+    if (*p != '/') continue;
+    *p = '\0';
+    if (mkdir(folder, 0777) != 0 && errno != EEXIST) return 0;
+    *p = '/';
+  }
+  int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return errno == EEXIST;
+  fchmod(fd, 0644);
+  close(fd);
+  return 1;
+}
+
+// The open connection of a scope, or null. A read never creates the database.
+Connection* Open(int anyUser, int forWrite) {
+  Connection& c = s_connections[anyUser ? 1 : 0];
+  char path[kPathCapacity];
+  if (!DatabasePath(anyUser, path, sizeof path)) return nullptr;
+  struct stat st;
+  if (stat(path, &st) != 0) {
+    if (!forWrite || !CreateDatabaseFile(path) || stat(path, &st) != 0) {
+      Drop(c);
+      return nullptr;
+    }
+  }
+  if (c.db != nullptr && c.pid == getpid() && strcmp(c.path, path) == 0 && c.dev == st.st_dev &&
+      c.ino == st.st_ino)
+    return &c;
+
+  Drop(c);
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_close_v2(db);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  c.db = db;
+  c.pid = getpid();
+  StrCopy(c.path, sizeof c.path, path);
+  c.dev = st.st_dev;
+  c.ino = st.st_ino;
+  return &c;
+}
+
+// A prepared statement kept on the connection; not kept when it cannot be prepared (no
+// table yet, damaged file), so the next call tries again.
+sqlite3_stmt* Statement(Connection& c, sqlite3_stmt*& slot, const char* sql) {
+  if (slot == nullptr && sqlite3_prepare_v2(c.db, sql, -1, &slot, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(slot);
+    slot = nullptr;
+  }
+  return slot;
+}
+
+int BindKey(sqlite3_stmt* stmt, const char* domain, const char* key) {
+  char text[kUtf8Capacity];
+  if (!Latin1ToUtf8(domain, text, sizeof text) ||
+      sqlite3_bind_text(stmt, 1, text, -1, SQLITE_TRANSIENT) != SQLITE_OK ||
+      sqlite3_bind_text(stmt, 2, HostId(), -1, SQLITE_STATIC) != SQLITE_OK ||
+      !Latin1ToUtf8(key, text, sizeof text) ||
+      sqlite3_bind_text(stmt, 3, text, -1, SQLITE_TRANSIENT) != SQLITE_OK)
+    return 0;
+  return 1;
+}
+
+}  // namespace
+
+int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* value) {
+  if (domain == nullptr || key == nullptr) return 0;
+  Connection* c = Open(anyUser, 1);
+  if (c == nullptr) return 0;
+  if (!c->schemaReady) {
+    if (sqlite3_exec(c->db, kCreateTable, nullptr, nullptr, nullptr) != SQLITE_OK) return 0;
+    c->schemaReady = 1;
+  }
+  sqlite3_stmt* stmt =
+      value ? Statement(*c, c->upsert, kUpsert) : Statement(*c, c->remove, kDelete);
+  if (stmt == nullptr) return 0;
+  char text[kUtf8Capacity];
+  int ok = BindKey(stmt, domain, key);
+  if (ok && value != nullptr)
+    ok = Latin1ToUtf8(value, text, sizeof text) &&
+         sqlite3_bind_text(stmt, 4, text, -1, SQLITE_STATIC) == SQLITE_OK;
+  // In autocommit mode the statement's own transaction commits inside the step.
+  ok = ok && sqlite3_step(stmt) == SQLITE_DONE;
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  return ok;
+}
+
+int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size_t capacity) {
+  if (domain == nullptr || key == nullptr || capacity == 0) return 0;
+  Connection* c = Open(anyUser, 0);
+  if (c == nullptr) return 0;
+  sqlite3_stmt* stmt = Statement(*c, c->select, kSelect);
+  if (stmt == nullptr) return 0;
+  // Decoded into a buffer of its own first, so that a failed read leaves out untouched.
+  char value[kTextBytes];
+  int ok = BindKey(stmt, domain, key) && sqlite3_step(stmt) == SQLITE_ROW &&
+           sqlite3_column_type(stmt, 0) == SQLITE_TEXT;
+  if (ok) {
+    const unsigned char* text = sqlite3_column_text(stmt, 0);
+    size_t length = static_cast<size_t>(sqlite3_column_bytes(stmt, 0));
+    ok = text != nullptr && Utf8ToLatin1(text, length, value, sizeof value) &&
+         strlen(value) < capacity && StrCopy(out, capacity, value);
+  }
+  // Resetting ends the read transaction, so no lock is held between calls.
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  return ok;
+}

@@ -1,0 +1,132 @@
+// The launcher's places in the file system and its preference operations. Both live here
+// because they share the file-local scratch buffer s_sTempPath: every text returned from it
+// is valid only until the next home-folder look-up or preference read. Overlong inputs never
+// overrun a buffer: a path that would not fit is refused rather than cut, because a cut path
+// names a different place; only texts that are merely shown (argument 0, file name) are cut.
+#include <cstdlib>
+#include <cstring>
+
+#include "launcher/state.h"
+#include "platform/dialogs.h"
+#include "platform/fs.h"
+#include "platform/linux/os.h"
+#include "platform/paths.h"
+#include "platform/prefs.h"
+#include "util/strbuf.h"
+
+namespace {
+
+constexpr size_t kTempCapacity = 1024;
+constexpr size_t kDomainCapacity = 256;
+
+char s_sTempPath[kTempCapacity];
+
+// Composes "<root>/Quillfen/<long name>" into out when it fits together with the final '/'
+// that GetUserPath appends; a candidate that would not fit is not used at all.
+int ComposeDataFolder(char* out, size_t capacity, const char* root) {
+  if (root == nullptr) return 0;
+  if (!StrFormatf(out, capacity, "%s%cQuillfen%c%s", root, '/', '/', g_AppNameLong) ||
+      strlen(out) + 2 > capacity) {
+    out[0] = '\0';
+    return 0;
+  }
+  return 1;
+}
+
+// The domain of an application name: "!name" is taken literally, any other name gets the
+// vendor prefix. 0 when it does not fit the 256-byte buffer (the name is then refused).
+int ComposeDomain(char (&domain)[kDomainCapacity], const char* appName) {
+  if (appName == nullptr) return 0;
+  if (appName[0] == '!') return StrCopy(domain, appName + 1);
+  return StrFormatf(domain, sizeof domain, "com.quillfen.%s", appName);
+}
+
+}  // namespace
+
+// Argument 0 and the file name are only shown (log), so an overlong one is cut. The
+// resource folder becomes the working directory, so one that would not fit is left empty
+// and the working directory is not changed (result -1), as for any folder that cannot be
+// entered.
+int SetPath(const char* exePath) {
+  if (exePath == nullptr) exePath = "";
+  StrCopy(g_AppExePath, exePath);
+  const char* lastSlash = strrchr(exePath, '/');
+  StrCopy(g_AppFilename, lastSlash ? lastSlash + 1 : exePath);
+
+  // Keep everything up to and including the second-to-last '/'.
+  size_t keep = 0;
+  int slashes = 0;
+  for (size_t i = strlen(exePath); i > 0; --i) {
+    if (exePath[i - 1] == '/' && ++slashes == 2) {
+      keep = i;
+      break;
+    }
+  }
+  const char kResources[] = "Resources";
+  g_AppPath[0] = '\0';
+  if (keep + sizeof kResources > sizeof g_AppPath) return -1;
+  memcpy(g_AppPath, exePath, keep);
+  g_AppPath[keep] = '\0';
+  StrAppend(g_AppPath, kResources);
+  return fsSetCurrentDir(g_AppPath);
+}
+
+void GetUserPath() {
+  if (g_UserPath[0] != '\0') return;
+  char candidate[sizeof g_UserPath];
+  if (!(ComposeDataFolder(candidate, sizeof candidate, GetAppDataPath()) &&
+        fsIsDirectoryWriteable(candidate)) &&
+      !(ComposeDataFolder(candidate, sizeof candidate, GetMyDocumentsPath()) &&
+        fsIsDirectoryWriteable(candidate))) {
+    Alertf("FAILED to find a writeable folder for game data!");
+    exit(0);
+  }
+  StrCopy(g_UserPath, candidate);
+  StrAppendChar(g_UserPath, sizeof g_UserPath, '/');
+}
+
+const char* GetHomePath() {
+  s_sTempPath[0] = '\0';
+  return OsHomeFolder(s_sTempPath, sizeof s_sTempPath) ? s_sTempPath : nullptr;
+}
+
+const char* GetAppDataPath() {
+  s_sTempPath[0] = '\0';
+  return OsAppSupportFolder(s_sTempPath, sizeof s_sTempPath) ? s_sTempPath : nullptr;
+}
+
+// A documents folder that would not fit is not returned cut.
+const char* GetMyDocumentsPath() {
+  if (GetHomePath() == nullptr) return nullptr;
+  if (strcmp(s_sTempPath, "/") == 0) s_sTempPath[0] = '\0';
+  if (!StrAppend(s_sTempPath, "/Documents")) {
+    s_sTempPath[0] = '\0';
+    return nullptr;
+  }
+  return s_sTempPath;
+}
+
+// A value of 1024 bytes or more is refused: it could never be read back.
+int SetSystemPreference(int anyUser, const char* appName, const char* key, const char* value) {
+  char domain[kDomainCapacity];
+  if (key == nullptr || value == nullptr || strnlen(value, kTempCapacity) >= kTempCapacity ||
+      !ComposeDomain(domain, appName))
+    return 0;
+  return OsPrefWrite(anyUser, domain, key, value);
+}
+
+// A failed read leaves s_sTempPath as it was, so a default text that points into it stays
+// intact.
+const char* GetSystemPreference(int anyUser, const char* appName, const char* key,
+                                const char* defaultText) {
+  char domain[kDomainCapacity];
+  if (key == nullptr || !ComposeDomain(domain, appName)) return defaultText;
+  return OsPrefRead(anyUser, domain, key, s_sTempPath, sizeof s_sTempPath) ? s_sTempPath
+                                                                           : defaultText;
+}
+
+int RemoveSystemPreference(int anyUser, const char* appName, const char* key) {
+  char domain[kDomainCapacity];
+  if (key == nullptr || !ComposeDomain(domain, appName)) return 0;
+  return OsPrefWrite(anyUser, domain, key, nullptr);
+}
