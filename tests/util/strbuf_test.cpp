@@ -1,0 +1,95 @@
+// Bounded copies: each operation cuts at capacity - 1 characters, always terminates when the
+// capacity is at least 1, never writes past it, and reports whether the whole text fit.
+#include "util/strbuf.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kGuard = '#';
+
+enum Op { kCopy, kAppend, kAppendChar, kFormat, kAppendf };
+
+struct StrCase {
+  Op op;
+  const char* before;  // buffer contents before the call (cut to the capacity)
+  const char* arg;
+  size_t capacity;
+  int result;
+  const char* after;  // expected text; nullptr when nothing may be written
+};
+
+int Apply(Op op, char* dst, size_t capacity, const char* arg) {
+  switch (op) {
+    case kCopy:
+      return StrCopy(dst, capacity, arg);
+    case kAppend:
+      return StrAppend(dst, capacity, arg);
+    case kAppendChar:
+      return StrAppendChar(dst, capacity, arg[0]);
+    case kFormat:
+      return StrFormatf(dst, capacity, "<%s>", arg);
+    case kAppendf:
+      return StrAppendf(dst, capacity, "<%s>", arg);
+  }
+  return -1;
+}
+
+TEST(StrBuf, Table) {
+  const StrCase cases[] = {
+      {kCopy, "", "hello", 6, 1, "hello"},   {kCopy, "", "hello", 5, 0, "hell"},
+      {kCopy, "xyz", "", 4, 1, ""},          {kCopy, "", "hello", 1, 0, ""},
+      {kCopy, "", "hello", 0, 0, nullptr},   {kCopy, "", nullptr, 4, 1, ""},
+      {kAppend, "ab", "cd", 5, 1, "abcd"},   {kAppend, "ab", "cd", 4, 0, "abc"},
+      {kAppend, "abc", "d", 4, 0, "abc"},    {kAppend, "ab", nullptr, 4, 1, "ab"},
+      {kAppend, "", "x", 1, 0, ""},          {kAppend, "", "x", 0, 0, nullptr},
+      {kAppendChar, "ab", "c", 4, 1, "abc"}, {kAppendChar, "abc", "d", 4, 0, "abc"},
+      {kFormat, "old", "x", 4, 1, "<x>"},    {kFormat, "old", "xy", 4, 0, "<xy"},
+      {kFormat, "", "x", 1, 0, ""},          {kFormat, "", "x", 0, 0, nullptr},
+      {kAppendf, "a", "b", 5, 1, "a<b>"},    {kAppendf, "a", "bc", 5, 0, "a<bc"},
+      {kAppendf, "abcd", "b", 5, 0, "abcd"}, {kAppendf, "", "x", 0, 0, nullptr},
+  };
+  for (const StrCase& c : cases) {
+    SCOPED_TRACE("op " + std::to_string(c.op) + " before '" + c.before + "' capacity " +
+                 std::to_string(c.capacity));
+    std::vector<char> buf(c.capacity + 4, kGuard);
+    std::string before(c.before);
+    if (c.capacity > 0) {
+      before = before.substr(0, c.capacity - 1);
+      std::copy(before.begin(), before.end(), buf.begin());
+      buf[before.size()] = '\0';
+    }
+    EXPECT_EQ(c.result, Apply(c.op, buf.data(), c.capacity, c.arg));
+    if (c.after == nullptr) {
+      for (char ch : buf) EXPECT_EQ(kGuard, ch);
+      continue;
+    }
+    EXPECT_STREQ(c.after, buf.data());
+    for (size_t i = c.capacity; i < buf.size(); i++) EXPECT_EQ(kGuard, buf[i]) << "byte " << i;
+  }
+}
+
+TEST(StrBuf, UnterminatedBufferIsTerminatedNotOverrun) {
+  char buf[6];
+  for (char& ch : buf) ch = 'z';
+  EXPECT_EQ(0, StrAppend(buf, 4, "abc"));
+  EXPECT_EQ(std::string("zzz"), buf);
+  EXPECT_EQ('z', buf[4]);
+  for (char& ch : buf) ch = 'z';
+  EXPECT_EQ(0, StrAppendf(buf, 4, "%d", 1));
+  EXPECT_EQ(std::string("zzz"), buf);
+}
+
+TEST(StrBuf, ArrayFormsUseTheArraySize) {
+  char buf[4];
+  EXPECT_EQ(0, StrCopy(buf, "abcdef"));
+  EXPECT_STREQ("abc", buf);
+  EXPECT_EQ(1, StrCopy(buf, "ab"));
+  EXPECT_EQ(0, StrAppend(buf, "cd"));
+  EXPECT_STREQ("abc", buf);
+}
+
+}  // namespace
