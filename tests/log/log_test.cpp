@@ -1,0 +1,347 @@
+// The log file: where it lands, its banners (always in English, whatever the locale), the
+// run separator, on-demand opening, overlong and unopenable paths, and two processes
+// writing one log without destroying each other's lines.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <clocale>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <iterator>
+#include <regex>
+#include <string>
+
+#include "launcher/state.h"
+#include "platform/log.h"
+#include "tests/support/temp_world.h"
+#include "util/strbuf.h"
+
+namespace {
+
+// Replaces every banner by <O> (opened) or <C> (closed), so a log's layout can be compared
+// as one exact text.
+std::string Layout(const std::string& log) {
+  static const std::regex banner(
+      "EXE LOG (opened|closed) (Sun|Mon|Tues|Wednes|Thurs|Fri|Satur)day "
+      "(January|February|March|April|May|June|July|August|September|October|November|"
+      "December) [0-3][0-9], [0-9]{4}, (0[1-9]|1[0-2]):[0-5][0-9]:[0-6][0-9] (AM|PM)\n\n");
+  std::string out;
+  auto begin = std::sregex_iterator(log.begin(), log.end(), banner);
+  size_t last = 0;
+  for (auto it = begin; it != std::sregex_iterator(); ++it) {
+    out += log.substr(last, it->position() - last);
+    out += (*it)[1] == "opened" ? "<O>" : "<C>";
+    last = it->position() + it->length();
+  }
+  return out + log.substr(last);
+}
+
+class LogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(getcwd(m_oldCwd, sizeof m_oldCwd), nullptr);
+    UseFolder("data/Big Game/", "Game");
+  }
+  void TearDown() override {
+    CloseLog();
+    g_UserPath[0] = '\0';
+    g_AppFilename[0] = '\0';
+    ASSERT_EQ(chdir(m_oldCwd), 0);
+  }
+  // Makes the data folder (relative to the world) and points the log at it.
+  void UseFolder(const std::string& folder, const char* fileName) {
+    MakeDirs(world.Path(folder));
+    StrCopy(g_UserPath, world.Path(folder).c_str());
+    StrCopy(g_AppFilename, fileName);
+  }
+  std::string LogPath() const { return std::string(g_UserPath) + "Game.txt"; }
+
+  TempWorld world;
+  char m_oldCwd[PATH_MAX];
+};
+
+TEST_F(LogTest, PathFollowsTheExtensionRuleOnTheWholeText) {
+  struct Case {
+    const char* folder;
+    const char* fileName;
+    const char* expected;  // relative to the world
+  } cases[] = {
+      {"Quillfen/Big Game/", "Game", "Quillfen/Big Game/Game.txt"},
+      {"a/", "Game.exe", "a/Game.txt"},
+      {"b/", "Game.ab", "b/Game.ab.txt"},
+      {"c/", "Game.abcd", "c/Game.abcd.txt"},
+      {"d/", "Game.", "d/Game..txt"},
+      // The rule looks at the composed text: a short name after a folder "x.y" cuts
+      // inside the folder path, so the log lands beside that folder.
+      {"e/ab.c/", "q", "e/ab.txt"},
+      {"f/", "quarn", "f/quarn.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    UseFolder(c.folder, c.fileName);
+    EXPECT_EQ(Logf("line\n"), 5);
+    EXPECT_EQ(CloseLog(), 0);
+    EXPECT_EQ(Layout(ReadFile(world.Path(c.expected))), "<O>line\n<C>");
+  }
+}
+
+TEST_F(LogTest, EmptyDataFolderLogsInWorkingDirectoryForTheWholeRun) {
+  MakeDirs(world.Path("resources"));
+  ASSERT_EQ(chdir(world.Path("resources").c_str()), 0);
+  g_UserPath[0] = '\0';
+  StrCopy(g_AppFilename, "Game.exe");
+  WriteFile(world.Path("resources/Game.txt"), "stale text of an earlier process\n");
+  EXPECT_EQ(Logf("early\n"), 6);
+  StrCopy(g_UserPath, world.Path("data/Big Game/").c_str());
+  InitLog(0);  // a log is open already: no second banner, no new file
+  Logf("late\n");
+  CloseLog();
+  EXPECT_EQ(Layout(ReadFile(world.Path("resources/Game.txt"))), "<O>early\nlate\n<C>");
+  EXPECT_FALSE(FileExists(world.Path("data/Big Game/Game.txt")));
+}
+
+TEST_F(LogTest, RunsOfOneProcessShareTheFileWithSeparators) {
+  WriteFile(LogPath(), "text of an earlier process\n");
+  InitLog(0);
+  Logf("run 0\n");
+  CloseLog();
+  InitLog(1);
+  Logf("run 1\n");
+  CloseLog();
+  InitLog(2);
+  CloseLog();
+  EXPECT_EQ(Layout(ReadFile(LogPath())), "<O>run 0\n<C>\n\n\n\n<O>run 1\n<C>\n\n\n\n<O><C>");
+}
+
+TEST_F(LogTest, RestartOnMissingFileCreatesItWithSeparatorAndBanner) {
+  InitLog(1);
+  CloseLog();
+  EXPECT_EQ(Layout(ReadFile(LogPath())), "\n\n\n\n<O><C>");
+}
+
+TEST_F(LogTest, MessageBeforeRestartsInitLogStartsTheFileAfresh) {
+  InitLog(0);
+  Logf("run 0\n");
+  CloseLog();
+  Logf("early in run 1\n");
+  InitLog(1);  // already open: no separator
+  CloseLog();
+  EXPECT_EQ(Layout(ReadFile(LogPath())), "<O>early in run 1\n<C>");
+}
+
+TEST_F(LogTest, SecondInitLogWritesNoSecondBanner) {
+  InitLog(0);
+  InitLog(0);
+  InitLog(1);
+  CloseLog();
+  EXPECT_EQ(Layout(ReadFile(LogPath())), "<O><C>");
+}
+
+TEST_F(LogTest, MessagesAreWrittenAsFormattedAndFlushedAtOnce) {
+  InitLog(0);
+  EXPECT_EQ(ReadFile(LogPath()), "") << "the banner waits for the first message";
+  struct Case {
+    int written;
+    int expected;
+  } cases[] = {
+      {Logf("abc"), 3},    {Logf("def\n"), 4},       {Logf("%s=%d|", "n", 42), 5},
+      {Logf("%s", ""), 0}, {Logf("\xe9t\xe9\n"), 4},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.written, c.expected);
+  EXPECT_EQ(Layout(ReadFile(LogPath())), "<O>abcdef\nn=42|\xe9t\xe9\n");
+  Logf_flush();
+  EXPECT_EQ(CloseLog(), 0);
+  EXPECT_EQ(CloseLog(), 0) << "closing with no open log does nothing";
+  EXPECT_EQ(Layout(ReadFile(LogPath())), "<O>abcdef\nn=42|\xe9t\xe9\n<C>");
+}
+
+TEST_F(LogTest, UnopenablePathDropsMessagesAndCreatesNothing) {
+  WriteFile(world.Path("plain"), "not a folder\n");
+  StrCopy(g_UserPath, world.Path("plain/").c_str());
+  EXPECT_EQ(Logf("lost\n"), 0);
+  InitLog(1);
+  EXPECT_EQ(Logf("lost again\n"), 0);
+  EXPECT_EQ(CloseLog(), 0);
+  EXPECT_EQ(ReadFile(world.Path("plain")), "not a folder\n");
+  EXPECT_FALSE(FileExists(world.Path("plainGame.txt")));
+}
+
+// A data folder (at most 240 characters) and a file name "Game..." that make the composed
+// log path exactly `length` characters long.
+void UseLogPathOfLength(const TempWorld& world, size_t length, std::string* folder,
+                        std::string* fileName) {
+  size_t folderLength = length - strlen("Game.txt");
+  if (folderLength > 240) folderLength = 240;
+  *folder = world.Root() + "/";
+  while (folder->size() < folderLength) {
+    size_t rest = folderLength - folder->size();
+    size_t chunk = rest > 101 ? 101 : rest;
+    if (rest - chunk == 1) chunk = 100;  // never leave room for a lone '/'
+    *folder += std::string(chunk - 1, 'p') + "/";
+  }
+  MakeDirs(*folder);
+  *fileName = "Game" + std::string(length - strlen(".txt") - folder->size() - 4, 'g');
+  StrCopy(g_UserPath, folder->c_str());
+  StrCopy(g_AppFilename, fileName->c_str());
+}
+
+TEST_F(LogTest, PathOfMoreThan255CharactersIsRefusedNotCut) {
+  struct Case {
+    size_t length;
+    bool opens;
+  } cases[] = {{200, true}, {255, true}, {256, false}, {257, false}, {300, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    std::string folder, fileName;
+    UseLogPathOfLength(world, c.length, &folder, &fileName);
+    ASSERT_EQ(folder.size() + fileName.size() + 4, c.length);
+    ASSERT_EQ(strlen(g_UserPath) + strlen(g_AppFilename) + 4, c.length);
+    EXPECT_EQ(Logf("x"), c.opens ? 1 : 0);
+    CloseLog();
+    EXPECT_EQ(Layout(ReadFile(folder + fileName + ".txt")), c.opens ? "<O>x<C>" : "");
+    // Nothing may appear under a cut name either.
+    auto entries = std::distance(std::filesystem::directory_iterator(folder),
+                                 std::filesystem::directory_iterator());
+    EXPECT_EQ(entries, c.opens ? 1 : 0);
+    std::filesystem::remove_all(folder);
+  }
+}
+
+TEST_F(LogTest, BannersUseEnglishNamesWhateverTheLocale) {
+  setenv("TZ", "QFN-5:30", 1);
+  tzset();
+  const char* chosen = nullptr;
+  for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "ru_RU.UTF-8", "C.UTF-8"}) {
+    if (setlocale(LC_ALL, name)) {
+      chosen = name;
+      break;
+    }
+  }
+  SCOPED_TRACE(chosen ? chosen : "no other locale installed");
+  std::string expected, text;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    time_t before = time(nullptr);
+    InitLog(0);
+    CloseLog();
+    time_t after = time(nullptr);
+    if (before != after) continue;  // the second rolled over: the reference would differ
+    text = ReadFile(LogPath());
+    char* previous = setlocale(LC_ALL, nullptr);
+    std::string restore = previous ? previous : "C";
+    setlocale(LC_ALL, "C");
+    struct tm local;
+    localtime_r(&before, &local);
+    char opened[256], closed[256];
+    strftime(opened, sizeof opened, "EXE LOG opened %A %B %d, %Y, %I:%M:%S %p\n\n", &local);
+    strftime(closed, sizeof closed, "EXE LOG closed %A %B %d, %Y, %I:%M:%S %p\n\n", &local);
+    setlocale(LC_ALL, restore.c_str());
+    expected = std::string(opened) + closed;
+    break;
+  }
+  setlocale(LC_ALL, "C");
+  unsetenv("TZ");
+  tzset();
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(text, expected);
+  EXPECT_EQ(Layout(text), "<O><C>");
+}
+
+TEST_F(LogTest, OpenLogIsLockedAndNotInheritedByChildren) {
+  InitLog(0);
+  int other = open(LogPath().c_str(), O_RDONLY);
+  ASSERT_GE(other, 0);
+  EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0) << "the open log holds the lock";
+  // The log's own descriptor closes on exec, so a spawned dialog cannot keep the lock.
+  bool found = false;
+  for (int fd = 0; fd < 1024; ++fd) {
+    char link[64], target[PATH_MAX + 1];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    ssize_t n = readlink(link, target, PATH_MAX);
+    if (n <= 0 || fd == other) continue;
+    target[n] = '\0';
+    if (LogPath() != target) continue;
+    found = true;
+    EXPECT_TRUE(fcntl(fd, F_GETFD) & FD_CLOEXEC);
+  }
+  EXPECT_TRUE(found);
+  CloseLog();
+  EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0) << "closing releases the lock";
+  close(other);
+}
+
+// A second process opens the same log while this one writes it: its lines go to the end,
+// nothing of ours is lost and no gap of NUL bytes appears.
+TEST_F(LogTest, SecondProcessAppendsToARunningLog) {
+  struct Case {
+    const char* mode;
+    const char* theirs;
+  } cases[] = {
+      {"init0", "<O>second\n<C>"},
+      {"demand", "<O>second\n<C>"},
+      {"init1", "\n\n\n\n<O>second\n<C>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    InitLog(0);
+    Logf("first line, long enough to leave a gap if the other process emptied the file\n");
+    ProcessResult r =
+        RunProcess({QFN_LOG_HELPER, g_UserPath, "Game", c.mode, "second\n"}, ProcessOptions());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    Logf("after\n");
+    CloseLog();
+    std::string text = ReadFile(LogPath());
+    EXPECT_EQ(text.find('\0'), std::string::npos);
+    EXPECT_EQ(Layout(text), std::string("<O>first line, long enough to leave a gap if the other "
+                                        "process emptied the file\n") +
+                                c.theirs + "after\n<C>");
+  }
+}
+
+TEST_F(LogTest, NextProcessStartsAfreshOnceTheLogIsClosed) {
+  InitLog(0);
+  Logf("old run\n");
+  CloseLog();
+  ProcessResult r =
+      RunProcess({QFN_LOG_HELPER, g_UserPath, "Game", "init0", "new run\n"}, ProcessOptions());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Layout(ReadFile(LogPath())), "<O>new run\n<C>");
+}
+
+// The other way round: a running process holds the log, this one starts afresh (run 0).
+TEST_F(LogTest, RunZeroDoesNotEmptyAnotherProcesssLog) {
+  int ready[2], go[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(go), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    char byte = 0;
+    InitLog(0);
+    Logf("child before\n");
+    if (write(ready[1], "r", 1) != 1) _exit(3);
+    if (read(go[0], &byte, 1) != 1) _exit(4);
+    Logf("child after\n");
+    CloseLog();
+    _exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  InitLog(0);
+  Logf("parent\n");
+  CloseLog();
+  ASSERT_EQ(write(go[1], "g", 1), 1);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (int fd : {ready[0], ready[1], go[0], go[1]}) close(fd);
+  std::string text = ReadFile(LogPath());
+  EXPECT_EQ(text.find('\0'), std::string::npos);
+  EXPECT_EQ(Layout(text), "<O>child before\n<O>parent\n<C>child after\n<C>");
+}
+
+}  // namespace
