@@ -1,25 +1,60 @@
-// Process entry: applies the desktop launch-marker rule and hands the arguments to the
-// launcher's main loop.
+// Process entry and the delegate: applies the desktop launch-marker rule, turns the documents
+// of a desktop launch into open-document requests before launching finishes, then runs
+// SDL_main once and ends the process with its result. The launch state is written once by
+// main and read once by ApplicationDidFinishLaunching; gArgv is the process's own vector.
+#include "launcher/engine.h"
 #include "launcher/run_cycle.h"
+#include "shell/shell.h"
+#include "util/strbuf.h"
 
 #include <cstdlib>
 #include <cstring>
 
 static int gArgc;
 static char** gArgv;
-static bool gFinderLaunch;
+static unsigned char gFinderLaunch;
+
+// "OpenFile|" (9 characters) + at most 246 of the path + NUL.
+constexpr int kOpenFileMessageCapacity = 256;
+
+bool SDLMain::ApplicationOpenFile(const char* path) {
+  char message[kOpenFileMessageCapacity];
+  StrCopy(message, "OpenFile|");
+  StrAppend(message, path ? path : "");  // a longer path is cut after 246 characters
+  SendIPC(message);
+  return true;
+}
+
+void SDLMain::SetupWorkingDirectory(bool finderLaunch) { (void)finderLaunch; }
+
+void SDLMain::ApplicationDidFinishLaunching() {
+  SetupWorkingDirectory(gFinderLaunch != 0);
+  int result = SDL_main(gArgc, gArgv);
+  exit(result);
+}
 
 int main(int argc, char** argv) {
+  // First of all, so that SDL's and every library's threads inherit the blocked mask.
+  BlockQuitSignals();
+
   // A desktop launch puts its marker in argument 1; everything after argument 0 is then
-  // hidden from the launcher.
+  // hidden from the launcher, and the arguments after the marker are documents.
   if (argc >= 2 && strncmp(argv[1], "-psn", 4) == 0) {
     gArgc = 1;
-    gFinderLaunch = true;
+    gFinderLaunch = 1;
   } else {
     gArgc = argc;
-    gFinderLaunch = false;
+    gFinderLaunch = 0;
   }
   gArgv = argv;
-  (void)gFinderLaunch;
-  exit(SDL_main(gArgc, gArgv));
+
+  static SDLApplication application;
+  static SDLMain delegate;
+  StartQuitRequests(&application);
+
+  if (gFinderLaunch) {
+    for (int i = 2; i < argc; ++i) delegate.ApplicationOpenFile(argv[i]);
+  }
+  delegate.ApplicationDidFinishLaunching();
+  return 0;
 }

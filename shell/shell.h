@@ -1,0 +1,27 @@
+// The application shell: the process entry, the application object that turns quit requests
+// into SDL quit events, and the delegate that turns opened documents into "OpenFile|"
+// messages and hands control to SDL_main. One instance of each class, made by main.
+#pragma once
+
+class SDLApplication {
+ public:
+  // A quit request while SDL video runs: posts exactly one SDL quit event, nothing else.
+  void Terminate();
+};
+
+class SDLMain {
+ public:
+  // Sends "OpenFile|" + path (at most 255 characters in all) through SendIPC; always true.
+  bool ApplicationOpenFile(const char* path);
+  // The run cycle owns the working directory; this leaves it alone.
+  void SetupWorkingDirectory(bool finderLaunch);
+  // Runs SDL_main once with the launch arguments and ends the process with its result.
+  [[noreturn]] void ApplicationDidFinishLaunching();
+};
+
+// Quit requests (SIGTERM, SIGINT, SIGHUP). BlockQuitSignals must run in the main thread
+// before any other thread exists, so that every thread inherits the blocked mask and the
+// signals reach only the dedicated thread that StartQuitRequests starts.
+void BlockQuitSignals();
+// 1 when the thread runs; otherwise the signals are unblocked again (default actions).
+int StartQuitRequests(SDLApplication* application);
