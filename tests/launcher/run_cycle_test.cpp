@@ -1,0 +1,305 @@
+// Black-box tests of the launcher's run cycle: the built launcher runs in a temporary bundle
+// with the test engine, and the tests read its log, the engine's call record and the alerts
+// that fake zenity received.
+#include "tests/launcher/launch_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+class RunCycle : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(LauncherExe().empty());
+    ASSERT_FALSE(TestEngineLibrary().empty());
+    world.FakeTool("zenity");
+    world.FakeTool("xdg-open");
+  }
+  // The log bodies of every run, failing the test when the banners are malformed.
+  std::vector<std::string> LogRuns(const std::string& path) {
+    std::vector<std::string> bodies;
+    std::string why;
+    EXPECT_TRUE(SplitLogRuns(ReadFile(path), &bodies, &why)) << why << "\n" << ReadFile(path);
+    return bodies;
+  }
+  TempWorld world;
+};
+
+std::string NormalRunBody(const Bundle& bundle, const std::vector<std::string>& args,
+                          const std::string& middle) {
+  std::string body = "[main] Quarn Initialized: Test Game\n[main] Path: " + bundle.resources +
+                     "\n[main] Command line:\n       " + bundle.exe + "\n";
+  for (const auto& arg : args) body += "       " + arg + "\n";
+  body +=
+      "[main] DllName: quarnc.so\n[main] AppName: Test Game  (Test)\n"
+      "[main] SdlMainInit\n[main] Creating GameTree\n";
+  body += middle;
+  return body;
+}
+
+TEST_F(RunCycle, NormalRunWritesExactLogAndDrivesEngineInOrder) {
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  std::vector<std::string> args = {"-foo", "two words"};
+  Launch launch = RunLauncher(world, bundle, args);
+  EXPECT_EQ(launch.process.exitCode, 0) << launch.process.err;
+
+  std::vector<std::string> runs = LogRuns(DataLogPath(world));
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0], NormalRunBody(bundle, args,
+                                   "[main] Running\n[main] Closing\n[main] SDL_Quit\n"
+                                   "[main] Unloading Quarn\n[main] Exiting\n"));
+
+  EXPECT_EQ(EngineEntries(launch.calls),
+            (std::vector<std::string>{"qrnGetAppName", "qrnCreate", "qrnRun", "qrnClose"}));
+  const EngineCall& create = launch.calls[1];
+  EXPECT_EQ(create.fields.at("argc"), "3");
+  EXPECT_EQ(create.fields.at("argv"), bundle.exe + "|-foo|two words|");
+  EXPECT_EQ(create.fields.at("g_AppCommandLine"), "\"" + bundle.exe + "\" -foo two words ");
+  EXPECT_EQ(create.fields.at("g_nBuild"), "42");
+  EXPECT_EQ(create.fields.at("g_AppPath"), bundle.resources);
+  EXPECT_EQ(create.fields.at("g_UserPath"), world.DataHome() + "/Quillfen/Test Game/");
+  EXPECT_TRUE(launch.alerts.empty());
+  // The engine saw the identity it reported and no held message.
+  EXPECT_EQ(create.fields.at("g_AppNameLong"), "Test Game");
+  EXPECT_EQ(create.fields.at("g_sDelayedIPC"), "");
+}
+
+TEST_F(RunCycle, RestartLoopStopsAfterTenRunsInOneLog) {
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  Launch launch = RunLauncher(world, bundle, {}, {{"QRN_TEST_CLOSE_RESULTS", "1"}});
+  EXPECT_EQ(launch.process.exitCode, 0) << launch.process.err;
+
+  std::vector<std::string> runs = LogRuns(DataLogPath(world));
+  ASSERT_EQ(runs.size(), 10u);
+  for (const auto& body : runs) {
+    // Every run asked for a restart, the tenth too; its result is ignored.
+    EXPECT_EQ(body, NormalRunBody(bundle, {},
+                                  "[main] Running\n[main] Closing\n[main] SDL_Quit\n"
+                                  "[main] Unloading Quarn\n[main] restart requested\n       " +
+                                      bundle.exe + "\n[main] Exiting\n"));
+  }
+  int creates = 0, closes = 0;
+  std::set<std::string> userPaths, pids;
+  for (const auto& call : launch.calls) {
+    creates += call.entry == "qrnCreate";
+    closes += call.entry == "qrnClose";
+    if (call.entry != "qrnGetAppName") userPaths.insert(call.fields.at("g_UserPath"));
+    pids.insert(call.fields.at("pid"));
+  }
+  EXPECT_EQ(creates, 10);
+  EXPECT_EQ(closes, 10);
+  EXPECT_EQ(userPaths, (std::set<std::string>{world.DataHome() + "/Quillfen/Test Game/"}));
+  EXPECT_EQ(pids.size(), 1u);  // restarts happen inside one process
+}
+
+TEST_F(RunCycle, RestartStopsAtTheFirstZeroCloseResult) {
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  Launch launch = RunLauncher(world, bundle, {}, {{"QRN_TEST_CLOSE_RESULTS", "1,7,0,1"}});
+  EXPECT_EQ(LogRuns(DataLogPath(world)).size(), 3u);
+  std::vector<std::string> results;
+  for (const auto& call : launch.calls) {
+    if (call.entry == "qrnClose") results.push_back(call.fields.at("result"));
+  }
+  EXPECT_EQ(results, (std::vector<std::string>{"1", "7", "0"}));
+}
+
+struct CreateCase {
+  const char* createResult;
+  const char* closeResults;
+  int expectedRuns;
+};
+
+class CreateResult : public RunCycle, public ::testing::WithParamInterface<CreateCase> {};
+
+// A non-zero create result skips qrnRun but not qrnClose, whose result still decides.
+TEST_P(CreateResult, SkipsRunButStillClosesAndRestarts) {
+  const CreateCase& c = GetParam();
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  Launch launch = RunLauncher(
+      world, bundle, {},
+      {{"QRN_TEST_CREATE_RESULT", c.createResult}, {"QRN_TEST_CLOSE_RESULTS", c.closeResults}});
+  std::vector<std::string> expected;
+  for (int i = 0; i < c.expectedRuns; ++i) {
+    expected.insert(expected.end(), {"qrnGetAppName", "qrnCreate", "qrnClose"});
+  }
+  EXPECT_EQ(EngineEntries(launch.calls), expected);
+  std::vector<std::string> runs = LogRuns(DataLogPath(world));
+  ASSERT_EQ(runs.size(), static_cast<size_t>(c.expectedRuns));
+  for (int i = 0; i < c.expectedRuns; ++i) {
+    bool restart = i + 1 < c.expectedRuns || c.expectedRuns == 10;
+    std::string tail =
+        "[main] GameTree requests immediate exit\n[main] Closing\n"
+        "[main] SDL_Quit\n[main] Unloading Quarn\n";
+    if (restart) tail += "[main] restart requested\n       " + bundle.exe + "\n";
+    tail += "[main] Exiting\n";
+    EXPECT_EQ(runs[i], NormalRunBody(bundle, {}, tail)) << "run " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Results, CreateResult,
+                         ::testing::Values(CreateCase{"1", "0", 1}, CreateCase{"-3", "0", 1},
+                                           CreateCase{"1", "1,0", 2}, CreateCase{"2", "1", 10}));
+
+TEST_F(RunCycle, MissingEngineShowsLoaderErrorAndLoadsNothing) {
+  Bundle bundle = MakeBundle(world, "");
+  Launch launch = RunLauncher(world, bundle, {});
+  EXPECT_EQ(launch.process.exitCode, 0);
+  ASSERT_EQ(launch.alerts.size(), 1u);
+  EXPECT_EQ(launch.alerts[0],
+            "ERROR\n\nCan't load quarnc.so!\nError: ./quarnc.so: cannot open "
+            "shared object file: No such file or directory");
+  EXPECT_TRUE(launch.calls.empty());
+  EXPECT_FALSE(FileExists(DataLogPath(world)));
+  EXPECT_FALSE(FileExists(bundle.resources + "/quarn.txt"));
+}
+
+// A library named quarnc.so on the loader's search path is never the one that is loaded:
+// the engine always comes from the bundle's Resources folder.
+struct DecoyCase {
+  const char* name;
+  bool engineInResources;
+  bool decoyIsIncomplete;
+  const char* expectedAlertStart;  // null: a normal run
+};
+
+class Decoy : public RunCycle, public ::testing::WithParamInterface<DecoyCase> {};
+
+TEST_P(Decoy, LibraryOnSearchPathIsNeverLoaded) {
+  const DecoyCase& c = GetParam();
+  std::string decoyDir = world.Path("decoy");
+  MakeDirs(decoyDir);
+  std::string decoySource = c.decoyIsIncomplete ? IncompleteEngineLibrary() : TestEngineLibrary();
+  WriteFile(decoyDir + "/quarnc.so", ReadFile(decoySource), 0755);
+  Bundle bundle = MakeBundle(world, c.engineInResources ? TestEngineLibrary() : "");
+  Launch launch = RunLauncher(world, bundle, {},
+                              {{"LD_LIBRARY_PATH", decoyDir}, {"QRN_TEST_LONG_NAME", "Decoy"}});
+  EXPECT_EQ(launch.process.exitCode, 0);
+  if (c.expectedAlertStart) {
+    ASSERT_EQ(launch.alerts.size(), 1u);
+    EXPECT_EQ(launch.alerts[0].rfind(c.expectedAlertStart, 0), 0u) << launch.alerts[0];
+    EXPECT_TRUE(launch.calls.empty());  // the decoy test engine would have recorded calls
+  } else {
+    EXPECT_TRUE(launch.alerts.empty());
+    EXPECT_EQ(EngineEntries(launch.calls),
+              (std::vector<std::string>{"qrnGetAppName", "qrnCreate", "qrnRun", "qrnClose"}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, Decoy,
+    ::testing::Values(DecoyCase{"NoEngineInBundle", false, false,
+                                "ERROR\n\nCan't load quarnc.so!\nError: ./quarnc.so: "},
+                      DecoyCase{"BundleEngineWins", true, true, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RunCycle, IncompleteEngineAlertsAndLogsInWorkingDirectory) {
+  ASSERT_FALSE(IncompleteEngineLibrary().empty());
+  Bundle bundle = MakeBundle(world, IncompleteEngineLibrary());
+  Launch launch = RunLauncher(world, bundle, {});
+  EXPECT_EQ(launch.process.exitCode, 0);
+  ASSERT_EQ(launch.alerts.size(), 1u);
+  EXPECT_EQ(launch.alerts[0], "ERROR\n\n missing symbols in quarnc.so!");
+  EXPECT_TRUE(launch.calls.empty());  // not even the identity is asked for
+  // The data folder is not known yet, so the log opens in the working directory; the process
+  // ends without closing it.
+  std::string log = ReadFile(bundle.resources + "/quarn.txt");
+  std::vector<std::string> bodies;
+  std::string why;
+  EXPECT_FALSE(SplitLogRuns(log, &bodies, &why));
+  EXPECT_NE(log.find("EXE LOG opened "), std::string::npos);
+  EXPECT_EQ(log.substr(log.find("\n\n") + 2), "[InitQuarn] GetDllSymbol FAILED\n");
+  EXPECT_FALSE(FileExists(DataLogPath(world)));
+}
+
+TEST_F(RunCycle, SdlStartFailureAlertsAndNeverCreatesEngine) {
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  Launch launch = RunLauncher(world, bundle, {}, {{"SDL_VIDEODRIVER", "nonexistent"}});
+  EXPECT_EQ(launch.process.exitCode, 0);
+  ASSERT_EQ(launch.alerts.size(), 1u);
+  const std::string prefix = "SDL Init Failed\n\n";
+  EXPECT_EQ(launch.alerts[0].rfind(prefix, 0), 0u) << launch.alerts[0];
+  EXPECT_GT(launch.alerts[0].size(), prefix.size());  // SDL's own error text follows
+  EXPECT_EQ(EngineEntries(launch.calls), (std::vector<std::string>{"qrnGetAppName"}));
+  std::string log = ReadFile(DataLogPath(world));
+  const std::string tail = "[main] SdlMainInit\n[main] SdlMainInit FAILED\n";
+  ASSERT_GE(log.size(), tail.size());
+  EXPECT_EQ(log.substr(log.size() - tail.size()), tail);  // and the log is left open
+}
+
+// -MakeGob and -MakePatchGob (exact case only) silence every dialog: the SDL failure's alert
+// then does not reach zenity.
+struct GuiCase {
+  std::vector<std::string> args;
+  bool alertShown;
+};
+
+class NoNativeGui : public RunCycle, public ::testing::WithParamInterface<GuiCase> {};
+
+TEST_P(NoNativeGui, ExactOptionSilencesDialogs) {
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  Launch launch = RunLauncher(world, bundle, GetParam().args, {{"SDL_VIDEODRIVER", "nonexistent"}});
+  EXPECT_EQ(launch.alerts.size(), GetParam().alertShown ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, NoNativeGui,
+                         ::testing::Values(GuiCase{{}, true}, GuiCase{{"-MakeGob"}, false},
+                                           GuiCase{{"-MakePatchGob"}, false},
+                                           GuiCase{{"-x", "-MakeGob", "y"}, false},
+                                           GuiCase{{"-makegob"}, true},
+                                           GuiCase{{"-MAKEPATCHGOB"}, true},
+                                           GuiCase{{"-MakeGobX"}, true}));
+
+// The forwarded command line drops install-time options (any case), some with their value;
+// the engine's qrnCreate still receives every argument unchanged.
+struct ForwardCase {
+  std::vector<std::string> args;
+  std::string forwardedAfterExe;
+};
+
+class ForwardedCommandLine : public RunCycle, public ::testing::WithParamInterface<ForwardCase> {};
+
+TEST_P(ForwardedCommandLine, DropsInstallOptions) {
+  const ForwardCase& c = GetParam();
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  Launch launch = RunLauncher(world, bundle, c.args);
+  ASSERT_GE(launch.calls.size(), 2u);
+  const EngineCall& create = launch.calls[1];
+  ASSERT_EQ(create.entry, "qrnCreate");
+  EXPECT_EQ(create.fields.at("g_AppCommandLine"), "\"" + bundle.exe + "\" " + c.forwardedAfterExe);
+  std::string argv = bundle.exe + "|";
+  for (const auto& arg : c.args) argv += arg + "|";
+  EXPECT_EQ(create.fields.at("argv"), argv);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, ForwardedCommandLine,
+    ::testing::Values(ForwardCase{{}, ""}, ForwardCase{{"-INSTALLDECK", "x", "-foo"}, "-foo "},
+                      ForwardCase{{"-foo", "-InstallDeck"}, "-foo "},
+                      ForwardCase{{"-install", "-SafeMode", "-INSTALLCD", "-bar"}, "-bar "},
+                      ForwardCase{{"-installenvironment", "a", "-InstallTutorial", "b", "c"}, "c "},
+                      ForwardCase{{"-InstallDeck", "-install", "y"}, "y "},
+                      ForwardCase{{"-installdeckx", "-installs", "install"},
+                                  "-installdeckx -installs install "},
+                      ForwardCase{{"-MakeGob", "-Uninstallx"}, "-MakeGob -Uninstallx "}));
+
+TEST_F(RunCycle, OverlongCommandLineIsCutAtCapacity) {
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  std::vector<std::string> args;
+  std::string full = "\"" + bundle.exe + "\" ";
+  for (int i = 0; i < 60; ++i) {
+    args.push_back(std::string(99, static_cast<char>('a' + i % 26)));
+    full += args.back() + " ";
+  }
+  Launch launch = RunLauncher(world, bundle, args);
+  EXPECT_EQ(launch.process.exitCode, 0) << launch.process.err;
+  ASSERT_GE(launch.calls.size(), 2u);
+  const std::string& forwarded = launch.calls[1].fields.at("g_AppCommandLine");
+  EXPECT_EQ(forwarded, full.substr(0, 4095));
+  EXPECT_EQ(EngineEntries(launch.calls).back(), "qrnClose");
+}
+
+}  // namespace
