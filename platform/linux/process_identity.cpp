@@ -66,13 +66,17 @@ int ParseProcStat(const char* line, char* state, unsigned long long* startTicks)
   return 1;
 }
 
+void PackProcessIdentity(unsigned long long startTicks, long pid, unsigned char identity[8]) {
+  PutBigEndian(identity, static_cast<unsigned long>(startTicks & 0xFFFFFFFFull));
+  PutBigEndian(identity + 4, static_cast<unsigned long>(pid) & 0xFFFFFFFFul);
+}
+
 int OsCurrentProcessIdentity(unsigned char identity[8]) {
   long pid = static_cast<long>(getpid());
   char state = 0;
   unsigned long long ticks = 0;
   if (!ReadStat(pid, &state, &ticks)) return 0;
-  PutBigEndian(identity, static_cast<unsigned long>(ticks & 0xFFFFFFFFull));
-  PutBigEndian(identity + 4, static_cast<unsigned long>(pid));
+  PackProcessIdentity(ticks, pid, identity);
   return 1;
 }
 

@@ -6,3 +6,7 @@
 // Fills the state letter (field 3) and the start time in clock ticks (field 22) from one
 // stat line. 1 when both were found and well formed, else 0 (outputs then unspecified).
 int ParseProcStat(const char* line, char* state, unsigned long long* startTicks);
+
+// The identity of the process pid started at startTicks: low 32 bits of the start time,
+// then the pid, each big-endian.
+void PackProcessIdentity(unsigned long long startTicks, long pid, unsigned char identity[8]);

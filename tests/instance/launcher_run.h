@@ -1,0 +1,111 @@
+// Helpers for black-box runs of the launcher around the instance record: a world with one
+// bundle of the test engine and fake zenity/xdg-open, launches in the foreground or in the
+// background, the record's text in either scope, and the identity a process must carry.
+#pragma once
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/linux/process_identity.h"
+#include "platform/prefs.h"
+#include "tests/support/bundle.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_world.h"
+#include "util/hex.h"
+
+constexpr char kAppName[] = "Test Game";
+constexpr char kNoRecord[] = "<none>";
+
+using EnvList = std::vector<std::pair<std::string, std::string>>;
+
+// The record text a process must have written: its identity from /proc, as hex.
+inline std::string IdentityText(long pid) {
+  char path[64];
+  snprintf(path, sizeof path, "/proc/%ld/stat", pid);
+  std::string stat = ReadFile(path);
+  char state = 0;
+  unsigned long long ticks = 0;
+  if (!ParseProcStat(stat.c_str(), &state, &ticks)) return "";
+  unsigned char identity[8];
+  PackProcessIdentity(ticks, pid, identity);
+  char text[17];
+  return BytesToHex(identity, 8, text, sizeof text) ? text : "";
+}
+
+inline bool WaitForFile(const std::string& path, double seconds) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!FileExists(path)) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+struct LauncherWorld {
+  TempWorld world;
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+
+  LauncherWorld() {
+    world.Apply();  // so that this process reads and writes the same preference store
+    world.FakeTool("zenity");
+    world.FakeTool("xdg-open");
+  }
+
+  ProcessOptions Options(const std::string& record, const EnvList& extra = {}) const {
+    ProcessOptions options = world.ChildOptions();
+    options.env.push_back({"QRN_TEST_RECORD", record});
+    for (const auto& pair : extra) options.env.push_back(pair);
+    return options;
+  }
+  ProcessResult Launch(const std::vector<std::string>& args, const std::string& record,
+                       const EnvList& extra = {}) const {
+    std::vector<std::string> argv = {bundle.exe};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv, Options(record, extra));
+  }
+
+  std::string Stored(int anyUser) const {
+    const char* value = GetSystemPreference(anyUser, kAppName, "PSN", nullptr);
+    return value ? value : kNoRecord;
+  }
+  void Store(int anyUser, const std::string& text) const {
+    if (text == kNoRecord)
+      RemoveSystemPreference(anyUser, kAppName, "PSN");
+    else
+      SetSystemPreference(anyUser, kAppName, "PSN", text.c_str());
+  }
+  std::string LogText() const {
+    return ReadFile(world.DataHome() + "/Quillfen/" + kAppName + "/quarn.txt");
+  }
+};
+
+// A launcher running in the background until Join().
+struct BackgroundLaunch {
+  std::thread thread;
+  ProcessResult result;
+
+  void Start(const LauncherWorld& lw, const std::vector<std::string>& args,
+             const std::string& record, const EnvList& extra = {}) {
+    thread =
+        std::thread([this, &lw, args, record, extra] { result = lw.Launch(args, record, extra); });
+  }
+  void Join() {
+    if (thread.joinable()) thread.join();
+  }
+  ~BackgroundLaunch() { Join(); }
+};
+
+// The pid the test engine saw in the first line of a record.
+inline long RecordedPid(const std::string& record) {
+  std::vector<EngineCall> calls = ReadEngineRecord(record);
+  if (calls.empty()) return -1;
+  auto it = calls[0].fields.find("pid");
+  return it == calls[0].fields.end() ? -1 : atol(it->second.c_str());
+}

@@ -1,0 +1,162 @@
+// Process identity: the /proc stat parsing, the 8-byte layout, and liveness of this
+// process, of children that are running, zombie or gone, and of a reused process id.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "platform/linux/os.h"
+#include "platform/linux/process_identity.h"
+#include "tests/instance/child_process.h"
+#include "util/hex.h"
+
+namespace {
+
+unsigned long Word(const unsigned char* bytes) {
+  return (static_cast<unsigned long>(bytes[0]) << 24) |
+         (static_cast<unsigned long>(bytes[1]) << 16) |
+         (static_cast<unsigned long>(bytes[2]) << 8) | static_cast<unsigned long>(bytes[3]);
+}
+
+std::string Hex(const unsigned char identity[8]) {
+  char text[17];
+  if (!BytesToHex(identity, 8, text, sizeof text)) return "";
+  return text;
+}
+
+// A stat line with the given command name and state; field 22 is 987654321.
+std::string StatLine(const std::string& comm, char state) {
+  std::string line = "4242 (" + comm + ") ";
+  line += state;
+  // Fields 4 to 21 (18 fields), then 22 and a few after it.
+  for (int field = 4; field <= 21; ++field) line += " " + std::to_string(field * 10);
+  line += " 987654321 1234 5678\n";
+  return line;
+}
+
+TEST(ParseProcStat, FindsStateAndStartTime) {
+  struct Case {
+    std::string comm;
+    char state;
+  };
+  const Case cases[] = {
+      {"quarn", 'S'}, {"a b c", 'R'}, {"x) S 1 2 3 4", 'S'},      {")", 'Z'},
+      {"((", 'D'},    {"", 'S'},      {"1 2 3 4 5 6 7 8 9", 'X'},
+  };
+  for (const Case& c : cases) {
+    std::string line = StatLine(c.comm, c.state);
+    char state = 0;
+    unsigned long long ticks = 0;
+    ASSERT_EQ(ParseProcStat(line.c_str(), &state, &ticks), 1) << line;
+    EXPECT_EQ(state, c.state) << line;
+    EXPECT_EQ(ticks, 987654321ull) << line;
+  }
+}
+
+TEST(ParseProcStat, RejectsMalformedLines) {
+  std::string full = StatLine("game", 'S');
+  const std::string cases[] = {
+      "",
+      "4242 quarn S 1 2",                       // no parentheses
+      "4242 (quarn)S 1 2",                      // no space after ')'
+      full.substr(0, full.find(" 987654321")),  // ends before field 22
+      full.substr(0, full.find(" 987654321") + 1),
+      "4242 (q) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 x 20",  // field 22 not a number
+      "4242 (q) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 -5 20",
+      "4242 (q) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 99999999999999999999999 2",
+  };
+  for (const std::string& line : cases) {
+    char state = 0;
+    unsigned long long ticks = 0;
+    EXPECT_EQ(ParseProcStat(line.c_str(), &state, &ticks), 0) << line;
+  }
+}
+
+TEST(ProcessIdentity, LayoutIsStartTimeThenPidBigEndian) {
+  struct Case {
+    unsigned long long ticks;
+    long pid;
+    const char* text;
+  };
+  const Case cases[] = {
+      {123456, 4242, "0001E24000001092"},
+      {0x100000000ull + 123456, 4242, "0001E24000001092"},  // only the low 32 bits count
+      {0, 1, "0000000000000001"},
+      {0xFFFFFFFFull, 0x7FFFFFFF, "FFFFFFFF7FFFFFFF"},
+  };
+  for (const Case& c : cases) {
+    unsigned char identity[8];
+    PackProcessIdentity(c.ticks, c.pid, identity);
+    EXPECT_EQ(Hex(identity), c.text);
+  }
+}
+
+TEST(ProcessIdentity, OwnProcessIsAliveAndCarriesItsPid) {
+  unsigned char identity[8];
+  ASSERT_EQ(OsCurrentProcessIdentity(identity), 1);
+  EXPECT_EQ(Word(identity + 4), static_cast<unsigned long>(getpid()));
+  EXPECT_EQ(OsProcessIdentityIsAlive(identity), 1);
+  unsigned char again[8];
+  ASSERT_EQ(OsCurrentProcessIdentity(again), 1);
+  EXPECT_EQ(memcmp(identity, again, 8), 0);
+}
+
+TEST(ProcessIdentity, SamePidWithAnotherStartTimeIsNotAlive) {
+  unsigned char identity[8];
+  ASSERT_EQ(OsCurrentProcessIdentity(identity), 1);
+  for (int byte = 0; byte < 4; ++byte) {
+    unsigned char other[8];
+    memcpy(other, identity, 8);
+    other[byte] ^= 0x01;
+    EXPECT_EQ(OsProcessIdentityIsAlive(other), 0) << "start time byte " << byte;
+  }
+}
+
+TEST(ProcessIdentity, ImpossiblePidsAreNotAlive) {
+  unsigned char identity[8];
+  ASSERT_EQ(OsCurrentProcessIdentity(identity), 1);
+  const long pids[] = {0, static_cast<long>(INT_MAX) + 1, 0xFFFFFFFFl};
+  for (long pid : pids) {
+    unsigned char other[8];
+    PackProcessIdentity(0, pid, other);
+    memcpy(other, identity, 4);
+    EXPECT_EQ(OsProcessIdentityIsAlive(other), 0) << pid;
+  }
+}
+
+TEST(ProcessIdentity, ChildIsAliveUntilItEnds) {
+  ChildProcess child;
+  ASSERT_TRUE(child.ok);
+  unsigned char mine[8];
+  ASSERT_EQ(OsCurrentProcessIdentity(mine), 1);
+  EXPECT_NE(memcmp(mine + 4, child.identity + 4, 4), 0);
+  EXPECT_EQ(OsProcessIdentityIsAlive(child.identity), 1);
+
+  pid_t pid = child.pid;
+  child.Finish(false);
+  // Wait until the child has exited but is not yet reaped: a zombie.
+  siginfo_t info;
+  ASSERT_EQ(waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT), 0);
+  EXPECT_EQ(OsProcessIdentityIsAlive(child.identity), 0) << "zombie";
+  child.Reap();
+  EXPECT_EQ(OsProcessIdentityIsAlive(child.identity), 0) << "reaped";
+}
+
+TEST(ProcessIdentity, CommandNameWithParenthesesAndSpaces) {
+  const char* names[] = {"a) R 1 2 3", ") (", "x y) Z 9"};
+  for (const char* name : names) {
+    ChildProcess child(name);
+    ASSERT_TRUE(child.ok) << name;
+    EXPECT_EQ(OsProcessIdentityIsAlive(child.identity), 1) << name;
+    ChildProcess reference;
+    ASSERT_TRUE(reference.ok);
+    // Both children started just now: their start times are close, not scrambled by the
+    // name (a miscounted field would read some other number entirely).
+    EXPECT_LE(Word(reference.identity) - Word(child.identity), 1000ul) << name;
+  }
+}
+
+}  // namespace

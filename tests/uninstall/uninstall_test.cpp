@@ -1,0 +1,159 @@
+// Whole launcher processes in uninstall mode, with a fake zenity answering the questions and
+// a fake xdg-open: what is removed, the exact question texts and exit-poll address, and the
+// cases that must remove nothing and show nothing.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/instance/launcher_run.h"
+
+namespace {
+
+const char kFirstQuestion[] =
+    "--text=<b>Error</b>\n\nTest Game Uninstall\n\nAre you sure you want to remove Test Game "
+    "from your computer?";
+const char kSecondQuestion[] =
+    "--text=<b>Error</b>\n\nTest Game has succesfully been removed from your computer.\nWould "
+    "you like to take an exit poll to tell us why you're uninstalling?";
+const char kPoll[] = "http://www.quillfen.example/uninstallpoll.html?From=TEST-APP&Build=42";
+
+std::vector<std::string> Question(const char* text) {
+  return {"--question", text, "--ok-label=OK", "--cancel-label=Cancel"};
+}
+
+// An installation outside the bundle and the install log in the bundle's Resources.
+struct Installed {
+  std::string dir;
+  std::string log;
+  explicit Installed(const LauncherWorld& lw) : dir(lw.world.Path("installed")) {
+    MakeDirs(dir + "/empty");
+    MakeDirs(dir + "/full");
+    MakeDirs(dir + "/saves/old.sav");
+    WriteFile(dir + "/game.dat", "x");
+    WriteFile(dir + "/readme.txt", "x");
+    WriteFile(dir + "/full/keep.dat", "x");
+    WriteFile(dir + "/saves/1.sav", "x");
+    WriteFile(dir + "/saves/2.sav", "x");
+    WriteFile(dir + "/saves/notes.txt", "x");
+    log = lw.bundle.resources + "/uninstall.log";
+    WriteFile(log, "SELF:\nFile:" + dir + "/game.dat\nfile:" + dir + "/readme.txt\n" +
+                       "PATTERN:" + dir + "/saves:*.sav\nFolder:" + dir + "/empty\n" +
+                       "FOLDER:" + dir + "/full\n");
+  }
+  // Which of the listed things are gone, in a fixed order.
+  std::string Gone() const {
+    std::string gone;
+    for (const char* path : {"/game.dat", "/readme.txt", "/saves/1.sav", "/saves/2.sav", "/empty",
+                             "/full", "/full/keep.dat", "/saves/old.sav", "/saves/notes.txt"})
+      if (!FileExists(dir + path)) gone += std::string(path) + " ";
+    if (!FileExists(log)) gone += "uninstall.log";
+    return gone;
+  }
+};
+
+const char kAllGone[] = "/game.dat /readme.txt /saves/1.sav /saves/2.sav /empty uninstall.log";
+
+// xdg-open is started without waiting: give a call that was made time to be recorded.
+std::vector<std::vector<std::string>> BrowserCalls(const LauncherWorld& lw, size_t expected) {
+  for (int i = 0; i < 100 && lw.world.Calls("xdg-open").size() < expected; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  if (expected == 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  return lw.world.Calls("xdg-open");
+}
+
+TEST(Uninstall, AnswersDecideWhatHappens) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<std::string> answers;  // fake zenity's exit statuses, call by call
+    size_t questions;
+    std::string gone;
+    bool poll;
+  };
+  const Case cases[] = {
+      {"yes, then yes to the poll", {"-Uninstall"}, {"0", "0"}, 2, kAllGone, true},
+      {"yes, then no to the poll", {"-Uninstall"}, {"0", "1"}, 2, kAllGone, false},
+      {"no", {"-Uninstall"}, {"1"}, 1, "", false},
+      {"no dialog could be shown", {"-Uninstall"}, {"5"}, 1, "", false},
+      {"build run", {"-MakeGob", "-Uninstall"}, {"0", "0"}, 0, "", false},
+      {"lower-case option", {"-uninstall"}, {"0", "0"}, 0, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LauncherWorld lw;
+    lw.world.FakeTool("zenity", c.answers);
+    Installed installed(lw);
+    std::string record = lw.world.Path("record");
+    ProcessResult result = lw.Launch(c.args, record, {{"QRN_TEST_RUN_MS", "0"}});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(installed.Gone(), c.gone);
+
+    std::vector<std::vector<std::string>> questions = lw.world.Calls("zenity");
+    ASSERT_EQ(questions.size(), c.questions);
+    if (c.questions >= 1) EXPECT_EQ(questions[0], Question(kFirstQuestion));
+    if (c.questions >= 2) EXPECT_EQ(questions[1], Question(kSecondQuestion));
+    std::vector<std::vector<std::string>> opened = BrowserCalls(lw, c.poll ? 1 : 0);
+    if (c.poll) {
+      ASSERT_EQ(opened.size(), 1u);
+      EXPECT_EQ(opened[0], std::vector<std::string>{kPoll});
+    } else {
+      EXPECT_TRUE(opened.empty());
+    }
+
+    std::vector<std::string> entries = EngineEntries(ReadEngineRecord(record));
+    bool uninstallMode = c.args.back() == "-Uninstall";
+    if (uninstallMode) EXPECT_EQ(entries, std::vector<std::string>{"qrnGetAppName"});
+    // The log: closed with its banner only after a confirmed removal.
+    std::string log = lw.LogText();
+    bool confirmed = !c.gone.empty();
+    size_t uninstalling = log.find("[main] Uninstalling\n");
+    EXPECT_EQ(uninstalling != std::string::npos, confirmed);
+    if (uninstallMode) {
+      EXPECT_EQ(log.find("EXE LOG closed") != std::string::npos, confirmed);
+      EXPECT_EQ(log.find("[main] Exiting"), std::string::npos);
+      // The record is left behind, naming the process that has ended.
+      long pid = RecordedPid(record);
+      std::string stored = lw.Stored(1);
+      ASSERT_EQ(stored.size(), 16u);
+      char pidText[16];
+      snprintf(pidText, sizeof pidText, "%08lX", pid);
+      EXPECT_EQ(stored.substr(8), pidText);
+    }
+  }
+}
+
+TEST(Uninstall, NoInstallLogStillAsksAboutThePoll) {
+  LauncherWorld lw;
+  lw.world.FakeTool("zenity", {"0", "0"});
+  ProcessResult result = lw.Launch({"-Uninstall"}, lw.world.Path("record"));
+  EXPECT_EQ(result.exitCode, 0);
+  std::vector<std::vector<std::string>> questions = lw.world.Calls("zenity");
+  ASSERT_EQ(questions.size(), 2u);
+  EXPECT_EQ(questions[1], Question(kSecondQuestion));
+  EXPECT_EQ(BrowserCalls(lw, 1).size(), 1u);
+}
+
+TEST(Uninstall, LiveInstanceMakesUninstallEndQuietly) {
+  LauncherWorld lw;
+  Installed installed(lw);
+  std::string ready = lw.world.Path("ready");
+  BackgroundLaunch a;
+  a.Start(lw, {}, lw.world.Path("record-a"),
+          {{"QRN_TEST_RUN_MS", "4000"}, {"QRN_TEST_READY_FILE", ready}});
+  ASSERT_TRUE(WaitForFile(ready, 30));
+
+  std::string recordB = lw.world.Path("record-b");
+  ProcessResult b = lw.Launch({"-Uninstall"}, recordB);
+  EXPECT_EQ(b.exitCode, 0);
+  EXPECT_EQ(EngineEntries(ReadEngineRecord(recordB)), std::vector<std::string>{"qrnGetAppName"});
+  EXPECT_TRUE(lw.world.Calls("zenity").empty());
+  EXPECT_EQ(installed.Gone(), "");
+  a.Join();
+  EXPECT_EQ(a.result.exitCode, 0);
+  EXPECT_EQ(installed.Gone(), "");
+}
+
+}  // namespace
