@@ -25,7 +25,9 @@ bool SDLMain::ApplicationOpenFile(const char* path) {
   return true;
 }
 
-void SDLMain::SetupWorkingDirectory(bool finderLaunch) { (void)finderLaunch; }
+void SDLMain::SetupWorkingDirectory(bool finderLaunch) {
+  (void)finderLaunch;
+}
 
 void SDLMain::ApplicationDidFinishLaunching() {
   SetupWorkingDirectory(gFinderLaunch != 0);
