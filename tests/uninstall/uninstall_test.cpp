@@ -93,8 +93,12 @@ TEST(Uninstall, AnswersDecideWhatHappens) {
 
     std::vector<std::vector<std::string>> questions = lw.world.Calls("zenity");
     ASSERT_EQ(questions.size(), c.questions);
-    if (c.questions >= 1) EXPECT_EQ(questions[0], Question(kFirstQuestion));
-    if (c.questions >= 2) EXPECT_EQ(questions[1], Question(kSecondQuestion));
+    if (c.questions >= 1) {
+      EXPECT_EQ(questions[0], Question(kFirstQuestion));
+    }
+    if (c.questions >= 2) {
+      EXPECT_EQ(questions[1], Question(kSecondQuestion));
+    }
     std::vector<std::vector<std::string>> opened = BrowserCalls(lw, c.poll ? 1 : 0);
     if (c.poll) {
       ASSERT_EQ(opened.size(), 1u);
@@ -105,7 +109,9 @@ TEST(Uninstall, AnswersDecideWhatHappens) {
 
     std::vector<std::string> entries = EngineEntries(ReadEngineRecord(record));
     bool uninstallMode = c.args.back() == "-Uninstall";
-    if (uninstallMode) EXPECT_EQ(entries, std::vector<std::string>{"qrnGetAppName"});
+    if (uninstallMode) {
+      EXPECT_EQ(entries, std::vector<std::string>{"qrnGetAppName"});
+    }
     // The log: closed with its banner only after a confirmed removal.
     std::string log = lw.LogText();
     bool confirmed = !c.gone.empty();
