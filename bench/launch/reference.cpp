@@ -1,0 +1,18 @@
+// The baseline of the launch benchmark: only the work a launch cannot avoid, loading the
+// engine library and starting and stopping SDL's video subsystem.
+#include <SDL.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  void* library = dlopen(argv[1], RTLD_LAZY);
+  if (!library) {
+    fprintf(stderr, "%s\n", dlerror());
+    return 1;
+  }
+  if (SDL_Init(SDL_INIT_VIDEO) < 0) return 1;
+  SDL_Quit();
+  return 0;
+}
