@@ -356,4 +356,20 @@ TEST_F(RunCycle, OverlongCommandLineIsCutAtCapacity) {
   EXPECT_EQ(EngineEntries(launch.calls).back(), "qrnClose");
 }
 
+// The demo game ends by itself under the dummy video driver and shows what it receives.
+TEST_F(RunCycle, DemoEngineEndsByItselfAndPrintsReceivedDocument) {
+  ASSERT_FALSE(DemoEngineLibrary().empty());
+  Bundle bundle = MakeBundle(world, DemoEngineLibrary());
+  Launch launch = RunLauncher(world, bundle, {"-psn_desktop", "/docs/level.sav"});
+  EXPECT_EQ(launch.process.exitCode, 0) << launch.process.err;
+  EXPECT_FALSE(launch.process.timedOut);
+  EXPECT_NE(launch.process.out.find("Quarn Demo received: OpenFile|/docs/level.sav\n"),
+            std::string::npos)
+      << launch.process.out;
+  std::vector<std::string> runs = LogRuns(DataLogPath(world, "Quarn Demo"));
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_NE(runs[0].find("[main] AppName: Quarn Demo  (Demo)\n"), std::string::npos);
+  EXPECT_NE(runs[0].find("[main] Running\n[main] Closing\n"), std::string::npos);
+}
+
 }  // namespace
