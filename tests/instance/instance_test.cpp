@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,6 +18,11 @@ namespace {
 
 const std::vector<std::string> kPlayed = {"qrnGetAppName", "qrnCreate", "qrnRun", "qrnClose"};
 const std::vector<std::string> kQuiet = {"qrnGetAppName"};
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return text;
+}
 
 // The identity of a process that has ended and been reaped.
 std::string DeadIdentity() {
@@ -86,6 +92,9 @@ TEST(InstanceGuard, RecordsDecideBetweenPlayAndQuietEnd) {
       {"pid reused by another program", reused, kNoRecord, true},
       {"15 characters", live.substr(1), kNoRecord, true},
       {"17 characters", live + "0", kNoRecord, true},
+      {"0x prefix", "0x" + live.substr(2), kNoRecord, true},
+      {"not hex", live.substr(0, 15) + "G", kNoRecord, true},
+      {"lower-case digits", Lower(live), kNoRecord, false},
       {"any-user consulted first, stale", dead, live, true},
       {"any-user consulted first, live", live, dead, false},
       {"current-user when any-user is empty", kNoRecord, live, false},
