@@ -23,17 +23,21 @@ const char kShortName[] = "Demo";
 const char kAppId[] = "QUARN-DEMO";
 const int kBuild = 7;
 
-char s_title[512] = "Quarn Demo";
+char s_lastMessage[4096] = "";  // shown in the title until the next one arrives
 int s_restart = 0;
 int s_runs = 0;
 
-void SetTitle(const char* message) {
-  if (message) {
-    snprintf(s_title, sizeof s_title, "%s - %s", kLongName, message);
+// The window title: the name, the run number and the last message received, if any. A
+// message may arrive before the window exists; it is shown once the window is made.
+void ShowTitle() {
+  if (!SDL_GetVideoSurface()) return;
+  char title[4200];
+  if (s_lastMessage[0]) {
+    snprintf(title, sizeof title, "%s (run %d) - %s", kLongName, s_runs, s_lastMessage);
   } else {
-    snprintf(s_title, sizeof s_title, "%s (run %d)", kLongName, s_runs);
+    snprintf(title, sizeof title, "%s (run %d)", kLongName, s_runs);
   }
-  if (SDL_GetVideoSurface()) SDL_WM_SetCaption(s_title, kShortName);
+  SDL_WM_SetCaption(title, kShortName);
 }
 
 int IsDummyDriver() {
@@ -78,7 +82,7 @@ int qrnRun(void) {
     fflush(stdout);
     return 0;
   }
-  SetTitle(nullptr);
+  ShowTitle();
   int dummy = IsDummyDriver();
   int x = 10, y = 30, dx = 4, dy = 3;
   for (int frame = 0; !dummy || frame < kDummyFrames; ++frame) {
@@ -112,7 +116,8 @@ int qrnClose(void) {
 int qrnSendIPC(const char* message) {
   printf("%s received: %s\n", kLongName, message);
   fflush(stdout);
-  SetTitle(message);
+  snprintf(s_lastMessage, sizeof s_lastMessage, "%s", message);
+  ShowTitle();
   return 0;
 }
 }
