@@ -179,8 +179,4 @@ INSTANTIATE_TEST_SUITE_P(Names, LoadRefusal,
                                                        "library path too long"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(DllWrappers, FreeDllOfNullFails) {
-  EXPECT_EQ(FreeDll(nullptr), 0);
-}
-
 }  // namespace

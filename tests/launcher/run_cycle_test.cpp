@@ -96,17 +96,6 @@ TEST_F(RunCycle, RestartLoopStopsAfterTenRunsInOneLog) {
   EXPECT_EQ(pids.size(), 1u);  // restarts happen inside one process
 }
 
-TEST_F(RunCycle, RestartStopsAtTheFirstZeroCloseResult) {
-  Bundle bundle = MakeBundle(world, TestEngineLibrary());
-  Launch launch = RunLauncher(world, bundle, {}, {{"QRN_TEST_CLOSE_RESULTS", "1,7,0,1"}});
-  EXPECT_EQ(LogRuns(DataLogPath(world)).size(), 3u);
-  std::vector<std::string> results;
-  for (const auto& call : launch.calls) {
-    if (call.entry == "qrnClose") results.push_back(call.fields.at("result"));
-  }
-  EXPECT_EQ(results, (std::vector<std::string>{"1", "7", "0"}));
-}
-
 struct CreateCase {
   const char* createResult;
   const char* closeResults;
