@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,7 +25,7 @@ constexpr size_t kPathCapacity = 1024;
 // twice as many bytes in UTF-8.
 constexpr size_t kTextBytes = 1024;
 constexpr size_t kUtf8Capacity = 2 * kTextBytes;
-constexpr int kBusyTimeoutMs = 2000;
+constexpr double kBusyTimeoutSeconds = 2.0;
 
 struct Connection {
   sqlite3* db;
@@ -32,7 +33,7 @@ struct Connection {
   char path[kPathCapacity];
   dev_t dev;
   ino_t ino;
-  int schemaReady;
+  double busySince;  // when the current wait for a lock began
   sqlite3_stmt* select;
   sqlite3_stmt* upsert;
   sqlite3_stmt* remove;
@@ -155,6 +156,27 @@ int CreateDatabaseFile(const char* path) {
   return 1;
 }
 
+double Now() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// Waits for a busy database for about 2 s in all. SQLite's own busy timeout sleeps up to
+// 100 ms between tries, and a process writing in a loop takes the lock again within
+// microseconds of releasing it, so a waiter polling that slowly starves. Short sleeps with
+// some jitter find the gaps between the other process's transactions.
+int WaitWhileBusy(void* context, int tries) {
+  Connection& c = *static_cast<Connection*>(context);
+  double now = Now();
+  if (tries == 0) c.busySince = now;
+  if (now - c.busySince >= kBusyTimeoutSeconds) return 0;
+  static unsigned int s_jitter = static_cast<unsigned int>(getpid());
+  s_jitter = s_jitter * 1103515245u + 12345u;
+  usleep(50 + (s_jitter >> 16) % 200);
+  return 1;
+}
+
 // The open connection of a scope, or null. A read never creates the database.
 Connection* Open(int anyUser, int forWrite) {
   Connection& c = s_connections[anyUser ? 1 : 0];
@@ -178,7 +200,7 @@ Connection* Open(int anyUser, int forWrite) {
     sqlite3_close_v2(db);
     return nullptr;
   }
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  sqlite3_busy_handler(db, WaitWhileBusy, &c);
   c.db = db;
   c.pid = getpid();
   StrCopy(c.path, sizeof c.path, path);
@@ -214,12 +236,13 @@ int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* va
   if (domain == nullptr || key == nullptr) return 0;
   Connection* c = Open(anyUser, 1);
   if (c == nullptr) return 0;
-  if (!c->schemaReady) {
-    if (sqlite3_exec(c->db, kCreateTable, nullptr, nullptr, nullptr) != SQLITE_OK) return 0;
-    c->schemaReady = 1;
-  }
-  sqlite3_stmt* stmt =
-      value ? Statement(*c, c->upsert, kUpsert) : Statement(*c, c->remove, kDelete);
+  sqlite3_stmt*& slot = value ? c->upsert : c->remove;
+  const char* sql = value ? kUpsert : kDelete;
+  sqlite3_stmt* stmt = Statement(*c, slot, sql);
+  // The table is made by the first write to a new database (its statements cannot be
+  // prepared before); a damaged database refuses this as well.
+  if (stmt == nullptr && sqlite3_exec(c->db, kCreateTable, nullptr, nullptr, nullptr) == SQLITE_OK)
+    stmt = Statement(*c, slot, sql);
   if (stmt == nullptr) return 0;
   char text[kUtf8Capacity];
   int ok = BindKey(stmt, domain, key);

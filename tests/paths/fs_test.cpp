@@ -1,0 +1,140 @@
+// The file-system wrappers: level-by-level folder creation, the write test and the one-line
+// wrappers' results, including paths too long for the 1024-byte work buffers.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+#include "gtest/gtest.h"
+#include "platform/fs.h"
+#include "tests/support/temp_world.h"
+
+namespace {
+
+bool IsDir(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A path of exactly `length` characters below `base`, in levels of at most 200.
+std::string PathOfLength(const std::string& base, size_t length) {
+  std::string path = base;
+  while (path.size() < length) {
+    size_t room = length - path.size() - 1;
+    size_t level = room < 200 ? room : 200;
+    if (room - level == 1) --level;
+    path += "/" + std::string(level, 'e');
+  }
+  return path;
+}
+
+TEST(FsCreatePath, CreatesEveryLevel) {
+  TempWorld world;
+  const std::string cases[] = {"a/b/c", "trail/x/", "double//y", "exists"};
+  MakeDirs(world.Path("exists"));
+  for (const auto& rel : cases) {
+    SCOPED_TRACE(rel);
+    EXPECT_EQ(1, fsCreatePath(world.Path(rel).c_str()));
+    EXPECT_TRUE(IsDir(world.Path(rel)));
+  }
+  EXPECT_EQ(1, fsCreatePath(""));
+}
+
+TEST(FsCreatePath, RelativePathIsBelowWorkingDirectory) {
+  TempWorld world;
+  char before[PATH_MAX];
+  ASSERT_NE(nullptr, getcwd(before, sizeof before));
+  ASSERT_EQ(0, chdir(world.Root().c_str()));
+  int result = fsCreatePath("rel/deeper");
+  ASSERT_EQ(0, chdir(before));
+  EXPECT_EQ(1, result);
+  EXPECT_TRUE(IsDir(world.Path("rel/deeper")));
+}
+
+TEST(FsCreatePath, StopsAtPlainFile) {
+  TempWorld world;
+  WriteFile(world.Path("file"), "x");
+  EXPECT_EQ(0, fsCreatePath(world.Path("file/below/deeper").c_str()));
+  EXPECT_EQ("x", ReadFile(world.Path("file")));
+  EXPECT_EQ(0, fsIsDirectoryWriteable(world.Path("file/below").c_str()));
+}
+
+TEST(FsCreatePath, OverlongPathIsRefusedBeforeCreatingAnything) {
+  TempWorld world;
+  std::string fits = PathOfLength(world.Path("fit"), 1023);
+  EXPECT_EQ(1, fsCreatePath(fits.c_str()));
+  EXPECT_TRUE(IsDir(fits));
+  std::string tooLong = PathOfLength(world.Path("long"), 1024);
+  EXPECT_EQ(0, fsCreatePath(tooLong.c_str()));
+  EXPECT_FALSE(FileExists(world.Path("long")));
+}
+
+TEST(FsIsDirectoryWriteable, LeavesNoTestFile) {
+  TempWorld world;
+  std::string folder = world.Path("data/Quillfen/Big Game");
+  EXPECT_EQ(1, fsIsDirectoryWriteable(folder.c_str()));
+  EXPECT_TRUE(IsDir(folder));
+  EXPECT_FALSE(FileExists(folder + "/__QFN_WRITE_TEST__.txt"));
+  // An existing test file is emptied and removed like a new one.
+  WriteFile(folder + "/__QFN_WRITE_TEST__.txt", "old");
+  EXPECT_EQ(1, fsIsDirectoryWriteable(folder.c_str()));
+  EXPECT_FALSE(FileExists(folder + "/__QFN_WRITE_TEST__.txt"));
+}
+
+TEST(FsIsDirectoryWriteable, TestFilePathMustFit) {
+  TempWorld world;
+  // The folder, '/' and the 22-character file name must fit 1023 characters.
+  const size_t name = std::string("/__QFN_WRITE_TEST__.txt").size();
+  std::string fits = PathOfLength(world.Path("fit"), 1023 - name);
+  EXPECT_EQ(1, fsIsDirectoryWriteable(fits.c_str()));
+  std::string tooLong = PathOfLength(world.Path("long"), 1024 - name);
+  EXPECT_EQ(0, fsIsDirectoryWriteable(tooLong.c_str()));
+  EXPECT_FALSE(FileExists(world.Path("long")));
+}
+
+TEST(FsWrappers, Results) {
+  TempWorld world;
+  MakeDirs(world.Path("full/inner"));
+  MakeDirs(world.Path("empty"));
+  WriteFile(world.Path("file"), "x");
+  struct Case {
+    const char* what;
+    int (*op)(const char*);
+    std::string path;
+    int expected;
+  };
+  const Case cases[] = {
+      {"create new", fsCreateDirectory, world.Path("new"), 1},
+      {"create existing folder", fsCreateDirectory, world.Path("empty"), 1},
+      {"create where a file is", fsCreateDirectory, world.Path("file"), 1},
+      {"create below missing", fsCreateDirectory, world.Path("missing/x"), 0},
+      {"remove non-empty folder", fsRemoveDirectory, world.Path("full"), 0},
+      {"remove empty folder", fsRemoveDirectory, world.Path("empty"), 1},
+      {"remove folder that is a file", fsRemoveDirectory, world.Path("file"), 0},
+      {"remove missing file", fsRemoveFile, world.Path("missing"), 0},
+      {"remove file", fsRemoveFile, world.Path("file"), 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, c.op(c.path.c_str())) << c.what;
+  EXPECT_TRUE(IsDir(world.Path("new")));
+  EXPECT_TRUE(IsDir(world.Path("full/inner")));
+  EXPECT_FALSE(FileExists(world.Path("empty")));
+  EXPECT_FALSE(FileExists(world.Path("file")));
+}
+
+TEST(FsWrappers, WorkingDirectory) {
+  TempWorld world;
+  char before[PATH_MAX];
+  ASSERT_EQ(1, fsGetCurrentDir(before, sizeof before));
+  EXPECT_EQ(-1, fsSetCurrentDir(world.Path("missing").c_str()));
+  ASSERT_EQ(0, fsSetCurrentDir(world.Root().c_str()));
+  char now[PATH_MAX];
+  EXPECT_EQ(1, fsGetCurrentDir(now, sizeof now));
+  EXPECT_EQ(world.Root(), now);
+  char tiny[4];
+  EXPECT_EQ(0, fsGetCurrentDir(tiny, sizeof tiny));
+  EXPECT_EQ(0, fsGetCurrentDir(now, 0));
+  ASSERT_EQ(0, fsSetCurrentDir(before));
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+// A second process for the preference tests:
+//   set <anyUser> <app> <key> <value>      exit 0 when the write was committed, else 1
+//   get <anyUser> <app> <key>              prints the value; exit 0 when found, else 1
+//   fill <anyUser> <app> <prefix> <count>  writes <prefix><n> = <n>; exit 0 when all committed
+//   hold <database> <seconds>              holds an exclusive lock, prints "locked" once held
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/prefs.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  std::string op = argv[1];
+  if (op == "set" && argc == 6)
+    return SetSystemPreference(atoi(argv[2]), argv[3], argv[4], argv[5]) ? 0 : 1;
+  if (op == "get" && argc == 5) {
+    const char* value = GetSystemPreference(atoi(argv[2]), argv[3], argv[4], nullptr);
+    if (value == nullptr) return 1;
+    fputs(value, stdout);
+    return 0;
+  }
+  if (op == "fill" && argc == 6) {
+    int failures = 0;
+    for (int n = 0; n < atoi(argv[5]); ++n) {
+      std::string key = argv[4] + std::to_string(n);
+      if (!SetSystemPreference(atoi(argv[2]), argv[3], key.c_str(), std::to_string(n).c_str()))
+        ++failures;
+    }
+    if (failures) fprintf(stderr, "%d writes failed\n", failures);
+    return failures ? 1 : 0;
+  }
+  if (op == "hold" && argc == 4) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open(argv[2], &db) != SQLITE_OK ||
+        sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+      return 1;
+    printf("locked\n");
+    fflush(stdout);
+    sleep(static_cast<unsigned>(atoi(argv[3])));
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return 0;
+  }
+  return 2;
+}
