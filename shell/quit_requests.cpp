@@ -2,13 +2,14 @@
 // blocked in every thread but one small thread that takes them with sigwait, so no handler
 // ever interrupts the main thread (SDL_PushEvent takes a mutex) and SDL's own SIGINT/SIGTERM
 // handlers never see them: one request posts exactly one quit event. While SDL video does
-// not run, the request ends the process by the signal's default action, after asking any
-// dialog this process still waits for to close, so that no orphaned window stays behind.
+// not run, the request ends the process by the signal's default action, and any dialog
+// this process was waiting for is closed right after, so that no orphaned window stays.
 #include "shell/shell.h"
 #include "util/strbuf.h"
 
 #include <SDL.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -53,21 +54,49 @@ static long ParentOf(const char* pid) {
   return parent;
 }
 
+constexpr int kMaxChildren = 64;
+
 // Children of this process are dialogs the main thread waits for (web pages are opened
-// through a detached grandchild, which is left alone).
-static void CloseChildDialogs() {
+// through a detached grandchild, which is left alone). Returns how many were found.
+static int FindChildren(pid_t* children, int capacity) {
   DIR* proc = opendir("/proc");
-  if (!proc) return;
+  if (!proc) return 0;
   long self = getpid();
+  int count = 0;
   while (dirent* entry = readdir(proc)) {
+    if (count == capacity) break;
     if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
-    if (ParentOf(entry->d_name) == self) kill(static_cast<pid_t>(atol(entry->d_name)), SIGTERM);
+    if (ParentOf(entry->d_name) == self)
+      children[count++] = static_cast<pid_t>(atol(entry->d_name));
   }
   closedir(proc);
+  return count;
+}
+
+// The dialogs must close only once this process is gone: closed earlier, the main thread
+// would take the closed dialog as an answer and could end normally before the signal does.
+// A small watcher process waits for the end of a pipe that only this process holds, then
+// asks the dialogs to close. It uses only async-signal-safe calls after fork.
+static void CloseDialogsAfterExit() {
+  pid_t children[kMaxChildren];
+  int count = FindChildren(children, kMaxChildren);
+  if (count == 0) return;
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return;
+  pid_t watcher = fork();
+  if (watcher == 0) {
+    close(fds[1]);
+    char byte;
+    while (read(fds[0], &byte, 1) != 0) {
+    }
+    for (int i = 0; i < count; ++i) kill(children[i], SIGTERM);
+    _exit(0);
+  }
+  close(fds[0]);  // fds[1] stays open until this process ends
 }
 
 [[noreturn]] static void EndBySignal(int signal) {
-  CloseChildDialogs();
+  CloseDialogsAfterExit();
   struct sigaction defaultAction;
   memset(&defaultAction, 0, sizeof defaultAction);
   defaultAction.sa_handler = SIG_DFL;

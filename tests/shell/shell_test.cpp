@@ -81,6 +81,7 @@ bool ProcessAlive(int pid) {
 }
 
 struct MarkerCase {
+  const char* name;
   std::vector<std::string> args;
   int expectedArgc;
 };
@@ -104,12 +105,14 @@ TEST_P(LaunchMarker, DecidesTheArgumentCountTheEngineSees) {
   EXPECT_EQ(Find(calls, "qrnSendIPC"), nullptr) << "no document was opened";
 }
 
-INSTANTIATE_TEST_SUITE_P(Shell, LaunchMarker,
-                         testing::Values(MarkerCase{{"-psn_0_1234567"}, 1}, MarkerCase{{"-psn"}, 1},
-                                         MarkerCase{{"-ps"}, 2},
-                                         MarkerCase{{"-foo", "-psn_0_1"}, 3},
-                                         MarkerCase{{"-PSN_0_1"}, 2}, MarkerCase{{}, 1},
-                                         MarkerCase{{"-safemode", "x y"}, 3}));
+INSTANTIATE_TEST_SUITE_P(
+    Shell, LaunchMarker,
+    testing::Values(MarkerCase{"DesktopMarker", {"-psn_0_1234567"}, 1},
+                    MarkerCase{"BareMarker", {"-psn"}, 1}, MarkerCase{"ShortPrefix", {"-ps"}, 2},
+                    MarkerCase{"MarkerNotFirst", {"-foo", "-psn_0_1"}, 3},
+                    MarkerCase{"OtherCase", {"-PSN_0_1"}, 2}, MarkerCase{"NoArguments", {}, 1},
+                    MarkerCase{"PlainArguments", {"-safemode", "x y"}, 3}),
+    [](const testing::TestParamInfo<MarkerCase>& info) { return info.param.name; });
 
 TEST(Shell, MarkerHidesTheUninstallOption) {
   Launch launch;

@@ -1,0 +1,110 @@
+// Installation test helpers; see install_helpers.h.
+#include "tests/install/install_helpers.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+Installed InstalledPaths(const std::string& prefix) {
+  Installed paths;
+  std::string game = prefix + "/" + kGameFolder;
+  paths.prefix = prefix;
+  paths.launcher = game + "/bin/quarn";
+  paths.engine = game + "/Resources/quarnc.so";
+  paths.installLog = game + "/Resources/uninstall.log";
+  paths.desktopFile = prefix + "/share/applications/" + kDesktopId + ".desktop";
+  return paths;
+}
+
+ProcessResult InstallTo(const TempWorld& world, const std::string& prefix,
+                        const std::string& destdir) {
+  ProcessOptions options = world.ChildOptions();
+  if (destdir.empty()) {
+    options.unset.push_back("DESTDIR");
+  } else {
+    options.env.push_back({"DESTDIR", destdir});
+  }
+  options.timeoutSeconds = 120;
+  return RunProcess({QFN_CMAKE_COMMAND, "--install", QFN_BINARY_DIR, "--prefix", prefix}, options);
+}
+
+std::string DesktopValue(const std::string& desktopText, const std::string& key) {
+  std::istringstream lines(desktopText);
+  std::string line;
+  bool inEntry = false;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line[0] == '[') inEntry = line == "[Desktop Entry]";
+    if (!inEntry || line.compare(0, key.size() + 1, key + "=") != 0) continue;
+    std::string raw = line.substr(key.size() + 1), value;
+    for (size_t i = 0; i < raw.size(); ++i) {
+      if (raw[i] != '\\' || i + 1 == raw.size()) {
+        value += raw[i];
+        continue;
+      }
+      char c = raw[++i];
+      value += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+    }
+    return value;
+  }
+  return "";
+}
+
+std::vector<std::string> ExecArguments(const std::string& exec,
+                                       const std::vector<std::string>& documents) {
+  std::vector<std::string> args;
+  size_t i = 0;
+  while (i < exec.size()) {
+    if (exec[i] == ' ') {
+      ++i;
+      continue;
+    }
+    std::string arg;
+    bool quoted = exec[i] == '"';
+    if (quoted) {
+      for (++i; i < exec.size() && exec[i] != '"'; ++i) {
+        if (exec[i] == '\\' && i + 1 < exec.size()) ++i;
+        arg += exec[i];
+      }
+      ++i;  // closing quote
+    } else {
+      for (; i < exec.size() && exec[i] != ' '; ++i) arg += exec[i];
+    }
+    if (!quoted && (arg == "%f" || arg == "%F" || arg == "%u" || arg == "%U")) {
+      size_t count =
+          (arg == "%f" || arg == "%u") ? std::min<size_t>(documents.size(), 1) : documents.size();
+      args.insert(args.end(), documents.begin(), documents.begin() + count);
+      continue;
+    }
+    std::string expanded;
+    for (size_t k = 0; k < arg.size(); ++k) {
+      if (arg[k] == '%' && k + 1 < arg.size() && arg[k + 1] == '%') ++k;
+      expanded += arg[k];
+    }
+    args.push_back(expanded);
+  }
+  return args;
+}
+
+std::vector<std::string> TreeUnder(const std::string& root) {
+  std::vector<std::string> paths;
+  std::error_code error;
+  for (auto it = std::filesystem::recursive_directory_iterator(root, error);
+       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+    paths.push_back(it->path().string());
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+bool OnPath(const std::string& program) {
+  const char* path = getenv("PATH");
+  std::istringstream dirs(path ? path : "");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}

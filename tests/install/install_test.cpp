@@ -1,0 +1,184 @@
+// "cmake --install" of this build tree: the layout a user gets, the desktop entry (valid,
+// Exec naming the installed launcher, quoted whatever the prefix holds), the install log with
+// run-time paths (also under DESTDIR), and uninstalling through the installed launcher.
+#include "tests/install/install_helpers.h"
+#include "tests/support/temp_world.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void ExpectInstalled(const TempWorld& world, const std::string& prefix) {
+  ProcessResult result = InstallTo(world, prefix);
+  ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
+}
+
+std::vector<std::string> FullTree(const std::string& prefix) {
+  const std::string game = prefix + "/" + kGameFolder;
+  return {prefix + "/lib",
+          game,
+          game + "/Resources",
+          game + "/Resources/quarnc.so",
+          game + "/Resources/uninstall.log",
+          game + "/bin",
+          game + "/bin/quarn",
+          prefix + "/share",
+          prefix + "/share/applications",
+          prefix + "/share/applications/" + kDesktopId + ".desktop"};
+}
+
+TEST(Install, LaysOutTheGameFolderAndTheDesktopEntry) {
+  TempWorld world;
+  std::string prefix = world.Path("Games dir");
+  ExpectInstalled(world, prefix);
+  Installed paths = InstalledPaths(prefix);
+  EXPECT_EQ(TreeUnder(prefix), FullTree(prefix));
+  EXPECT_EQ(access(paths.launcher.c_str(), X_OK), 0);
+
+  std::string entry = ReadFile(paths.desktopFile);
+  EXPECT_EQ(DesktopValue(entry, "Type"), "Application");
+  EXPECT_EQ(DesktopValue(entry, "Name"), "Quarn Demo");
+  EXPECT_EQ(DesktopValue(entry, "Exec"), "\"" + paths.launcher + "\" -psn_desktop %F");
+  EXPECT_EQ(
+      ExecArguments(DesktopValue(entry, "Exec"), {"/saves/a.sav", "/saves/b c.sav"}),
+      (std::vector<std::string>{paths.launcher, "-psn_desktop", "/saves/a.sav", "/saves/b c.sav"}));
+}
+
+TEST(Install, InstallLogListsFilesThenFoldersDeepestFirstThenSelf) {
+  TempWorld world;
+  std::string prefix = world.Path("fresh/prefix");
+  ExpectInstalled(world, prefix);
+  Installed paths = InstalledPaths(prefix);
+  const std::string game = prefix + "/" + kGameFolder;
+  // fresh/ existed before? No: the world has no "fresh", so the install made it too, but
+  // it lies above the prefix and is never listed.
+  EXPECT_EQ(ReadFile(paths.installLog),
+            "File:" + paths.launcher + "\nFile:" + paths.engine + "\nFile:" + paths.desktopFile +
+                "\nFolder:" + game + "/bin\nFolder:" + game + "/Resources\nFolder:" + prefix +
+                "/share/applications\nFolder:" + game + "\nFolder:" + prefix +
+                "/share\nFolder:" + prefix + "/lib\nFolder:" + prefix + "\nSelf:\n");
+}
+
+TEST(Install, SharedFoldersThatExistedBeforeAreNotListed) {
+  TempWorld world;
+  std::string prefix = world.Path("usr");
+  MakeDirs(prefix + "/share/applications");
+  MakeDirs(prefix + "/lib");
+  ExpectInstalled(world, prefix);
+  std::string log = ReadFile(InstalledPaths(prefix).installLog);
+  EXPECT_EQ(log.find("Folder:" + prefix + "/share"), std::string::npos) << log;
+  EXPECT_EQ(log.find("Folder:" + prefix + "/lib\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("Folder:" + prefix + "\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Folder:" + prefix + "/" + kGameFolder + "\n"), std::string::npos) << log;
+}
+
+TEST(Install, ReinstallKeepsTheFoldersTheFirstInstallCreated) {
+  TempWorld world;
+  std::string prefix = world.Path("prefix");
+  ExpectInstalled(world, prefix);
+  std::string first = ReadFile(InstalledPaths(prefix).installLog);
+  ExpectInstalled(world, prefix);
+  EXPECT_EQ(ReadFile(InstalledPaths(prefix).installLog), first);
+}
+
+TEST(Install, StagedInstallNamesRunTimePaths) {
+  TempWorld world;
+  std::string stage = world.Path("stage");
+  const std::string prefix = "/opt/quarn demo";
+  ProcessResult result = InstallTo(world, prefix, stage);
+  ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
+  EXPECT_FALSE(FileExists(prefix));
+  Installed runTime = InstalledPaths(prefix);
+  Installed staged = InstalledPaths(stage + prefix);
+  EXPECT_EQ(TreeUnder(stage + prefix), FullTree(stage + prefix));
+  EXPECT_EQ(DesktopValue(ReadFile(staged.desktopFile), "Exec"),
+            "\"" + runTime.launcher + "\" -psn_desktop %F");
+  // A package manager owns the shared folders: only the game's own are listed.
+  const std::string game = prefix + "/" + kGameFolder;
+  EXPECT_EQ(ReadFile(staged.installLog), "File:" + runTime.launcher + "\nFile:" + runTime.engine +
+                                             "\nFile:" + runTime.desktopFile + "\nFolder:" + game +
+                                             "/bin\nFolder:" + game + "/Resources\nFolder:" + game +
+                                             "\nSelf:\n");
+}
+
+struct PrefixCase {
+  const char* name;
+  const char* folder;
+};
+
+class ExecQuoting : public testing::TestWithParam<PrefixCase> {};
+
+TEST_P(ExecQuoting, DesktopEntryIsValidAndStartsTheInstalledLauncher) {
+  TempWorld world;
+  std::string prefix = world.Path(GetParam().folder);
+  ExpectInstalled(world, prefix);
+  Installed paths = InstalledPaths(prefix);
+  if (!OnPath("desktop-file-validate")) GTEST_SKIP() << "desktop-file-validate missing";
+  ProcessResult check = RunProcess({"desktop-file-validate", paths.desktopFile}, {});
+  EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+  std::string exec = DesktopValue(ReadFile(paths.desktopFile), "Exec");
+  EXPECT_EQ(ExecArguments(exec, {"/doc"}),
+            (std::vector<std::string>{paths.launcher, "-psn_desktop", "/doc"}))
+      << exec;
+}
+
+INSTANTIATE_TEST_SUITE_P(Install, ExecQuoting,
+                         testing::Values(PrefixCase{"Plain", "plain"},
+                                         PrefixCase{"Spaces", "my games/x y"},
+                                         PrefixCase{"Reserved", "q$x%y\"z`w'(1)&#"}),
+                         [](const testing::TestParamInfo<PrefixCase>& info) {
+                           return info.param.name;
+                         });
+
+struct UninstallCase {
+  const char* name;
+  std::vector<std::string> answers;  // uninstall question, then exit poll
+  bool removed;
+  bool pollOpened;
+};
+
+class InstalledUninstall : public testing::TestWithParam<UninstallCase> {};
+
+TEST_P(InstalledUninstall, RemovesWhatTheInstallLaid) {
+  const UninstallCase& c = GetParam();
+  TempWorld world;
+  world.FakeTool("zenity", c.answers);
+  world.FakeTool("xdg-open");
+  std::string prefix = world.Path("prefix");
+  ExpectInstalled(world, prefix);
+  Installed paths = InstalledPaths(prefix);
+  ProcessResult result = RunProcess({paths.launcher, "-Uninstall"}, world.ChildOptions());
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  if (c.removed) {
+    // uninstall.log lives in Resources/ until its Self record runs last, so Resources/ and
+    // the folders above it cannot be removed by it.
+    const std::string game = prefix + "/" + kGameFolder;
+    EXPECT_EQ(TreeUnder(prefix),
+              (std::vector<std::string>{prefix + "/lib", game, game + "/Resources"}));
+    EXPECT_EQ(world.Calls("zenity").size(), 2u);
+  } else {
+    EXPECT_EQ(TreeUnder(prefix), FullTree(prefix));
+    EXPECT_EQ(world.Calls("zenity").size(), 1u);
+  }
+  // The browser is started without waiting for it: give its call time to be recorded.
+  for (int i = 0; c.pollOpened && i < 500 && world.Calls("xdg-open").empty(); ++i) usleep(10000);
+  auto opened = world.Calls("xdg-open");
+  ASSERT_EQ(opened.size(), c.pollOpened ? 1u : 0u);
+  if (c.pollOpened) {
+    EXPECT_NE(opened[0].back().find("From=QUARN-DEMO&Build=7"), std::string::npos);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Install, InstalledUninstall,
+                         testing::Values(UninstallCase{"YesPollDeclined", {"0", "1"}, true, false},
+                                         UninstallCase{"YesPollTaken", {"0", "0"}, true, true},
+                                         UninstallCase{"No", {"1"}, false, false}),
+                         [](const testing::TestParamInfo<UninstallCase>& info) {
+                           return info.param.name;
+                         });
+
+}  // namespace
