@@ -98,10 +98,11 @@ int OsShowAlert(const char* message, const char* explanation, int withCancel) {
   char zenity[] = "zenity";
   char info[] = "--info";
   char question[] = "--question";
+  char noteIcon[] = "--icon-name=dialog-information";  // the same note alert for both
   char okLabel[] = "--ok-label=OK";
   char cancelLabel[] = "--cancel-label=Cancel";
-  char* infoArgs[] = {zenity, info, text, nullptr};
-  char* questionArgs[] = {zenity, question, text, okLabel, cancelLabel, nullptr};
+  char* infoArgs[] = {zenity, info, noteIcon, text, nullptr};
+  char* questionArgs[] = {zenity, question, noteIcon, text, okLabel, cancelLabel, nullptr};
   pid_t pid = SpawnClean(withCancel ? questionArgs : infoArgs);
   if (pid < 0) return 0;
   int status = WaitForExit(pid);

@@ -48,11 +48,11 @@ class DialogsTest : public ::testing::Test {
   }
 
   static Args InfoArgs(const std::string& markup) {
-    return {"--info", "--text=<b>Error</b>\n\n" + markup};
+    return {"--info", "--icon-name=dialog-information", "--text=<b>Error</b>\n\n" + markup};
   }
   static Args QuestionArgs(const std::string& markup) {
-    return {"--question", "--text=<b>Error</b>\n\n" + markup, "--ok-label=OK",
-            "--cancel-label=Cancel"};
+    return {"--question", "--icon-name=dialog-information", "--text=<b>Error</b>\n\n" + markup,
+            "--ok-label=OK", "--cancel-label=Cancel"};
   }
   // xdg-open runs unwaited: wait until it has recorded `count` calls.
   std::vector<Args> WaitForOpenerCalls(size_t count) {

@@ -212,17 +212,30 @@ TEST_F(LogTest, PathOfMoreThan255CharactersIsRefusedNotCut) {
   }
 }
 
+// Selects a locale whose day names are not English: an installed one, else German compiled
+// into the world with localedef, else C.UTF-8. The chosen name, or null.
+const char* SelectForeignLocale(const TempWorld& world) {
+  for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "es_ES.UTF-8"}) {
+    if (setlocale(LC_ALL, name)) return name;
+  }
+  std::string folder = world.Path("locales");
+  MakeDirs(folder);
+  ProcessOptions options;
+  options.timeoutSeconds = 60;
+  ProcessResult made =
+      RunProcess({"localedef", "-i", "de_DE", "-f", "UTF-8", folder + "/de_DE.UTF-8"}, options);
+  if (made.exitCode == 0) {
+    setenv("LOCPATH", folder.c_str(), 1);
+    if (setlocale(LC_ALL, "de_DE.UTF-8")) return "de_DE.UTF-8 (compiled for the test)";
+  }
+  return setlocale(LC_ALL, "C.UTF-8") ? "C.UTF-8" : nullptr;
+}
+
 TEST_F(LogTest, BannersUseEnglishNamesWhateverTheLocale) {
   setenv("TZ", "QFN-5:30", 1);
   tzset();
-  const char* chosen = nullptr;
-  for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "ru_RU.UTF-8", "C.UTF-8"}) {
-    if (setlocale(LC_ALL, name)) {
-      chosen = name;
-      break;
-    }
-  }
-  SCOPED_TRACE(chosen ? chosen : "no other locale installed");
+  const char* chosen = SelectForeignLocale(world);
+  SCOPED_TRACE(chosen ? chosen : "no other locale available");
   std::string expected, text;
   for (int attempt = 0; attempt < 10; ++attempt) {
     time_t before = time(nullptr);
@@ -244,6 +257,7 @@ TEST_F(LogTest, BannersUseEnglishNamesWhateverTheLocale) {
     break;
   }
   setlocale(LC_ALL, "C");
+  unsetenv("LOCPATH");
   unsetenv("TZ");
   tzset();
   ASSERT_FALSE(expected.empty());
