@@ -1,6 +1,9 @@
 // Fuzzer of ReadInstallRecord: the input is a whole install log read from memory. Checks that
-// the reader always advances, and that every record it returns is within its limits and
-// never carries fields that its kind does not have.
+// the reader always advances, that every record it returns is within its limits and never
+// carries fields that its kind does not have, and that a record is exactly the line it
+// consumed: key ':' [folder ':'] value and the line end, nothing taken from another line.
+#include <strings.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +19,39 @@ static bool Clean(const char* field) {
   return strchr(field, '\n') == nullptr;
 }
 
+static bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// The consumed bytes [begin, end) after leading white space are field, ':', ... ending in
+// "\n" or "\r\n" with nothing left over.
+static bool MatchesLine(const char* begin, const char* end, const InstallRecord& record,
+                        InstallRecordKind kind) {
+  while (begin < end && IsSpace(*begin)) begin++;
+  const char* fields[3] = {record.key, record.folder, record.value};
+  for (int i = 0; i < 3; i++) {
+    if (i == 1 && kind != kInstallPattern) continue;
+    size_t length = strlen(fields[i]);
+    if (static_cast<size_t>(end - begin) < length || memcmp(begin, fields[i], length) != 0)
+      return false;
+    begin += length;
+    if (i < 2) {
+      if (begin == end || *begin != ':') return false;
+      begin++;
+    }
+  }
+  size_t rest = static_cast<size_t>(end - begin);
+  return (rest == 1 && begin[0] == '\n') || (rest == 2 && begin[0] == '\r' && begin[1] == '\n');
+}
+
+static InstallRecordKind KindOfKey(const char* key) {
+  if (strcasecmp(key, "File") == 0) return kInstallFile;
+  if (strcasecmp(key, "Folder") == 0) return kInstallFolder;
+  if (strcasecmp(key, "Pattern") == 0) return kInstallPattern;
+  if (strcasecmp(key, "Self") == 0) return kInstallSelf;
+  return kInstallOther;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   char* copy = static_cast<char*>(malloc(size));
@@ -26,19 +62,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   InstallRecord record;
-  size_t calls = 0;
+  // Fields start full of garbage: the reader must clear what it does not set.
+  memset(&record, 'x', sizeof record);
+  long start = 0;
   for (;;) {
     InstallRecordKind kind = ReadInstallRecord(file, &record);
-    Check(++calls <= size + 1);  // every record but the end consumes at least one byte
+    long end = ftell(file);
+    Check(end >= start && static_cast<size_t>(end) <= size);
     Check(strlen(record.key) <= kInstallKeyMax);
     Check(strlen(record.folder) <= kInstallValueMax && strlen(record.value) <= kInstallValueMax);
     Check(Clean(record.key) && Clean(record.folder) && Clean(record.value));
     if (kind == kInstallEnd || kind == kInstallSkipped) {
       Check(!record.key[0] && !record.folder[0] && !record.value[0]);
-      if (kind == kInstallEnd) break;
+      if (kind == kInstallEnd) {
+        // Only white space was left.
+        for (long i = start; i < static_cast<long>(size); i++) Check(IsSpace(copy[i]));
+        break;
+      }
+      Check(end > start);  // every record but the end consumes at least one byte
+      start = end;
       continue;
     }
+    Check(end > start);
     Check(record.key[0] != '\0' && strchr(record.key, ':') == nullptr);
+    Check(KindOfKey(record.key) == kind);
     if (kind == kInstallFile || kind == kInstallFolder || kind == kInstallPattern)
       Check(record.value[0] != '\0');
     if (kind == kInstallPattern) {
@@ -47,6 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
       Check(record.folder[0] == '\0');
     }
+    Check(MatchesLine(copy + start, copy + end, record, kind));
+    start = end;
   }
   // Once at the end, the reader stays there.
   Check(ReadInstallRecord(file, &record) == kInstallEnd);

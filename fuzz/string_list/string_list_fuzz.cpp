@@ -28,6 +28,12 @@ static void CheckList(const SStringList& list, const std::string& text) {
       last = offset;
       Check(item == list.m_sData + offset);
       Check(offset + strlen(item) <= text.size());
+      // Items never overlap: a present item ends before the next present one begins.
+      for (int j = i + 1; j < list.m_nCount; j++) {
+        if (list.m_pIndex[j] == -1) continue;
+        Check(offset + strlen(item) < static_cast<size_t>(list.m_pIndex[j]));
+        break;
+      }
     }
     (void)list.GetItemAsInt(i);
     (void)list.GetItemAsFloat(i);
@@ -36,7 +42,20 @@ static void CheckList(const SStringList& list, const std::string& text) {
   }
   Check(*list.GetItem(-1) == '\0' && *list.GetItem(list.m_nCount) == '\0');
   Check(list.GetItemAsInt(list.m_nCount) == 0);
-  (void)list.CharCount(text.empty() ? 'a' : text[0]);
+  // FindItem of any text: the first equal item, or -1 when none is equal.
+  const char* probes[] = {text.c_str(), "", list.GetItem(list.m_nCount - 1)};
+  for (const char* probe : probes) {
+    int expected = -1;
+    for (int i = 0; i < list.m_nCount && expected < 0; i++) {
+      if (strcmp(list.GetItem(i), probe) == 0) expected = i;
+    }
+    Check(list.FindItem(probe) == expected);
+  }
+  // CharCount counts in the copy up to its first terminator.
+  char c = text.empty() ? 'a' : text[text.size() / 2];
+  int occurrences = 0;
+  for (const char* p = list.m_sData; *p; p++) occurrences += (*p == c);
+  Check(list.CharCount(c) == occurrences);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
