@@ -93,8 +93,14 @@ int Run(int argc, char** argv, int runIndex) {
   if (HasExactOption(argc, argv, "-MakeGob") || HasExactOption(argc, argv, "-MakePatchGob")) {
     g_bNoNativeGui = 1;
   }
-  SetPath(argv[0]);
+  int inResources = SetPath(argv[0]) == 0;
   StrFormatf(g_DllName, sizeof g_DllName, "%s%s", kDllBase, kDllSuffix);
+  if (!inResources) {
+    // The working directory is still the one the launcher was started from; a library of
+    // that name there is not the game's, so nothing is loaded.
+    Alertf("ERROR\n\nCan't load %s!\nError: can't enter the folder %s", g_DllName, g_AppPath);
+    return 0;
+  }
   if (!InitQuarn()) return 0;
   qrnGetAppName(g_AppNameShort, g_AppNameLong, g_AppID, &g_nBuild);
   GetUserPath();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -238,6 +239,27 @@ INSTANTIATE_TEST_SUITE_P(
                                 "ERROR\n\nCan't load quarnc.so!\nError: ./quarnc.so: "},
                       DecoyCase{"BundleEngineWins", true, true, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Without a resource folder to enter, a library of the engine's name in the directory the
+// launcher was started from is not loaded.
+TEST_F(RunCycle, NoResourceFolderLoadsNothingFromStartDirectory) {
+  Bundle bundle = MakeBundle(world, "");
+  std::filesystem::remove_all(bundle.resources);
+  std::string startDir = world.Path("start");
+  MakeDirs(startDir);
+  WriteFile(startDir + "/quarnc.so", ReadFile(TestEngineLibrary()), 0755);
+  ProcessOptions options = world.ChildOptions();
+  options.env.push_back({"QRN_TEST_RECORD", world.Path("record.txt")});
+  options.workDir = startDir;
+  ProcessResult result = RunProcess({bundle.exe}, options);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(ReadEngineRecord(world.Path("record.txt")).empty());
+  std::vector<std::vector<std::string>> calls = world.Calls("zenity");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(AlertExplanation(calls[0]),
+            "ERROR\n\nCan't load quarnc.so!\nError: can't enter the folder " + bundle.resources);
+  EXPECT_FALSE(FileExists(startDir + "/quarn.txt"));
+}
 
 TEST_F(RunCycle, IncompleteEngineAlertsAndLogsInWorkingDirectory) {
   ASSERT_FALSE(IncompleteEngineLibrary().empty());
