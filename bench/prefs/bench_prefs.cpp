@@ -12,6 +12,8 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/prefs.h"
 
@@ -92,13 +94,15 @@ void DirectSet(benchmark::State& state) {
   }
 }
 
-// Keeps each benchmark's real time per iteration so the ratios can be printed at the end.
+// Keeps each benchmark's median real and CPU time per iteration for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
-  std::map<std::string, double> perIteration;
+  RatioReporter() : ConsoleReporter(OO_Tabular) {}
+  std::map<std::string, std::pair<double, double>> median;
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const auto& run : runs)
-      if (run.iterations > 0) perIteration[run.benchmark_name()] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+        median[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
     ConsoleReporter::ReportRuns(runs);
   }
 };
@@ -115,17 +119,25 @@ int main(int argc, char** argv) {
   setenv("XDG_CONFIG_HOME", (s_root + "/config").c_str(), 1);
   if (!SetSystemPreference(1, "Big Game", "PSN", kValue)) return 1;
 
-  benchmark::RegisterBenchmark("GetSystemPreference", PrefsGet);
-  benchmark::RegisterBenchmark("DirectSqliteGet", DirectGet);
-  benchmark::RegisterBenchmark("SetSystemPreference", PrefsSet);
-  benchmark::RegisterBenchmark("DirectSqliteSet", DirectSet);
-  benchmark::Initialize(&argc, argv);
+  // The machine is shared: repetitions in random order, compared by their medians.
+  for (auto* b : {benchmark::RegisterBenchmark("GetSystemPreference", PrefsGet),
+                  benchmark::RegisterBenchmark("DirectSqliteGet", DirectGet),
+                  benchmark::RegisterBenchmark("SetSystemPreference", PrefsSet),
+                  benchmark::RegisterBenchmark("DirectSqliteSet", DirectSet)})
+    b->Repetitions(9)->ReportAggregatesOnly(true)->MinTime(0.05);
+  std::vector<char*> args(argv, argv + argc);
+  char interleave[] = "--benchmark_enable_random_interleaving=true";
+  args.insert(args.begin() + 1, interleave);
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
   auto ratio = [&](const char* ours, const char* base) {
-    double a = reporter.perIteration[ours], b = reporter.perIteration[base];
-    if (a > 0 && b > 0) printf("ratio %s / %s: %.2f (aim <= 1.5)\n", ours, base, a / b);
+    auto a = reporter.median[ours], b = reporter.median[base];
+    if (a.first > 0 && b.first > 0 && a.second > 0 && b.second > 0)
+      printf("ratio %s / %s: %.2f real time, %.2f CPU time (medians; aim <= 1.5)\n", ours, base,
+             a.first / b.first, a.second / b.second);
   };
   ratio("GetSystemPreference", "DirectSqliteGet");
   ratio("SetSystemPreference", "DirectSqliteSet");

@@ -219,15 +219,19 @@ sqlite3_stmt* Statement(Connection& c, sqlite3_stmt*& slot, const char* sql) {
   return slot;
 }
 
-int BindKey(sqlite3_stmt* stmt, const char* domain, const char* key) {
-  char text[kUtf8Capacity];
-  if (!Latin1ToUtf8(domain, text, sizeof text) ||
-      sqlite3_bind_text(stmt, 1, text, -1, SQLITE_TRANSIENT) != SQLITE_OK ||
-      sqlite3_bind_text(stmt, 2, HostId(), -1, SQLITE_STATIC) != SQLITE_OK ||
-      !Latin1ToUtf8(key, text, sizeof text) ||
-      sqlite3_bind_text(stmt, 3, text, -1, SQLITE_TRANSIENT) != SQLITE_OK)
-    return 0;
-  return 1;
+// The UTF-8 texts bound to a statement; they must outlive its step.
+struct Bound {
+  char domain[kUtf8Capacity];
+  char key[kUtf8Capacity];
+  char value[kUtf8Capacity];
+};
+
+int BindKey(sqlite3_stmt* stmt, Bound& bound, const char* domain, const char* key) {
+  return Latin1ToUtf8(domain, bound.domain, sizeof bound.domain) &&
+         Latin1ToUtf8(key, bound.key, sizeof bound.key) &&
+         sqlite3_bind_text(stmt, 1, bound.domain, -1, SQLITE_STATIC) == SQLITE_OK &&
+         sqlite3_bind_text(stmt, 2, HostId(), -1, SQLITE_STATIC) == SQLITE_OK &&
+         sqlite3_bind_text(stmt, 3, bound.key, -1, SQLITE_STATIC) == SQLITE_OK;
 }
 
 }  // namespace
@@ -244,15 +248,15 @@ int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* va
   if (stmt == nullptr && sqlite3_exec(c->db, kCreateTable, nullptr, nullptr, nullptr) == SQLITE_OK)
     stmt = Statement(*c, slot, sql);
   if (stmt == nullptr) return 0;
-  char text[kUtf8Capacity];
-  int ok = BindKey(stmt, domain, key);
+  Bound bound;
+  int ok = BindKey(stmt, bound, domain, key);
   if (ok && value != nullptr)
-    ok = Latin1ToUtf8(value, text, sizeof text) &&
-         sqlite3_bind_text(stmt, 4, text, -1, SQLITE_STATIC) == SQLITE_OK;
+    ok = Latin1ToUtf8(value, bound.value, sizeof bound.value) &&
+         sqlite3_bind_text(stmt, 4, bound.value, -1, SQLITE_STATIC) == SQLITE_OK;
   // In autocommit mode the statement's own transaction commits inside the step.
   ok = ok && sqlite3_step(stmt) == SQLITE_DONE;
   sqlite3_reset(stmt);
-  sqlite3_clear_bindings(stmt);
+  sqlite3_clear_bindings(stmt);  // the bound texts live on this function's stack
   return ok;
 }
 
@@ -264,7 +268,8 @@ int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size
   if (stmt == nullptr) return 0;
   // Decoded into a buffer of its own first, so that a failed read leaves out untouched.
   char value[kTextBytes];
-  int ok = BindKey(stmt, domain, key) && sqlite3_step(stmt) == SQLITE_ROW &&
+  Bound bound;
+  int ok = BindKey(stmt, bound, domain, key) && sqlite3_step(stmt) == SQLITE_ROW &&
            sqlite3_column_type(stmt, 0) == SQLITE_TEXT;
   if (ok) {
     const unsigned char* text = sqlite3_column_text(stmt, 0);
@@ -274,6 +279,6 @@ int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size
   }
   // Resetting ends the read transaction, so no lock is held between calls.
   sqlite3_reset(stmt);
-  sqlite3_clear_bindings(stmt);
+  sqlite3_clear_bindings(stmt);  // the bound texts live on this function's stack
   return ok;
 }
