@@ -90,6 +90,7 @@ struct Session {
   std::string shot;
   std::string launcher;
   bool shown = false;
+  bool classMatches = false;
   int keysSent = 0;
 
   std::string Tool(const std::vector<std::string>& argv) const {
@@ -126,6 +127,8 @@ void PlayThenEscape(int pid, void* context) {
     session->shown = !window.empty() && session->ScreenColours() > 1;
     if (!session->shown) SleepMs(200);
   }
+  // The desktop entry's StartupWMClass names the window's class, so docks group them.
+  session->classMatches = !window.empty() && session->FindWindow("--class", "quarn") == window;
   if (!session->shown || window.empty()) {
     kill(pid, SIGTERM);  // end the game anyway; the test fails on what it saw
     return;
@@ -181,6 +184,8 @@ TEST(DesktopSession, InstalledDemoPlaysFromItsDesktopEntryAndUninstalls) {
   game.context = &session;
   ProcessResult played = RunProcess(argv, game);
   EXPECT_TRUE(session.shown) << "the game's window never showed";
+  EXPECT_TRUE(session.classMatches);
+  EXPECT_EQ(DesktopValue(ReadFile(paths.desktopFile), "StartupWMClass"), "quarn");
   EXPECT_EQ(session.keysSent, 1);
   EXPECT_FALSE(played.timedOut);
   EXPECT_EQ(played.termSignal, 0);
