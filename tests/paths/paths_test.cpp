@@ -1,6 +1,7 @@
 // The executable's paths and working directory, the per-user data folder search and the
 // home-folder look-ups, each against a temporary home. Working directory and environment are
 // restored after every test, since SetPath and the look-ups depend on them.
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -217,6 +218,23 @@ TEST_F(PathsTest, HomeFolderLookUps) {
     p = GetMyDocumentsPath();
     ASSERT_NE(nullptr, p);
     EXPECT_STREQ(c.expectDocuments, p);
+  }
+}
+
+TEST_F(PathsTest, HomeFallsBackToPasswordEntry) {
+  const passwd* entry = getpwuid(getuid());
+  ASSERT_NE(nullptr, entry);
+  std::string expected = entry->pw_dir;
+  while (expected.size() > 1 && expected.back() == '/') expected.pop_back();
+  for (const char* home : {"", "relative/home", static_cast<const char*>(nullptr)}) {
+    SCOPED_TRACE(home ? home : "(unset)");
+    if (home)
+      setenv("HOME", home, 1);
+    else
+      unsetenv("HOME");
+    const char* p = GetHomePath();
+    ASSERT_NE(nullptr, p);
+    EXPECT_EQ(expected, p);
   }
 }
 

@@ -153,6 +153,12 @@ TEST_F(PrefsFaultTest, AnyUserDatabaseNotWriteableFallsToCurrentUser) {
   r = asNobody({"get", "0", "Big Game", "PSN"});
   EXPECT_EQ("nobody", r.out);
   EXPECT_STREQ("root", GetSystemPreference(1, "Big Game", "PSN", nullptr));
+
+  // A database the user may not read at all reads as empty.
+  ASSERT_EQ(0, chmod(world.SystemPrefs().c_str(), 0600));
+  r = asNobody({"get", "1", "Big Game", "PSN"});
+  EXPECT_EQ(1, r.exitCode) << r.err;
+  EXPECT_EQ("", r.out);
 }
 
 }  // namespace

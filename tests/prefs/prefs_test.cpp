@@ -141,6 +141,11 @@ TEST_F(PrefsTest, ValueLengthLimit) {
   std::string tooLong(1024, 'w');
   EXPECT_EQ(0, SetSystemPreference(0, "Big Game", "K", tooLong.c_str()));
   EXPECT_EQ(longest, GetSystemPreference(0, "Big Game", "K", ""));
+  // Keys are held to the same bound.
+  EXPECT_EQ(1, SetSystemPreference(0, "Big Game", longest.c_str(), "k"));
+  EXPECT_STREQ("k", GetSystemPreference(0, "Big Game", longest.c_str(), ""));
+  EXPECT_EQ(0, SetSystemPreference(0, "Big Game", tooLong.c_str(), "k"));
+  EXPECT_STREQ("", GetSystemPreference(0, "Big Game", tooLong.c_str(), ""));
 }
 
 TEST_F(PrefsTest, StoredValuesThatDoNotCountReadAsDefault) {
