@@ -91,6 +91,7 @@ struct Session {
   std::string launcher;
   bool shown = false;
   bool classMatches = false;
+  std::string seen;  // what the last look at the screen found, for failure messages
   int keysSent = 0;
 
   std::string Tool(const std::vector<std::string>& argv) const {
@@ -124,7 +125,9 @@ void PlayThenEscape(int pid, void* context) {
   std::string window;
   while (Clock::now() < end && Running(pid) && !session->shown) {
     window = session->FindWindow("--name", "Quarn Demo");
-    session->shown = !window.empty() && session->ScreenColours() > 1;
+    int colours = window.empty() ? 0 : session->ScreenColours();
+    session->seen = "window '" + window + "', " + std::to_string(colours) + " colours";
+    session->shown = colours > 1;
     if (!session->shown) SleepMs(200);
   }
   // The desktop entry's StartupWMClass names the window's class, so docks group them.
@@ -183,7 +186,7 @@ TEST(DesktopSession, InstalledDemoPlaysFromItsDesktopEntryAndUninstalls) {
   game.onStart = PlayThenEscape;
   game.context = &session;
   ProcessResult played = RunProcess(argv, game);
-  EXPECT_TRUE(session.shown) << "the game's window never showed";
+  EXPECT_TRUE(session.shown) << "the game's window never showed: " << session.seen;
   EXPECT_TRUE(session.classMatches);
   EXPECT_EQ(DesktopValue(ReadFile(paths.desktopFile), "StartupWMClass"), "quarn");
   EXPECT_EQ(session.keysSent, 1);

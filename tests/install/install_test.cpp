@@ -134,6 +134,25 @@ INSTANTIATE_TEST_SUITE_P(Install, ExecQuoting,
                            return info.param.name;
                          });
 
+class UnnamablePrefix : public testing::TestWithParam<PrefixCase> {};
+
+TEST_P(UnnamablePrefix, IsRefusedBeforeAnythingIsCopied) {
+  TempWorld world;
+  std::string prefix = world.Path(GetParam().folder);
+  ProcessResult result = InstallTo(world, prefix);
+  EXPECT_NE(result.exitCode, 0);
+  EXPECT_NE(result.err.find("The install prefix must not hold"), std::string::npos) << result.err;
+  EXPECT_FALSE(FileExists(InstalledPaths(prefix).launcher));
+}
+
+INSTANTIATE_TEST_SUITE_P(Install, UnnamablePrefix,
+                         testing::Values(PrefixCase{"LineBreak", "a\nb"}, PrefixCase{"Tab", "a\tb"},
+                                         PrefixCase{"Semicolon", "a;b"},
+                                         PrefixCase{"Backslash", "a\\b"}),
+                         [](const testing::TestParamInfo<PrefixCase>& info) {
+                           return info.param.name;
+                         });
+
 struct UninstallCase {
   const char* name;
   std::vector<std::string> answers;  // uninstall question, then exit poll
