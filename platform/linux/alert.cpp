@@ -2,8 +2,6 @@
 // and waited for. The texts are the launcher's ISO 8859-1 texts; zenity wants UTF-8 Pango
 // markup, so they are converted and escaped here. The child starts with a clean signal
 // state, whatever the launcher blocks or handles.
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,9 +10,8 @@
 #include <cstring>
 
 #include "platform/linux/os.h"
+#include "platform/linux/spawn.h"
 #include "util/strbuf.h"
-
-extern char** environ;
 
 namespace {
 
@@ -60,22 +57,6 @@ void AppendEscaped(char (&out)[kMarkupCapacity], const char* text) {
   }
 }
 
-// Runs argv[0] from PATH with default signal mask and dispositions; the child's pid, or -1.
-pid_t SpawnClean(char* const argv[]) {
-  posix_spawnattr_t attr;
-  if (posix_spawnattr_init(&attr) != 0) return -1;
-  sigset_t none, all;
-  sigemptyset(&none);
-  sigfillset(&all);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &all);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  pid_t pid = -1;
-  int failed = posix_spawnp(&pid, argv[0], nullptr, &attr, argv, environ);
-  posix_spawnattr_destroy(&attr);
-  return failed ? -1 : pid;
-}
-
 // The child's exit status, or -1 when it did not exit normally.
 int WaitForExit(pid_t pid) {
   int status = 0;
@@ -103,7 +84,7 @@ int OsShowAlert(const char* message, const char* explanation, int withCancel) {
   char cancelLabel[] = "--cancel-label=Cancel";
   char* infoArgs[] = {zenity, info, noteIcon, text, nullptr};
   char* questionArgs[] = {zenity, question, noteIcon, text, okLabel, cancelLabel, nullptr};
-  pid_t pid = SpawnClean(withCancel ? questionArgs : infoArgs);
+  pid_t pid = SpawnWithDefaultSignals(withCancel ? questionArgs : infoArgs);
   if (pid < 0) return 0;
   int status = WaitForExit(pid);
   if (status == 0) return 1;

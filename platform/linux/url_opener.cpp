@@ -1,16 +1,13 @@
 // Opens a web address with the user's default handler: xdg-open, started through a short-
 // lived intermediate child that is reaped at once, so the launcher neither waits for the
 // browser nor keeps a zombie. Only printable 7-bit ASCII addresses are handed over.
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "platform/linux/os.h"
-
-extern char** environ;
+#include "platform/linux/spawn.h"
 
 namespace {
 
@@ -26,20 +23,9 @@ int IsPlainAddress(const char* address) {
 
 // In the intermediate child: starts xdg-open with a clean signal state; 1 when started.
 int SpawnOpener(const char* address) {
-  posix_spawnattr_t attr;
-  if (posix_spawnattr_init(&attr) != 0) return 0;
-  sigset_t none, all;
-  sigemptyset(&none);
-  sigfillset(&all);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &all);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   char opener[] = "xdg-open";
   char* argv[] = {opener, const_cast<char*>(address), nullptr};
-  pid_t pid;
-  int failed = posix_spawnp(&pid, opener, nullptr, &attr, argv, environ);
-  posix_spawnattr_destroy(&attr);
-  return !failed;
+  return SpawnWithDefaultSignals(argv) > 0;
 }
 
 }  // namespace
