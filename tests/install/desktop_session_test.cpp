@@ -33,7 +33,7 @@ class VirtualDisplay {
       setpgid(0, 0);
       std::string fd = std::to_string(fds[1]);
       execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-br",
-             "-nolisten", "tcp", static_cast<char*>(nullptr));
+             "-nocursor", "-noreset", "-nolisten", "tcp", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);
