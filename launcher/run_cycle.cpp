@@ -14,12 +14,15 @@
 
 #include <SDL.h>
 
+#include <pthread.h>
 #include <strings.h>
 
 #include <cstdlib>
 #include <cstring>
 
 namespace {
+pthread_mutex_t s_sdlVideoLock = PTHREAD_MUTEX_INITIALIZER;
+
 const char kDllBase[] = "quarnc";
 const char kDllSuffix[] = ".so";
 
@@ -75,17 +78,30 @@ void SendToInstance(const char* message) {
   (void)message;
 }
 
+void LockSdlVideo() {
+  pthread_mutex_lock(&s_sdlVideoLock);
+}
+
+void UnlockSdlVideo() {
+  pthread_mutex_unlock(&s_sdlVideoLock);
+}
+
 int SdlMainInit() {
   static char s_mouseSetting[] = "SDL_HAS3BUTTONMOUSE=1";
   putenv(s_mouseSetting);
-  if (SDL_Init(SDL_INIT_VIDEO) >= 0) return 1;
+  LockSdlVideo();
+  int started = SDL_Init(SDL_INIT_VIDEO) >= 0;
+  UnlockSdlVideo();
+  if (started) return 1;
   Alertf("SDL Init Failed\n\n%s", SDL_GetError());
   return 0;
 }
 
 void SdlQuit() {
+  LockSdlVideo();
   SDL_VideoQuit();
   SDL_Quit();
+  UnlockSdlVideo();
 }
 
 int Run(int argc, char** argv, int runIndex) {

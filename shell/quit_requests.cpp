@@ -4,6 +4,7 @@
 // handlers never see them: one request posts exactly one quit event. While SDL video does
 // not run, the request ends the process by the signal's default action, and any dialog
 // this process was waiting for is closed right after, so that no orphaned window stays.
+#include "launcher/run_cycle.h"
 #include "shell/shell.h"
 #include "util/strbuf.h"
 
@@ -113,9 +114,12 @@ static void* QuitRequestThread(void*) {
   for (;;) {
     int number = 0;
     if (sigwait(&s_quitSignals, &number) != 0) continue;
+    LockSdlVideo();
     if (SDL_WasInit(SDL_INIT_VIDEO)) {
       s_application->Terminate();
+      UnlockSdlVideo();
     } else {
+      UnlockSdlVideo();
       EndBySignal(number);  // no game to ask
     }
   }

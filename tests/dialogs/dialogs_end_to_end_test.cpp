@@ -12,37 +12,9 @@
 #include <string>
 
 #include "tests/support/temp_world.h"
+#include "tests/support/virtual_display.h"
 
 namespace {
-
-bool Installed(const char* tool) {
-  std::string path = std::string("/usr/bin/") + tool;
-  return access(path.c_str(), X_OK) == 0;
-}
-
-// Starts Xvfb on a free display number; the display (":N") or empty, and its pid.
-std::string StartXvfb(pid_t* pid) {
-  int fds[2];
-  if (pipe(fds) != 0) return "";
-  *pid = fork();
-  if (*pid == 0) {
-    close(fds[0]);
-    int devnull = open("/dev/null", O_WRONLY);
-    dup2(devnull, 1);
-    dup2(devnull, 2);
-    std::string fd = std::to_string(fds[1]);
-    execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-          "-nolisten", "tcp", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  std::string number;
-  pollfd p = {fds[0], POLLIN, 0};
-  char c;
-  while (poll(&p, 1, 15000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-  close(fds[0]);
-  return number.empty() ? "" : ":" + number;
-}
 
 struct Session {
   std::string display;
@@ -84,17 +56,12 @@ void AnswerDialog(int, void* context) {
 }
 
 TEST(DialogsEndToEnd, RealQuestionAnswersReturnWithYesAndEscapeWithNo) {
-  for (const char* tool : {"Xvfb", "zenity", "xdotool", "import", "identify"}) {
-    if (!Installed(tool)) GTEST_SKIP() << tool << " is not installed";
-  }
+  if (!ProgramsInstalled({"Xvfb", "zenity", "xdotool", "import", "identify"}))
+    GTEST_SKIP() << "Xvfb, zenity, xdotool or ImageMagick is not installed";
   TempWorld world;
-  pid_t xvfb = -1;
-  std::string display = StartXvfb(&xvfb);
-  if (display.empty()) {
-    if (xvfb > 0) kill(xvfb, SIGKILL);
-    if (xvfb > 0) waitpid(xvfb, nullptr, 0);
-    FAIL() << "Xvfb did not start";
-  }
+  VirtualDisplay server;
+  const std::string& display = server.Display();
+  ASSERT_FALSE(display.empty()) << "Xvfb did not start";
 
   struct Case {
     const char* key;
@@ -119,8 +86,6 @@ TEST(DialogsEndToEnd, RealQuestionAnswersReturnWithYesAndEscapeWithNo) {
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, c.answer) << r.err;
   }
-  kill(xvfb, SIGTERM);
-  waitpid(xvfb, nullptr, 0);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // exit-poll question that follows is dismissed with Escape so no browser opens.
 #include "tests/install/install_helpers.h"
 #include "tests/support/temp_world.h"
+#include "tests/support/virtual_display.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -20,49 +21,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// An Xvfb server on a display number it picks itself (-displayfd); stopped on destruction.
-class VirtualDisplay {
- public:
-  VirtualDisplay() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    m_pid = fork();
-    if (m_pid == 0) {
-      close(fds[0]);
-      setpgid(0, 0);
-      std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-br",
-             "-nocursor", "-noreset", "-nolisten", "tcp", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    pollfd readable = {fds[0], POLLIN, 0};
-    auto end = Clock::now() + std::chrono::seconds(20);
-    while (m_pid > 0 && Clock::now() < end && number.find('\n') == std::string::npos) {
-      if (poll(&readable, 1, 200) <= 0) continue;
-      char buffer[32];
-      ssize_t n = read(fds[0], buffer, sizeof buffer);
-      if (n <= 0) break;
-      number.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    if (number.find('\n') != std::string::npos)
-      m_display = ":" + number.substr(0, number.find('\n'));
-  }
-  ~VirtualDisplay() {
-    if (m_pid <= 0) return;
-    kill(m_pid, SIGTERM);
-    int status;
-    waitpid(m_pid, &status, 0);
-  }
-  const std::string& Display() const { return m_display; }
-
- private:
-  pid_t m_pid = -1;
-  std::string m_display;
-};
 
 // The world's environment with a real display and SDL's default (X11) video driver.
 ProcessOptions DesktopOptions(const TempWorld& world, const std::string& display) {
@@ -158,9 +116,8 @@ void ConfirmUninstallThenDeclinePoll(int pid, void* context) {
 }
 
 TEST(DesktopSession, InstalledDemoPlaysFromItsDesktopEntryAndUninstalls) {
-  for (const char* tool : {"Xvfb", "xdotool", "zenity", "import", "convert"}) {
-    if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
-  }
+  if (!ProgramsInstalled({"Xvfb", "xdotool", "zenity", "import", "convert"}))
+    GTEST_SKIP() << "Xvfb, xdotool, zenity or ImageMagick is not installed";
   TempWorld world;
   world.FakeTool("xdg-open");
   std::string prefix = world.Path("Desktop games");

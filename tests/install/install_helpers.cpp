@@ -98,13 +98,3 @@ std::vector<std::string> TreeUnder(const std::string& root) {
   std::sort(paths.begin(), paths.end());
   return paths;
 }
-
-bool OnPath(const std::string& program) {
-  const char* path = getenv("PATH");
-  std::istringstream dirs(path ? path : "");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/support/temp_world.h"
+#include "tests/support/virtual_display.h"
 
 #include <string>
 #include <vector>
@@ -30,5 +31,3 @@ std::vector<std::string> ExecArguments(const std::string& exec,
 
 // Every path under root (root itself excluded), sorted.
 std::vector<std::string> TreeUnder(const std::string& root);
-// Whether a program is found on PATH.
-bool OnPath(const std::string& program);

@@ -117,7 +117,8 @@ TEST_P(ExecQuoting, DesktopEntryIsValidAndStartsTheInstalledLauncher) {
   std::string prefix = world.Path(GetParam().folder);
   ExpectInstalled(world, prefix);
   Installed paths = InstalledPaths(prefix);
-  if (!OnPath("desktop-file-validate")) GTEST_SKIP() << "desktop-file-validate missing";
+  if (!ProgramsInstalled({"desktop-file-validate"}))
+    GTEST_SKIP() << "desktop-file-validate missing";
   ProcessResult check = RunProcess({"desktop-file-validate", paths.desktopFile}, {});
   EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
   std::string exec = DesktopValue(ReadFile(paths.desktopFile), "Exec");
