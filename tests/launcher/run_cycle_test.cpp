@@ -97,6 +97,24 @@ TEST_F(RunCycle, RestartLoopStopsAfterTenRunsInOneLog) {
   EXPECT_EQ(pids.size(), 1u);  // restarts happen inside one process
 }
 
+// Started by a relative path from another folder, the launcher still finds its bundle in
+// every restart, not only in the first run.
+TEST_F(RunCycle, RestartFindsTheBundleWhenStartedByARelativePath) {
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  ProcessOptions options = world.ChildOptions();
+  options.env.push_back({"QRN_TEST_RECORD", world.Path("record.txt")});
+  options.env.push_back({"QRN_TEST_CLOSE_RESULTS", "1,1,0"});
+  options.workDir = world.Root();
+  ProcessResult result = RunProcess({"bundle/bin/quarn"}, options);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(world.Calls("zenity").empty());
+  int creates = 0;
+  for (const auto& call : ReadEngineRecord(world.Path("record.txt")))
+    creates += call.entry == "qrnCreate";
+  EXPECT_EQ(creates, 3);
+  EXPECT_EQ(LogRuns(DataLogPath(world)).size(), 3u);
+}
+
 struct CreateCase {
   const char* createResult;
   const char* closeResults;
