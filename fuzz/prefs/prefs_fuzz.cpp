@@ -20,9 +20,12 @@ namespace {
 char s_folder[256];
 std::string s_databases[2];
 
-void Check(bool ok) {
-  if (!ok) abort();
+[[noreturn]] void Fail(int line, const char* what) {
+  fprintf(stderr, "prefs_fuzz.cpp:%d: check failed: %s\n", line, what);
+  abort();
 }
+// A failed check names its line and condition, so a finding can be read without a debugger.
+#define Check(ok) ((ok) ? (void)0 : Fail(__LINE__, #ok))
 
 void RemoveDatabases() {
   for (const std::string& path : s_databases) {
@@ -90,14 +93,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Lengths around the limits, which short inputs cannot reach: values and keys of
     // 1021..1024 characters, domains of 253..256.
     size_t delta = op >> 6;
-    if (op & 0x08) PadTo(value, 1021 + delta);
+    if ((op & 0x08) && (op & 3) == 0) PadTo(value, 1021 + delta);
     if (op & 0x10) PadTo(key, 1021 + delta);
     if (op & 0x20) {
       if (name.empty()) name = "n";
       PadTo(name, (name[0] == '!' ? 254 : 240) + delta);
     }
     std::string domain = DomainOf(name);
-    bool fits = domain.size() <= 255 && key.size() <= 1023 && value.size() <= 1023;
+    // Only a set has a value; reads and removals are refused for domain and key alone.
+    bool fits =
+        domain.size() <= 255 && key.size() <= 1023 && ((op & 3) != 0 || value.size() <= 1023);
     std::string id = domain + '\0' + key;
     std::map<std::string, std::string>& scope = model[anyUser];
 
