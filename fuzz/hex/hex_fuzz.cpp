@@ -23,6 +23,7 @@ static void FuzzHexToBytes(const char* text, int size, int capacity, bool useLen
   // The text is a heap block of exactly size characters (plus the terminator when the
   // length is not given), so a read past the given length is caught as well.
   unsigned char* block = capacity > 0 ? new unsigned char[capacity] : nullptr;
+  if (block != nullptr) memset(block, 0xA5, capacity);
   int result = HexToBytes(text, block, capacity, useLength ? size : -1);
   if (useLength || static_cast<int>(strlen(text)) == size) {
     int length = size;
@@ -37,6 +38,10 @@ static void FuzzHexToBytes(const char* text, int size, int capacity, bool useLen
     int count = (length + 1) / 2;
     int expected = (count <= capacity && allDigits) ? count : 0;
     Check(result == expected);
+    // Digits that would not fit are refused before anything is written.
+    if (count > capacity) {
+      for (int i = 0; i < capacity; i++) Check(block[i] == 0xA5);
+    }
     if (expected > 0) {
       // Re-encode and compare with the digits, the odd first digit padded with a zero.
       std::vector<char> hex(2 * count + 1);
