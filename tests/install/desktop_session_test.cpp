@@ -150,7 +150,7 @@ TEST(DesktopSession, InstalledDemoPlaysFromItsDesktopEntryAndUninstalls) {
   EXPECT_FALSE(played.timedOut);
   EXPECT_EQ(played.termSignal, 0);
   EXPECT_EQ(played.exitCode, 0) << played.err;
-  std::string log = ReadFile(world.DataHome() + "/Quillfen/Quarn Demo/quarn.txt");
+  std::string log = ReadFile(world.LauncherLog("Quarn Demo"));
   EXPECT_NE(log.find("[main] Exiting\n"), std::string::npos) << log;
 
   ProcessOptions uninstall = DesktopOptions(world, display.Display());

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -37,15 +36,6 @@ inline std::string IdentityText(long pid) {
   PackProcessIdentity(ticks, pid, identity);
   char text[17];
   return BytesToHex(identity, 8, text, sizeof text) ? text : "";
-}
-
-inline bool WaitForFile(const std::string& path, double seconds) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!FileExists(path)) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
 }
 
 struct LauncherWorld {
@@ -81,9 +71,7 @@ struct LauncherWorld {
     else
       SetSystemPreference(anyUser, kAppName, "PSN", text.c_str());
   }
-  std::string LogText() const {
-    return ReadFile(world.DataHome() + "/Quillfen/" + kAppName + "/quarn.txt");
-  }
+  std::string LogText() const { return ReadFile(world.LauncherLog(kAppName)); }
 };
 
 // A launcher running in the background until Join().

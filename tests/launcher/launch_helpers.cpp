@@ -27,10 +27,6 @@ std::string Unescape(const std::string& text) {
 }
 }  // namespace
 
-std::string DataLogPath(const TempWorld& world, const std::string& longName) {
-  return world.DataHome() + "/Quillfen/" + longName + "/quarn.txt";
-}
-
 Launch RunLauncher(const TempWorld& world, const Bundle& bundle,
                    const std::vector<std::string>& args, const EnvList& env, bool withDisplay) {
   ProcessOptions options = world.ChildOptions(withDisplay);

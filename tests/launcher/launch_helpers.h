@@ -19,9 +19,6 @@ struct Launch {
   std::vector<std::string> alerts;  // explanation texts, in order
 };
 
-// The log of a data folder named after the long name.
-std::string DataLogPath(const TempWorld& world, const std::string& longName = "Test Game");
-
 // Runs <bundle>/bin/quarn with the arguments; QRN_TEST_RECORD points into the world.
 Launch RunLauncher(const TempWorld& world, const Bundle& bundle,
                    const std::vector<std::string>& args, const EnvList& env = {},

@@ -48,7 +48,7 @@ TEST_F(RunCycle, NormalRunWritesExactLogAndDrivesEngineInOrder) {
   Launch launch = RunLauncher(world, bundle, args);
   EXPECT_EQ(launch.process.exitCode, 0) << launch.process.err;
 
-  std::vector<std::string> runs = LogRuns(DataLogPath(world));
+  std::vector<std::string> runs = LogRuns(world.LauncherLog());
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0], NormalRunBody(bundle, args,
                                    "[main] Running\n[main] Closing\n[main] SDL_Quit\n"
@@ -74,7 +74,7 @@ TEST_F(RunCycle, RestartLoopStopsAfterTenRunsInOneLog) {
   Launch launch = RunLauncher(world, bundle, {}, {{"QRN_TEST_CLOSE_RESULTS", "1"}});
   EXPECT_EQ(launch.process.exitCode, 0) << launch.process.err;
 
-  std::vector<std::string> runs = LogRuns(DataLogPath(world));
+  std::vector<std::string> runs = LogRuns(world.LauncherLog());
   ASSERT_EQ(runs.size(), 10u);
   for (const auto& body : runs) {
     // Every run asked for a restart, the tenth too; its result is ignored.
@@ -112,7 +112,7 @@ TEST_F(RunCycle, RestartFindsTheBundleWhenStartedByARelativePath) {
   for (const auto& call : ReadEngineRecord(world.Path("record.txt")))
     creates += call.entry == "qrnCreate";
   EXPECT_EQ(creates, 3);
-  EXPECT_EQ(LogRuns(DataLogPath(world)).size(), 3u);
+  EXPECT_EQ(LogRuns(world.LauncherLog()).size(), 3u);
 }
 
 struct CreateCase {
@@ -135,7 +135,7 @@ TEST_P(CreateResult, SkipsRunButStillClosesAndRestarts) {
     expected.insert(expected.end(), {"qrnGetAppName", "qrnCreate", "qrnClose"});
   }
   EXPECT_EQ(EngineEntries(launch.calls), expected);
-  std::vector<std::string> runs = LogRuns(DataLogPath(world));
+  std::vector<std::string> runs = LogRuns(world.LauncherLog());
   ASSERT_EQ(runs.size(), static_cast<size_t>(c.expectedRuns));
   for (int i = 0; i < c.expectedRuns; ++i) {
     bool restart = i + 1 < c.expectedRuns || c.expectedRuns == 10;
@@ -183,7 +183,7 @@ TEST_P(HeldMessageDelivery, ArrivesAfterCreateExactlyOnce) {
   // The desktop launch hides every argument after argument 0 from the run cycle.
   EXPECT_EQ(launch.calls[1].fields.at("argc"), "1");
 
-  std::vector<std::string> runs = LogRuns(DataLogPath(world));
+  std::vector<std::string> runs = LogRuns(world.LauncherLog());
   ASSERT_FALSE(runs.empty());
   const std::string delivered = "[main] Creating GameTree\n[SendIPC] " + message + "\n";
   EXPECT_NE(runs[0].find(delivered), std::string::npos) << runs[0];
@@ -215,7 +215,7 @@ TEST_F(RunCycle, MissingEngineShowsLoaderErrorAndLoadsNothing) {
             "ERROR\n\nCan't load quarnc.so!\nError: ./quarnc.so: cannot open "
             "shared object file: No such file or directory");
   EXPECT_TRUE(launch.calls.empty());
-  EXPECT_FALSE(FileExists(DataLogPath(world)));
+  EXPECT_FALSE(FileExists(world.LauncherLog()));
   EXPECT_FALSE(FileExists(bundle.resources + "/quarn.txt"));
 }
 
@@ -295,7 +295,7 @@ TEST_F(RunCycle, IncompleteEngineAlertsAndLogsInWorkingDirectory) {
   EXPECT_FALSE(SplitLogRuns(log, &bodies, &why));
   EXPECT_NE(log.find("EXE LOG opened "), std::string::npos);
   EXPECT_EQ(log.substr(log.find("\n\n") + 2), "[InitQuarn] GetDllSymbol FAILED\n");
-  EXPECT_FALSE(FileExists(DataLogPath(world)));
+  EXPECT_FALSE(FileExists(world.LauncherLog()));
 }
 
 TEST_F(RunCycle, SdlStartFailureAlertsAndNeverCreatesEngine) {
@@ -307,7 +307,7 @@ TEST_F(RunCycle, SdlStartFailureAlertsAndNeverCreatesEngine) {
   EXPECT_EQ(launch.alerts[0].rfind(prefix, 0), 0u) << launch.alerts[0];
   EXPECT_GT(launch.alerts[0].size(), prefix.size());  // SDL's own error text follows
   EXPECT_EQ(EngineEntries(launch.calls), (std::vector<std::string>{"qrnGetAppName"}));
-  std::string log = ReadFile(DataLogPath(world));
+  std::string log = ReadFile(world.LauncherLog());
   const std::string tail = "[main] SdlMainInit\n[main] SdlMainInit FAILED\n";
   ASSERT_GE(log.size(), tail.size());
   EXPECT_EQ(log.substr(log.size() - tail.size()), tail);  // and the log is left open
@@ -395,7 +395,7 @@ TEST_F(RunCycle, DemoEngineEndsByItselfAndPrintsReceivedDocument) {
   EXPECT_NE(launch.process.out.find("Quarn Demo received: OpenFile|/docs/level.sav\n"),
             std::string::npos)
       << launch.process.out;
-  std::vector<std::string> runs = LogRuns(DataLogPath(world, "Quarn Demo"));
+  std::vector<std::string> runs = LogRuns(world.LauncherLog("Quarn Demo"));
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_NE(runs[0].find("[main] AppName: Quarn Demo  (Demo)\n"), std::string::npos);
   EXPECT_NE(runs[0].find("[main] Running\n[main] Closing\n"), std::string::npos);

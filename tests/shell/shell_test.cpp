@@ -29,9 +29,7 @@ struct Launch {
     options.env.push_back({"QRN_TEST_RECORD", record});
     return options;
   }
-  std::string LogText() const {
-    return ReadFile(world.DataHome() + "/Quillfen/Test Game/quarn.txt");
-  }
+  std::string LogText() const { return ReadFile(world.LauncherLog()); }
 };
 
 std::vector<std::string> Args(const Launch& launch, const std::vector<std::string>& rest) {
@@ -45,15 +43,6 @@ const EngineCall* Find(const std::vector<EngineCall>& calls, const std::string& 
     if (call.entry == entry) return &call;
   }
   return nullptr;
-}
-
-bool WaitForFile(const std::string& path, double seconds) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (std::chrono::steady_clock::now() < end) {
-    if (FileExists(path)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
 }
 
 // True while the signal is pending for the whole process (not yet taken by any thread).

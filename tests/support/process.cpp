@@ -79,6 +79,15 @@ bool FileExists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+bool WaitForFile(const std::string& path, double seconds) {
+  double deadline = Now() + seconds;
+  while (!FileExists(path)) {
+    if (Now() > deadline) return false;
+    usleep(10000);
+  }
+  return true;
+}
+
 ProcessResult RunProcess(const std::vector<std::string>& program, const ProcessOptions& options) {
   ProcessResult result;
   double timeoutSeconds = options.timeoutSeconds;

@@ -7,17 +7,17 @@
 #include <vector>
 
 struct ProcessResult {
-  int exitCode = -1;     // exit status when the process exited normally, else -1
-  int termSignal = 0;    // the signal that ended it, else 0
-  bool timedOut = false; // killed by RunProcess after the time limit
+  int exitCode = -1;      // exit status when the process exited normally, else -1
+  int termSignal = 0;     // the signal that ended it, else 0
+  bool timedOut = false;  // killed by RunProcess after the time limit
   std::string out;
   std::string err;
 };
 
 struct ProcessOptions {
   std::vector<std::pair<std::string, std::string>> env;  // variables set for the child
-  std::vector<std::string> unset;                         // variables removed for the child
-  std::string workDir;                                    // empty: inherit
+  std::vector<std::string> unset;                        // variables removed for the child
+  std::string workDir;                                   // empty: inherit
   double timeoutSeconds = 30;
   // Called in the parent right after the child started (pid given); lets a test signal it.
   void (*onStart)(int pid, void* context) = nullptr;
@@ -31,3 +31,5 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text, int mode = 0644);
 bool FileExists(const std::string& path);
+// Polls until the file exists; false when it has not appeared within the time.
+bool WaitForFile(const std::string& path, double seconds);

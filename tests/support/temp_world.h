@@ -24,6 +24,10 @@ class TempWorld {
   std::string SystemPrefs() const { return m_root + "/system/preferences.db"; }
   std::string BinDir() const { return m_root + "/bin"; }
   std::string Path(const std::string& relative) const { return m_root + "/" + relative; }
+  // The log the launcher "quarn" keeps in the data folder of the game with this long name.
+  std::string LauncherLog(const std::string& longName = "Test Game") const {
+    return DataHome() + "/Quillfen/" + longName + "/quarn.txt";
+  }
 
   // The environment of the world: HOME, XDG_DATA_HOME, XDG_CONFIG_HOME, QFN_SYSTEM_PREFS,
   // PATH (fake bin first), SDL_VIDEODRIVER=dummy; DISPLAY=:99 (a fake tool needs a display
