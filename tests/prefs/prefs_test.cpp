@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "gtest/gtest.h"
@@ -116,6 +117,64 @@ TEST_F(PrefsTest, DatabaseIsWorldReadableWithRollbackJournal) {
   EXPECT_EQ(0644u, st.st_mode & 0777);
   EXPECT_EQ("delete", Query(AnyDb(), "PRAGMA journal_mode"));
   EXPECT_FALSE(FileExists(AnyDb() + "-wal"));
+}
+
+// The current user's store keeps a write-ahead log; a database made with the rollback journal
+// is converted by the first write, not by a read, and keeps its rows.
+TEST_F(PrefsTest, CurrentUserStoreWritesThroughTheLog) {
+  for (bool old : {false, true}) {
+    SCOPED_TRACE(old ? "rollback-journal database" : "new database");
+    TempWorld fresh;
+    fresh.Apply(false);
+    std::string db = fresh.ConfigHome() + "/Quillfen/preferences.db";
+    if (old) {
+      MakeDirs(fresh.ConfigHome() + "/Quillfen");
+      ASSERT_TRUE(Exec(db, std::string(kCreatePrefs) +
+                               "INSERT INTO prefs VALUES ('com.quillfen.Big Game', " +
+                               Quote(ThisHost()) + ", 'Old', 'kept');"));
+      EXPECT_STREQ("kept", GetSystemPreference(0, "Big Game", "Old", nullptr));
+      EXPECT_EQ("delete", Query(db, "PRAGMA journal_mode"));
+    }
+    ASSERT_EQ(1, SetSystemPreference(0, "Big Game", "PSN", "x"));
+    EXPECT_EQ("wal", Query(db, "PRAGMA journal_mode"));
+    EXPECT_EQ("x", Stored(db, "com.quillfen.Big Game", "PSN"));
+    EXPECT_EQ(old ? "kept" : "<none>", Stored(db, "com.quillfen.Big Game", "Old"));
+  }
+  world.Apply(false);
+}
+
+// Neither a read nor a removal makes a store, or a folder for it, that does not exist; a
+// removal from it has nothing to do and succeeds.
+TEST_F(PrefsTest, MissingStoreIsNeverCreated) {
+  struct Case {
+    const char* what;
+    int anyUser;
+    std::string folder;  // holds the database; made empty when the case says so
+    bool makeFolder;
+  };
+  const Case cases[] = {
+      {"current user, no folder", 0, world.ConfigHome(), false},
+      {"current user, empty folder", 0, world.ConfigHome() + "/Quillfen", true},
+      {"any user, no folder", 1, world.Path("system/Quillfen"), false},
+      {"any user, empty folder", 1, world.Path("system"), true},
+  };
+  setenv("QFN_SYSTEM_PREFS", world.Path("system/Quillfen/preferences.db").c_str(), 1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.makeFolder) {
+      MakeDirs(c.folder);
+      if (c.anyUser) setenv("QFN_SYSTEM_PREFS", (c.folder + "/preferences.db").c_str(), 1);
+    }
+    EXPECT_EQ(nullptr, GetSystemPreference(c.anyUser, "Big Game", "PSN", nullptr));
+    EXPECT_EQ(1, RemoveSystemPreference(c.anyUser, "Big Game", "PSN"));
+    EXPECT_EQ(c.makeFolder, FileExists(c.folder));
+    EXPECT_TRUE(!c.makeFolder || std::filesystem::is_empty(c.folder));
+  }
+  // Through a plain file no store can exist either.
+  WriteFile(world.Path("plain"), "x");
+  setenv("XDG_CONFIG_HOME", world.Path("plain").c_str(), 1);
+  EXPECT_EQ(1, RemoveSystemPreference(0, "Big Game", "PSN"));
+  EXPECT_EQ("x", ReadFile(world.Path("plain")));
 }
 
 TEST_F(PrefsTest, EightBitTextsRoundTrip) {
