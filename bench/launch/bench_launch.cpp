@@ -30,6 +30,7 @@ constexpr long kTmpfsMagic = 0x01021994;
 
 struct Sample {
   double ms = 0;
+  double cpuMs = 0;  // user + system time of the child
   long maxRssKb = 0;
   bool ok = false;
 };
@@ -65,6 +66,8 @@ Sample RunOnce(const std::vector<std::string>& argv, const std::vector<std::stri
   sample.ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   sample.maxRssKb = usage.ru_maxrss;
+  sample.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   sample.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return sample;
 }
@@ -76,11 +79,13 @@ double Median(std::vector<double> values) {
 
 struct Series {
   std::vector<double> ms;
+  std::vector<double> cpuMs;
   long maxRssKb = 0;
   int failures = 0;
   void Add(const Sample& s) {
     if (!s.ok) ++failures;
     ms.push_back(s.ms);
+    cpuMs.push_back(s.cpuMs);
     maxRssKb = std::max(maxRssKb, s.maxRssKb);
   }
   double median() const { return Median(ms); }
@@ -107,7 +112,8 @@ pid_t StartDiskWriter(const std::string& path) {
 }
 
 void Line(const char* what, const Series& s) {
-  printf("  %-52s %8.3f ms  peak %6ld KiB\n", what, s.median(), s.maxRssKb);
+  printf("  %-44s %8.3f ms  cpu %7.3f ms  peak %6ld KiB\n", what, s.median(), Median(s.cpuMs),
+         s.maxRssKb);
 }
 }  // namespace
 
@@ -155,14 +161,22 @@ int main(int argc, char** argv) {
   std::vector<std::string> nobodyEnv = environment(root + "/nobody");
   std::vector<std::string> restartEnv = env;
   restartEnv.push_back("QRN_TEST_CLOSE_RESULTS=1");
+  std::vector<std::string> nobodyRestartEnv = nobodyEnv;
+  nobodyRestartEnv.push_back("QRN_TEST_CLOSE_RESULTS=1");
   // The same launch with both preference stores in memory (tmpfs): what remains once the
   // store's commits no longer wait for the disk.
   char shmPattern[] = "/dev/shm/qfn-bench-XXXXXX";
   std::string shm = mkdtemp(shmPattern) ? shmPattern : "";
   std::vector<std::string> memoryEnv = env;
+  std::vector<std::string> memoryNobodyEnv = nobodyEnv;
   if (!shm.empty()) {
+    chmod(shm.c_str(), 0755);
     memoryEnv[2] = "XDG_CONFIG_HOME=" + shm + "/config";
     memoryEnv[3] = "QFN_SYSTEM_PREFS=" + shm + "/preferences.db";
+    fs::create_directories(shm + "/nobody");
+    if (privileged && chown((shm + "/nobody").c_str(), kNobody, kNobody) != 0) return 1;
+    memoryNobodyEnv[2] = "XDG_CONFIG_HOME=" + shm + "/nobody";
+    memoryNobodyEnv[3] = memoryEnv[3];
   }
 
   // Warm the page cache and the preference stores once (root's launch makes the any-user
@@ -172,14 +186,17 @@ int main(int argc, char** argv) {
   RunOnce({exe}, env);
   if (privileged) RunOnce({exe}, nobodyEnv, true);
   if (!shm.empty()) RunOnce({exe}, memoryEnv);
-  Series floor, asRoot, asNobody, restart, memory;
+  if (!shm.empty() && privileged) RunOnce({exe}, memoryNobodyEnv, true);
+  Series floor, asRoot, asNobody, restart, nobodyRestart, memory, memoryNobody;
   Series floorBusy, asRootBusy, asNobodyBusy;
   for (int i = 0; i < rounds; ++i) {
     floor.Add(RunOnce({QFN_BENCH_REFERENCE, library}, env));
     asRoot.Add(RunOnce({exe}, env));
     if (privileged) asNobody.Add(RunOnce({exe}, nobodyEnv, true));
     if (!shm.empty()) memory.Add(RunOnce({exe}, memoryEnv));
+    if (!shm.empty() && privileged) memoryNobody.Add(RunOnce({exe}, memoryNobodyEnv, true));
     if (i % 4 == 0) restart.Add(RunOnce({exe}, restartEnv));
+    if (i % 4 == 2 && privileged) nobodyRestart.Add(RunOnce({exe}, nobodyRestartEnv, true));
   }
   pid_t writer = StartDiskWriter(root + "/writer.bin");
   usleep(200 * 1000);  // let the writer reach a steady state
@@ -199,7 +216,9 @@ int main(int argc, char** argv) {
   Line("launcher as root:", asRoot);
   if (privileged) Line("launcher as nobody:", asNobody);
   if (!shm.empty()) Line("launcher as root, stores on tmpfs:", memory);
+  if (!shm.empty() && privileged) Line("launcher as nobody, stores on tmpfs:", memoryNobody);
   Line("launcher as root, 10-run restart loop:", restart);
+  if (privileged) Line("launcher as nobody, 10-run restart loop:", nobodyRestart);
   Line("floor, disk writer running:", floorBusy);
   Line("launcher as root, disk writer running:", asRootBusy);
   if (privileged) Line("launcher as nobody, disk writer running:", asNobodyBusy);
@@ -209,6 +228,8 @@ int main(int argc, char** argv) {
     printf("  ratio launch as nobody / floor: %.3f (aim <= 1.15)\n", asNobody.median() / f);
   if (!shm.empty())
     printf("  ratio launch as root, stores on tmpfs / floor: %.3f\n", memory.median() / f);
+  if (!shm.empty() && privileged)
+    printf("  ratio launch as nobody, stores on tmpfs / floor: %.3f\n", memoryNobody.median() / f);
   printf("  ratio launch as root / floor, writer running: %.3f (aim <= 1.3)\n",
          asRootBusy.median() / fb);
   if (privileged)
@@ -219,11 +240,15 @@ int main(int argc, char** argv) {
   if (privileged)
     printf("  peak memory launch as nobody / floor: %.3f\n",
            static_cast<double>(asNobody.maxRssKb) / static_cast<double>(floor.maxRssKb));
-  printf("  restart loop: %.3f ms per run, %.3f x one whole launch (aim <= 0.30)\n",
+  printf("  restart loop as root: %.3f ms per run, %.3f x one whole launch (aim <= 0.30)\n",
          restart.median() / 10, restart.median() / 10 / asRoot.median());
+  if (privileged)
+    printf("  restart loop as nobody: %.3f ms per run, %.3f x one whole launch (aim <= 0.30)\n",
+           nobodyRestart.median() / 10, nobodyRestart.median() / 10 / asNobody.median());
   if (!privileged) printf("  not root: the launches as nobody were not measured\n");
   int failures = floor.failures + asRoot.failures + asNobody.failures + restart.failures +
-                 memory.failures + floorBusy.failures + asRootBusy.failures + asNobodyBusy.failures;
+                 nobodyRestart.failures + memory.failures + memoryNobody.failures +
+                 floorBusy.failures + asRootBusy.failures + asNobodyBusy.failures;
   if (failures) printf("  %d process(es) failed\n", failures);
   std::error_code ignored;
   fs::remove_all(root, ignored);
