@@ -1,16 +1,10 @@
 // The preference store on Linux: one SQLite database per user scope, rows (domain, host,
-// key, value) keyed by (domain, host, key). Only this host's rows are read or changed and only
-// TEXT values count. Each write is one autocommit statement, so its commit is its result.
-// Durability: a commit is atomic and survives a crash of the process at once; a power cut may
-// lose the last commits, after which the store holds an earlier consistent state. The
-// current-user store gets this from the write-ahead log with synchronous=NORMAL (a commit is an
-// append to the log, flushed only at checkpoints); the any-user store keeps the rollback journal,
-// because readers who may not write it could not use a log, with synchronous=NORMAL. Nothing
-// read is cached; an open connection is kept per scope but is reopened when the database path
-// or file changes, and never used across fork. Every call waits for locks held by other
-// processes about 2 s in all. A damaged or unreadable database reads as empty and refuses
-// writes; it is never deleted or rebuilt. Reading, or removing from, a missing store creates
-// nothing.
+// key, value) keyed by (domain, host, key); only this host's rows and TEXT values count. Each
+// write is one autocommit statement whose commit is its result: atomic, kept when the process
+// crashes, and after a power cut the store holds an earlier consistent state (the last commits
+// may be lost). Nothing read is cached; a connection per scope is reopened when the path or
+// file changes and never used across fork. A damaged database reads as empty and refuses
+// writes, never rebuilt; reading or removing from a missing store creates nothing.
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -185,8 +179,13 @@ int WaitWhileBusy(void* context, int) {
   return 1;
 }
 
-// Per-connection settings; none of them touches the file. The current-user store checkpoints
-// its log every few launches, so the log that a new process reads back stays small.
+// Per-connection settings; none of them touches the file. The current-user store writes
+// through the write-ahead log with synchronous=NORMAL: a commit is an append to the log with no
+// flush; the log is flushed only when it is copied back into the database (a checkpoint, every
+// few launches, which also keeps the log a new process reads back small). The any-user store
+// keeps the rollback journal, because readers who may not write it could not open a log, with
+// synchronous=NORMAL: journal, folder and database are flushed once per commit (FULL flushes the
+// journal twice); a persistent or truncated journal costs as many flushes or more.
 int Configure(sqlite3* db, int anyUser) {
   const char* sql = anyUser ? "PRAGMA synchronous=NORMAL"
                             : "PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=64";
