@@ -76,10 +76,34 @@ TEST(FsIsDirectoryWriteable, LeavesNoTestFile) {
   EXPECT_EQ(1, fsIsDirectoryWriteable(folder.c_str()));
   EXPECT_TRUE(IsDir(folder));
   EXPECT_FALSE(FileExists(folder + "/__QFN_WRITE_TEST__.txt"));
-  // An existing test file is emptied and removed like a new one.
+  // An existing test file is removed like a new one.
   WriteFile(folder + "/__QFN_WRITE_TEST__.txt", "old");
   EXPECT_EQ(1, fsIsDirectoryWriteable(folder.c_str()));
   EXPECT_FALSE(FileExists(folder + "/__QFN_WRITE_TEST__.txt"));
+}
+
+// Someone else's entry in the test file's place is neither followed nor waited on, and
+// stays as it was: the folder counts as not writeable.
+TEST(FsIsDirectoryWriteable, TestFileMustBeARegularFile) {
+  TempWorld world;
+  std::string folder = world.Path("data");
+  std::string test = folder + "/__QFN_WRITE_TEST__.txt";
+  std::string target = world.Path("target");
+  struct Case {
+    const char* kind;
+    std::string target;
+  } cases[] = {{"link", target}, {"link", world.Path("none")}, {"fifo", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.kind) + c.target);
+    MakeDirs(folder);
+    WriteFile(target, "precious");
+    ASSERT_TRUE(MakeForeignEntry(c.kind, test, c.target));
+    EXPECT_EQ(0, fsIsDirectoryWriteable(folder.c_str()));
+    EXPECT_TRUE(FileExists(test));
+    EXPECT_EQ("precious", ReadFile(target));
+    EXPECT_FALSE(FileExists(world.Path("none")));
+    ASSERT_EQ(0, unlink(test.c_str()));
+  }
 }
 
 TEST(FsIsDirectoryWriteable, TestFilePathMustFit) {
