@@ -115,6 +115,45 @@ TEST_F(RunCycle, RestartFindsTheBundleWhenStartedByARelativePath) {
   EXPECT_EQ(LogRuns(world.LauncherLog()).size(), 3u);
 }
 
+// Started by a bare name found on PATH, or through a symbolic link in another folder, the
+// launcher finds its bundle from its own path, never below the folder it was started from
+// (whose Resources/quarnc.so here would show a "missing symbols" alert).
+TEST_F(RunCycle, FindsItsBundleFromItsOwnPathNotTheStartFolder) {
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  std::string start = world.Path("start");
+  MakeDirs(start + "/Resources");
+  WriteFile(start + "/Resources/quarnc.so", ReadFile(IncompleteEngineLibrary()), 0755);
+  MakeDirs(world.Path("games"));
+  ASSERT_TRUE(MakeForeignEntry("link", world.Path("games/quarn-demo"), bundle.exe));
+  std::string resources = std::filesystem::canonical(bundle.resources).string();
+  std::string record = world.Path("record.txt");
+  struct Case {
+    std::string program, pathFolder, logName;
+  } cases[] = {
+      {"quarn", bundle.root + "/bin", "quarn.txt"},
+      {"quarn-demo", world.Path("games"), "quarn-demo.txt"},
+      {world.Path("games/quarn-demo"), world.BinDir(), "quarn-demo.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.program);
+    ProcessOptions options = world.ChildOptions();
+    options.env.push_back({"PATH", c.pathFolder + ":" + world.BinDir() + ":/usr/bin:/bin"});
+    options.env.push_back({"QRN_TEST_RECORD", record});
+    options.workDir = start;
+    ProcessResult result = RunProcess({c.program}, options);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(world.Calls("zenity").empty());
+    EXPECT_EQ(EngineEntries(ReadEngineRecord(record)),
+              (std::vector<std::string>{"qrnGetAppName", "qrnCreate", "qrnRun", "qrnClose"}));
+    std::string log = ReadFile(world.DataHome() + "/Quillfen/Test Game/" + c.logName);
+    EXPECT_NE(log.find("[main] Path: " + resources + "\n[main] Command line:\n       " + c.program +
+                       "\n"),
+              std::string::npos)
+        << log;
+    std::filesystem::remove(record);
+  }
+}
+
 struct CreateCase {
   const char* createResult;
   const char* closeResults;

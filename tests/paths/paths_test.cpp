@@ -78,10 +78,36 @@ TEST_F(PathsTest, SetPathCutsAtSecondToLastSlash) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arg);
-    SetPath(c.arg.c_str());
+    SetPathFor(c.arg.c_str(), c.arg.c_str());
     EXPECT_EQ(c.arg.substr(0, 255), g_AppExePath);
     EXPECT_EQ(c.filename, g_AppFilename);
     EXPECT_EQ(c.appPath, g_AppPath);
+  }
+}
+
+// The resource folder comes from the executable's own path; argument 0 (a bare name found
+// on PATH, a symbolic link's name) only gives what is shown and the file name.
+TEST_F(PathsTest, SetPathCutsTheOwnPathNotArgumentZero) {
+  struct Case {
+    const char* arg;
+    const char* ownPath;  // null: not known
+    const char* filename;
+    const char* appPath;
+    int result;
+  } cases[] = {
+      {"quarn", "/nowhere/G/bin/quarn", "quarn", "/nowhere/G/Resources", -1},
+      {"/usr/local/games/quarn-demo", "/nowhere/G/bin/quarn", "quarn-demo", "/nowhere/G/Resources",
+       -1},
+      {"quarn", nullptr, "quarn", "", -1},
+  };
+  std::string before = Cwd();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arg);
+    EXPECT_EQ(c.result, SetPathFor(c.arg, c.ownPath));
+    EXPECT_STREQ(c.arg, g_AppExePath);
+    EXPECT_STREQ(c.filename, g_AppFilename);
+    EXPECT_STREQ(c.appPath, g_AppPath);
+    EXPECT_EQ(before, Cwd());
   }
 }
 
@@ -89,14 +115,15 @@ TEST_F(PathsTest, SetPathEntersResourceFolderOfLinuxLayout) {
   MakeDirs(world.Path("Big Game/Resources"));
   MakeDirs(world.Path("Big Game/bin"));
   std::string exe = world.Path("Big Game/bin/quarn");
-  EXPECT_EQ(0, SetPath(exe.c_str()));
+  EXPECT_EQ(0, SetPathFor(exe.c_str(), exe.c_str()));
   EXPECT_EQ(world.Path("Big Game/Resources"), Cwd());
   EXPECT_EQ(world.Path("Big Game/Resources"), g_AppPath);
 }
 
 TEST_F(PathsTest, SetPathKeepsWorkingDirectoryWhenFolderMissingOrTooLong) {
   std::string before = Cwd();
-  EXPECT_EQ(-1, SetPath(world.Path("nowhere/bin/quarn").c_str()));
+  EXPECT_EQ(-1, SetPathFor(world.Path("nowhere/bin/quarn").c_str(),
+                           world.Path("nowhere/bin/quarn").c_str()));
   EXPECT_EQ(before, Cwd());
   // A resource folder that would not fit is not entered cut: the cut text could name an
   // existing folder.
@@ -104,7 +131,7 @@ TEST_F(PathsTest, SetPathKeepsWorkingDirectoryWhenFolderMissingOrTooLong) {
   MakeDirs(longRoot + "/Resources");
   std::string cut = (longRoot + "/Resources").substr(0, 255);
   MakeDirs(cut);
-  EXPECT_EQ(-1, SetPath((longRoot + "/bin/quarn").c_str()));
+  EXPECT_EQ(-1, SetPathFor((longRoot + "/bin/quarn").c_str(), (longRoot + "/bin/quarn").c_str()));
   EXPECT_STREQ("", g_AppPath);
   EXPECT_EQ(before, Cwd());
 }
