@@ -85,32 +85,6 @@ TEST_F(PathsTest, SetPathCutsAtSecondToLastSlash) {
   }
 }
 
-// The resource folder comes from the executable's own path; argument 0 (a bare name found
-// on PATH, a symbolic link's name) only gives what is shown and the file name.
-TEST_F(PathsTest, SetPathCutsTheOwnPathNotArgumentZero) {
-  struct Case {
-    const char* arg;
-    const char* ownPath;  // null: not known
-    const char* filename;
-    const char* appPath;
-    int result;
-  } cases[] = {
-      {"quarn", "/nowhere/G/bin/quarn", "quarn", "/nowhere/G/Resources", -1},
-      {"/usr/local/games/quarn-demo", "/nowhere/G/bin/quarn", "quarn-demo", "/nowhere/G/Resources",
-       -1},
-      {"quarn", nullptr, "quarn", "", -1},
-  };
-  std::string before = Cwd();
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.arg);
-    EXPECT_EQ(c.result, SetPathFor(c.arg, c.ownPath));
-    EXPECT_STREQ(c.arg, g_AppExePath);
-    EXPECT_STREQ(c.filename, g_AppFilename);
-    EXPECT_STREQ(c.appPath, g_AppPath);
-    EXPECT_EQ(before, Cwd());
-  }
-}
-
 TEST_F(PathsTest, SetPathEntersResourceFolderOfLinuxLayout) {
   MakeDirs(world.Path("Big Game/Resources"));
   MakeDirs(world.Path("Big Game/bin"));

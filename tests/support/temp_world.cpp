@@ -2,7 +2,6 @@
 #include "tests/support/temp_world.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,12 +10,6 @@
 void MakeDirs(const std::string& path) {
   std::error_code ignored;
   std::filesystem::create_directories(path, ignored);
-}
-
-bool MakeForeignEntry(const std::string& kind, const std::string& path, const std::string& target) {
-  if (kind == "link") return symlink(target.c_str(), path.c_str()) == 0;
-  if (kind == "fifo") return mkfifo(path.c_str(), 0666) == 0;
-  return false;
 }
 
 TempWorld::TempWorld() {

@@ -51,7 +51,3 @@ class TempWorld {
 
 // Makes a folder and every folder above it.
 void MakeDirs(const std::string& path);
-// Puts an entry that is not a regular file at path: "link" (a symbolic link to target),
-// or "fifo". False when it could not be made.
-bool MakeForeignEntry(const std::string& kind, const std::string& path,
-                      const std::string& target = "");
