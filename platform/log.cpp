@@ -61,7 +61,8 @@ void InitLog(int restart) {
     if (ftruncate(fd, 0) != 0) {
       // The old text stays; appending to it still loses nothing.
     }
-    OsConvertToShared(fd);
+    // Left exclusive, the lock would hold up every other launcher that opens the log.
+    if (!OsConvertToShared(fd)) OsUnlock(fd);
   } else {
     OsLockShared(fd);
   }
