@@ -110,13 +110,17 @@ int Utf8ToLatin1(const unsigned char* in, size_t length, char* out, size_t capac
   return 1;
 }
 
+// A path from the environment counts only when it is absolute: a relative one would land
+// wherever the process happens to run. A configuration folder must also be more than the
+// root itself, which is what an empty prefix followed by '/' gives.
 int DatabasePath(int anyUser, char* out, size_t capacity) {
   if (anyUser) {
     const char* path = getenv("QFN_SYSTEM_PREFS");
-    return StrCopy(out, capacity, path && path[0] ? path : "/var/lib/Quillfen/preferences.db");
+    if (path == nullptr || path[0] == '\0') path = "/var/lib/Quillfen/preferences.db";
+    return path[0] == '/' && StrCopy(out, capacity, path);
   }
   const char* config = getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && config[0] == '/') {
+  if (config != nullptr && config[0] == '/' && config[strspn(config, "/")] != '\0') {
     if (!StrCopy(out, capacity, config)) return 0;
   } else if (!OsHomeFolder(out, capacity) || !StrAppend(out, capacity, "/.config")) {
     return 0;

@@ -107,6 +107,35 @@ TEST_F(PrefsTest, CurrentUserStoreDefaultsToDotConfig) {
                         "PSN"));
 }
 
+// No store from a base the environment does not really give: a relative any-user path is
+// none, a configuration folder "/" (an empty prefix and '/') or a relative one gives way to
+// the home's .config. Written as nobody from a folder of the world, so that a store gone
+// astray could land neither outside the world nor unseen.
+TEST_F(PrefsTest, StoreNeedsARealBaseFolder) {
+  MakeDirs(world.ConfigHome());
+  MakeDirs(world.Path("cwd"));
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(world.Root()))
+    (void)!chown(entry.path().c_str(), 65534, 65534);
+  const char* const cases[][2] = {{"QFN_SYSTEM_PREFS", "Quillfen/preferences.db"},
+                                  {"XDG_CONFIG_HOME", "/"},
+                                  {"XDG_CONFIG_HOME", "rel"}};
+  for (const auto& [variable, value] : cases) {
+    int anyUser = variable[0] == 'Q';
+    pid_t pid = fork();
+    if (pid == 0) {
+      setenv(variable, value, 1);
+      if (chdir(world.Path("cwd").c_str()) != 0 || (geteuid() == 0 && setuid(65534) != 0)) _exit(9);
+      _exit(SetSystemPreference(anyUser, "Big Game", "PSN", "x"));
+    }
+    int status = 0;
+    ASSERT_EQ(pid, waitpid(pid, &status, 0));
+    EXPECT_EQ(anyUser ? 0 : 1, WEXITSTATUS(status)) << value;
+    EXPECT_TRUE(std::filesystem::is_empty(world.Path("cwd")));
+    EXPECT_EQ(anyUser ? "<error>" : "x", Stored(UserDb(), "com.quillfen.Big Game", "PSN"));
+    std::filesystem::remove_all(world.ConfigHome() + "/Quillfen");
+  }
+}
+
 TEST_F(PrefsTest, DatabaseIsWorldReadableWithRollbackJournal) {
   mode_t old = umask(077);
   int written = SetSystemPreference(1, "Big Game", "PSN", "x");
