@@ -3,7 +3,7 @@
 // runs, so qrnSendIPC stays usable and a message is held back only before the first binding.
 #include "launcher/engine.h"
 
-#include "launcher/state.h"
+#include "state/state.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
 #include "util/strbuf.h"

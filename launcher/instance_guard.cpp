@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "launcher/state.h"
+#include "state/state.h"
 #include "platform/linux/os.h"
 #include "platform/prefs.h"
 #include "util/hex.h"

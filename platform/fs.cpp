@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/linux/folders.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -28,22 +29,9 @@ int fsIsDirectoryWriteable(const char* path) {
   return 1;
 }
 
-// Creates every level of the path from the top down; the root is never created and a final
-// '/' causes no extra call. Stops at the first level that cannot be created.
+// Every level of the path, from the top down; see platform/linux/folders.h.
 int fsCreatePath(const char* path) {
-  char work[kWorkCapacity];
-  if (strnlen(path, sizeof work) == sizeof work) return 0;
-  size_t i = 0;
-  for (; path[i] != '\0'; ++i) {
-    if (path[i] == '/' && i > 0) {
-      work[i] = '\0';
-      if (!fsCreateDirectory(work)) return 0;
-    }
-    work[i] = path[i];
-  }
-  work[i] = '\0';
-  if (i > 0 && path[i - 1] != '/' && !fsCreateDirectory(work)) return 0;
-  return 1;
+  return OsCreateFolders(path, 1);
 }
 
 int fsCreateDirectory(const char* path) {

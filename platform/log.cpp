@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "launcher/state.h"
+#include "state/state.h"
 #include "util/strbuf.h"
 
 static FILE* Logf_fp = nullptr;

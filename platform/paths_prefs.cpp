@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "launcher/state.h"
+#include "state/state.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
 #include "platform/linux/os.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/state.h"
+#include "state/state.h"
 #include "platform/log.h"
 #include "util/strbuf.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/state.h"
+#include "state/state.h"
 #include "platform/dialogs.h"
 #include "tests/support/temp_world.h"
 

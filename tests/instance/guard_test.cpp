@@ -5,7 +5,7 @@
 #include <string>
 
 #include "launcher/instance_guard.h"
-#include "launcher/state.h"
+#include "state/state.h"
 #include "platform/linux/os.h"
 #include "platform/prefs.h"
 #include "tests/support/temp_world.h"

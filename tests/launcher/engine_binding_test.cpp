@@ -2,7 +2,7 @@
 // libraries: holding a message while no engine can take it, binding and unbinding, the two
 // failure alerts, and the loader wrappers' refusals.
 #include "launcher/engine.h"
-#include "launcher/state.h"
+#include "state/state.h"
 #include "platform/log.h"
 #include "tests/launcher/launch_helpers.h"
 

@@ -3,7 +3,7 @@
 // Usage: log_helper <data folder> <file name> <init0|init1|demand> <message>
 #include <cstring>
 
-#include "launcher/state.h"
+#include "state/state.h"
 #include "platform/log.h"
 #include "util/strbuf.h"
 

@@ -16,7 +16,7 @@
 #include <regex>
 #include <string>
 
-#include "launcher/state.h"
+#include "state/state.h"
 #include "platform/log.h"
 #include "tests/support/temp_world.h"
 #include "util/strbuf.h"

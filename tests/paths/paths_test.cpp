@@ -11,7 +11,7 @@
 #include <string>
 
 #include "gtest/gtest.h"
-#include "launcher/state.h"
+#include "state/state.h"
 #include "platform/paths.h"
 #include "tests/support/temp_world.h"
 #include "util/strbuf.h"
