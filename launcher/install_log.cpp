@@ -64,10 +64,10 @@ void ReadLine(FILE* file, int first, Line* line) {
 }
 
 InstallRecordKind KindOfKey(const char* key) {
-  if (EqualNoCase(key, "File") == 0) return kInstallFile;
-  if (EqualNoCase(key, "Folder") == 0) return kInstallFolder;
-  if (EqualNoCase(key, "Pattern") == 0) return kInstallPattern;
-  if (EqualNoCase(key, "Self") == 0) return kInstallSelf;
+  if (EqualNoCase(key, "File")) return kInstallFile;
+  if (EqualNoCase(key, "Folder")) return kInstallFolder;
+  if (EqualNoCase(key, "Pattern")) return kInstallPattern;
+  if (EqualNoCase(key, "Self")) return kInstallSelf;
   return kInstallOther;
 }
 

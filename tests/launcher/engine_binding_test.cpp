@@ -4,7 +4,7 @@
 #include "launcher/engine.h"
 #include "state/state.h"
 #include "platform/log.h"
-#include "tests/launcher/launch_helpers.h"
+#include "tests/support/launch.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

@@ -14,8 +14,11 @@ struct ProcessResult {
   std::string err;
 };
 
+// Environment variables as (name, value) pairs, applied in order (a later one wins).
+using EnvList = std::vector<std::pair<std::string, std::string>>;
+
 struct ProcessOptions {
-  std::vector<std::pair<std::string, std::string>> env;  // variables set for the child
+  EnvList env;                                           // variables set for the child
   std::vector<std::string> unset;                        // variables removed for the child
   std::string workDir;                                   // empty: inherit
   double timeoutSeconds = 30;
