@@ -6,8 +6,8 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "state/state.h"
 #include "platform/linux/os.h"
+#include "state/state.h"
 #include "util/strbuf.h"
 
 namespace {

@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "state/state.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
 #include "platform/linux/os.h"
 #include "platform/paths.h"
 #include "platform/prefs.h"
+#include "state/state.h"
 #include "util/strbuf.h"
 
 namespace {

@@ -60,11 +60,10 @@ TEST(Install, InstallLogListsFilesThenFoldersDeepestFirstThenSelf) {
   // it lies above the prefix and is never listed.
   EXPECT_EQ(ReadFile(paths.installLog),
             "File:" + paths.launcher + "\nFile:" + paths.engine + "\nFile:" + paths.desktopFile +
-                "\nFile:" + prefix + "/include/quarn_engine.h\nFolder:" + game +
-                "/bin\nFolder:" + game + "/Resources\nFolder:" + prefix +
-                "/share/applications\nFolder:" + game + "\nFolder:" + prefix +
-                "/share\nFolder:" + prefix + "/lib\nFolder:" + prefix + "/include\nFolder:" +
-                prefix + "\nSelf:\n");
+                "\nFile:" + prefix + "/include/quarn_engine.h\nFolder:" + game + "/bin\nFolder:" +
+                game + "/Resources\nFolder:" + prefix + "/share/applications\nFolder:" + game +
+                "\nFolder:" + prefix + "/share\nFolder:" + prefix + "/lib\nFolder:" + prefix +
+                "/include\nFolder:" + prefix + "\nSelf:\n");
 }
 
 TEST(Install, SharedFoldersThatExistedBeforeAreNotListed) {
@@ -103,10 +102,11 @@ TEST(Install, StagedInstallNamesRunTimePaths) {
             "\"" + runTime.launcher + "\" -psn_desktop %F");
   // A package manager owns the shared folders: only the game's own are listed.
   const std::string game = prefix + "/" + kGameFolder;
-  EXPECT_EQ(ReadFile(staged.installLog),
-            "File:" + runTime.launcher + "\nFile:" + runTime.engine + "\nFile:" +
-                runTime.desktopFile + "\nFile:" + prefix + "/include/quarn_engine.h\nFolder:" +
-                game + "/bin\nFolder:" + game + "/Resources\nFolder:" + game + "\nSelf:\n");
+  EXPECT_EQ(ReadFile(staged.installLog), "File:" + runTime.launcher + "\nFile:" + runTime.engine +
+                                             "\nFile:" + runTime.desktopFile + "\nFile:" + prefix +
+                                             "/include/quarn_engine.h\nFolder:" + game +
+                                             "/bin\nFolder:" + game + "/Resources\nFolder:" + game +
+                                             "\nSelf:\n");
 }
 
 struct PrefixCase {

@@ -2,8 +2,8 @@
 // libraries: holding a message while no engine can take it, binding and unbinding, the two
 // failure alerts, and the loader wrappers' refusals.
 #include "launcher/engine.h"
-#include "state/state.h"
 #include "platform/log.h"
+#include "state/state.h"
 #include "tests/support/launch.h"
 
 #include <dlfcn.h>

@@ -337,8 +337,8 @@ TEST(Shell, TerminateAroundADialogsStartLeavesNoDialogBehind) {
     ShellWorld launch;
     std::string pidFile = launch.world.Path("dialog.pid");
     WriteFile(launch.world.BinDir() + "/zenity",
-              "#!/bin/sh\necho $$ > '" + pidFile + ".tmp'\nmv '" + pidFile + ".tmp' '" +
-                  pidFile + "'\nexec sleep 60\n",
+              "#!/bin/sh\necho $$ > '" + pidFile + ".tmp'\nmv '" + pidFile + ".tmp' '" + pidFile +
+                  "'\nexec sleep 60\n",
               0755);
     EarlyPlan plan{delayMs};
     ProcessOptions options = launch.Options();

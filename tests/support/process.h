@@ -18,9 +18,9 @@ struct ProcessResult {
 using EnvList = std::vector<std::pair<std::string, std::string>>;
 
 struct ProcessOptions {
-  EnvList env;                                           // variables set for the child
-  std::vector<std::string> unset;                        // variables removed for the child
-  std::string workDir;                                   // empty: inherit
+  EnvList env;                     // variables set for the child
+  std::vector<std::string> unset;  // variables removed for the child
+  std::string workDir;             // empty: inherit
   double timeoutSeconds = 30;
   // Called in the parent right after the child started (pid given); lets a test signal it.
   void (*onStart)(int pid, void* context) = nullptr;

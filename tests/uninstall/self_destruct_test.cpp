@@ -174,9 +174,8 @@ TEST(DelPattern, StaysInsideTheFolderItNames) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempWorld world;
-    const std::vector<std::string> files = {"game1/b.sav", "game1/.hidden", "game1/sub/c.sav",
-                                            "game[1]/a.sav", "outside/sub/d.sav",
-                                            "target/e.sav"};
+    const std::vector<std::string> files = {"game1/b.sav",   "game1/.hidden",     "game1/sub/c.sav",
+                                            "game[1]/a.sav", "outside/sub/d.sav", "target/e.sav"};
     for (const std::string& file : files) {
       MakeDirs(fs::path(world.Path(file)).parent_path().string());
       WriteFile(world.Path(file), "data");
