@@ -1,17 +1,12 @@
-// File-system wrappers over POSIX. Success is 1 and failure 0; fsSetCurrentDir passes
-// chdir's own 0 or -1 on. Error codes are never passed on. Paths are composed in 1024-byte
+// File-system wrappers over the Linux layer's files.h. Success is 1 and failure 0; fsSetCurrentDir
+// passes chdir's own 0 or -1 on. Error codes are never passed on. Paths are composed in 1024-byte
 // work buffers; a path that does not fit is refused (0) before anything is created, since a
 // cut path would name a different folder.
 #include "platform/fs.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
-#include "platform/linux/folders.h"
+#include "platform/linux/files.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -29,27 +24,27 @@ int fsIsDirectoryWriteable(const char* path) {
   return 1;
 }
 
-// Every level of the path, from the top down; see platform/linux/folders.h.
+// Every level of the path, from the top down; see platform/linux/files.h.
 int fsCreatePath(const char* path) {
   return OsCreateFolders(path, 1);
 }
 
 int fsCreateDirectory(const char* path) {
-  return mkdir(path, 0777) == 0 || errno == EEXIST;
+  return OsCreateFolder(path);
 }
 
 int fsSetCurrentDir(const char* path) {
-  return chdir(path);
+  return OsChangeDir(path);
 }
 
 int fsGetCurrentDir(char* buffer, int size) {
-  return size > 0 && getcwd(buffer, static_cast<size_t>(size)) != nullptr;
+  return size > 0 && OsCurrentDir(buffer, static_cast<size_t>(size));
 }
 
 int fsRemoveDirectory(const char* path) {
-  return rmdir(path) == 0;
+  return OsRemoveFolder(path);
 }
 
 int fsRemoveFile(const char* path) {
-  return unlink(path) == 0;
+  return OsRemoveFile(path);
 }

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/folders.h"
+#include "platform/linux/files.h"
 #include "platform/linux/os.h"
 #include "util/latin1.h"
 #include "util/strbuf.h"
