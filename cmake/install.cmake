@@ -3,6 +3,7 @@
 #   <prefix>/<game folder>/Resources/quarnc.so       the demo engine (the launcher's working folder)
 #   <prefix>/<game folder>/Resources/uninstall.log   what "-Uninstall" removes
 #   <prefix>/share/applications/<desktop id>.desktop the menu entry, Exec="<launcher>" -psn_desktop %F
+#   <prefix>/include/quarn_engine.h                  the contract for engine authors
 # The desktop entry and the install log are written at install time (install_finish.cmake),
 # because only then is the final prefix known; they hold run-time paths (no DESTDIR).
 set(QFN_GAME_FOLDER "lib/quillfen-quarn-demo" CACHE STRING
@@ -28,3 +29,6 @@ set(QFN_DESKTOP_TEMPLATE ${PROJECT_SOURCE_DIR}/shell/quarn.desktop.in)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/install_finish.cmake.in
                ${CMAKE_BINARY_DIR}/install_finish.cmake @ONLY)
 install(SCRIPT ${CMAKE_BINARY_DIR}/install_finish.cmake)
+
+# The contract for engine authors, where a compiler finds it: <prefix>/include/quarn_engine.h.
+install(FILES ${PROJECT_SOURCE_DIR}/include/quarn_engine.h DESTINATION include)

@@ -19,7 +19,9 @@ void ExpectInstalled(const TempWorld& world, const std::string& prefix) {
 
 std::vector<std::string> FullTree(const std::string& prefix) {
   const std::string game = prefix + "/" + kGameFolder;
-  return {prefix + "/lib",
+  return {prefix + "/include",
+          prefix + "/include/quarn_engine.h",
+          prefix + "/lib",
           game,
           game + "/Resources",
           game + "/Resources/quarnc.so",
@@ -58,9 +60,10 @@ TEST(Install, InstallLogListsFilesThenFoldersDeepestFirstThenSelf) {
   // it lies above the prefix and is never listed.
   EXPECT_EQ(ReadFile(paths.installLog),
             "File:" + paths.launcher + "\nFile:" + paths.engine + "\nFile:" + paths.desktopFile +
-                "\nFolder:" + game + "/bin\nFolder:" + game + "/Resources\nFolder:" + prefix +
-                "/share/applications\nFolder:" + game + "\nFolder:" + prefix +
-                "/share\nFolder:" + prefix + "/lib\nFolder:" + prefix + "\nSelf:\n");
+                "\nFile:" + prefix + "/include/quarn_engine.h\nFolder:" + game + "/bin\nFolder:" +
+                game + "/Resources\nFolder:" + prefix + "/share/applications\nFolder:" + game +
+                "\nFolder:" + prefix + "/share\nFolder:" + prefix + "/lib\nFolder:" + prefix +
+                "/include\nFolder:" + prefix + "\nSelf:\n");
 }
 
 TEST(Install, SharedFoldersThatExistedBeforeAreNotListed) {
@@ -100,7 +103,8 @@ TEST(Install, StagedInstallNamesRunTimePaths) {
   // A package manager owns the shared folders: only the game's own are listed.
   const std::string game = prefix + "/" + kGameFolder;
   EXPECT_EQ(ReadFile(staged.installLog), "File:" + runTime.launcher + "\nFile:" + runTime.engine +
-                                             "\nFile:" + runTime.desktopFile + "\nFolder:" + game +
+                                             "\nFile:" + runTime.desktopFile + "\nFile:" + prefix +
+                                             "/include/quarn_engine.h\nFolder:" + game +
                                              "/bin\nFolder:" + game + "/Resources\nFolder:" + game +
                                              "\nSelf:\n");
 }
