@@ -37,8 +37,7 @@ int NamesOtherLiveInstance(const char* text) {
 // consulted whenever the any-user record does not name one: a record left in the any-user
 // store by an instance that no longer runs must not switch the guard off for every user.
 int RecordNamesOtherInstance() {
-  if (NamesOtherLiveInstance(GetSystemPreference(1, g_AppNameLong, kRecordKey, nullptr)))
-    return 1;
+  if (NamesOtherLiveInstance(GetSystemPreference(1, g_AppNameLong, kRecordKey, nullptr))) return 1;
   return NamesOtherLiveInstance(GetSystemPreference(0, g_AppNameLong, kRecordKey, nullptr));
 }
 
