@@ -49,10 +49,8 @@ std::vector<std::pair<std::string, std::string>> TempWorld::Env(bool withDisplay
 ProcessOptions TempWorld::ChildOptions(bool withDisplay) const {
   ProcessOptions options;
   options.env = Env(withDisplay);
-  if (!withDisplay)
-    options.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
-  else
-    options.unset = {"WAYLAND_DISPLAY"};
+  if (!withDisplay) options.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
+  else options.unset = {"WAYLAND_DISPLAY"};
   return options;
 }
 
@@ -70,9 +68,7 @@ void TempWorld::FakeTool(const std::string& name, const std::vector<std::string>
   WriteFile(answersFile, text);
   std::string script =
       "#!/bin/sh\n"
-      "calls='" +
-      calls +
-      "'\n"
+      "calls='" + calls + "'\n"
       "n=$(cat \"$calls.count\" 2>/dev/null || echo 0)\n"
       "n=$((n + 1))\n"
       "echo \"$n\" > \"$calls.count\"\n"
