@@ -3,6 +3,7 @@
 // from inside the previous one.
 #include "launcher/forwarding.h"
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -17,9 +18,10 @@ namespace {
 constexpr double kConnectSeconds = 2.0;  // the instance may still be starting
 constexpr double kAnswerSeconds = 10.0;  // until its engine next pumps events
 
-int s_allowed;
-int s_delivering;
-std::thread::id s_mainThread;
+// Read from any thread that pumps SDL events; written on the main thread only.
+std::atomic<int> s_allowed{0};
+std::atomic<std::thread::id> s_mainThread;
+int s_delivering;  // main thread only
 }  // namespace
 
 void ListenForForwardedLaunches() {
@@ -32,13 +34,13 @@ void StopForwardedLaunches() {
 }
 
 void AllowForwardedDelivery(int on) {
-  s_allowed = on;
   s_mainThread = std::this_thread::get_id();
+  s_allowed = on;
 }
 
 void DeliverForwardedLaunches() {
-  if (!s_allowed || s_delivering || !OsChannelPending()) return;
-  if (std::this_thread::get_id() != s_mainThread) return;
+  if (!s_allowed || !OsChannelPending()) return;
+  if (std::this_thread::get_id() != s_mainThread.load() || s_delivering) return;
   s_delivering = 1;
   if (int dropped = OsChannelDropped())
     Logf("[forward] dropped %d connection(s): another user, malformed or too many\n", dropped);

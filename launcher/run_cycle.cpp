@@ -139,7 +139,6 @@ int Run(int argc, char** argv, int runIndex) {
     return 0;
   }
 
-  ListenForForwardedLaunches();
   LogRunHeader(argc, argv);
   BuildForwardedCommandLine(argc, argv);
 
@@ -149,6 +148,7 @@ int Run(int argc, char** argv, int runIndex) {
     return 0;
   }
 
+  ListenForForwardedLaunches();
   Logf("[main] Creating GameTree\n");
   int createResult = qrnCreate(argc, argv);
   DeliverHeldMessages();

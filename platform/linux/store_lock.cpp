@@ -23,15 +23,14 @@ double Now() {
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-// The folder above the store, made when missing (0755 for the any-user store, whose
-// readers are every user; 0700 for a user's own).
-void MakeParentFolder(const char* path, mode_t mode) {
+// The folders above the store, made when missing, as the store itself makes them.
+void MakeParentFolders(const char* path) {
   char folder[kPathCapacity];
   StrCopy(folder, sizeof folder, path);
   for (char* p = folder + 1; *p; ++p) {
     if (*p != '/') continue;
     *p = '\0';
-    mkdir(folder, mode);
+    mkdir(folder, 0777);
     *p = '/';
   }
 }
@@ -42,7 +41,7 @@ int OpenLockFile(int anyUser) {
     return -1;
   int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd >= 0) return fd;
-  MakeParentFolder(path, anyUser ? 0755 : 0700);
+  MakeParentFolders(path);
   fd = open(path, O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd >= 0) fchmod(fd, 0644);  // whatever the file-creation mask: every user must open it
   return fd;
