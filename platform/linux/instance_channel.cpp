@@ -24,7 +24,8 @@ namespace {
 
 constexpr int kSlots = 8;
 constexpr size_t kSlotBytes = 32768;
-constexpr int kReadMs = 2000;  // a sender gets this long to write its whole launch
+constexpr int kReadMs = 2000;    // a sender gets this long to write its whole launch
+constexpr int kRoomSeconds = 5;  // how long a complete launch waits for a free slot
 
 struct Slot {
   int fd;
@@ -36,6 +37,8 @@ struct Slot {
 Slot s_slots[kSlots];
 int s_head, s_queued;  // ring of queued slots
 pthread_mutex_t s_lock = PTHREAD_MUTEX_INITIALIZER;
+pthread_cond_t s_room = PTHREAD_COND_INITIALIZER;  // a slot was freed, or the channel closes
+int s_closing;
 std::atomic<int> s_pending{0};
 std::atomic<int> s_dropped{0};
 
@@ -130,7 +133,14 @@ void Receive(int fd) {
     return;
   }
   pthread_mutex_lock(&s_lock);
-  if (s_queued == kSlots) {
+  // A burst of launches waits for the main thread to take the earlier ones, within limits.
+  timespec deadline;
+  clock_gettime(CLOCK_REALTIME, &deadline);
+  deadline.tv_sec += kRoomSeconds;
+  while (s_queued == kSlots && !s_closing &&
+         pthread_cond_timedwait(&s_room, &s_lock, &deadline) == 0) {
+  }
+  if (s_queued == kSlots || s_closing) {
     pthread_mutex_unlock(&s_lock);
     close(fd);
     ++s_dropped;
@@ -219,6 +229,10 @@ int OsChannelListen(const char* name) {
 void OsChannelClose() {
   if (s_listenFd < 0) return;
   unlink(s_path);
+  pthread_mutex_lock(&s_lock);
+  s_closing = 1;
+  pthread_cond_broadcast(&s_room);
+  pthread_mutex_unlock(&s_lock);
   shutdown(s_listenFd, SHUT_RDWR);  // wakes the accepting thread
   pthread_join(s_thread, nullptr);
   close(s_listenFd);
@@ -226,6 +240,7 @@ void OsChannelClose() {
   pthread_mutex_lock(&s_lock);
   for (; s_queued > 0; --s_queued, s_head = (s_head + 1) % kSlots) close(s_slots[s_head].fd);
   s_pending = s_dropped.load();  // the drops are still to be reported
+  s_closing = 0;
   pthread_mutex_unlock(&s_lock);
 }
 
@@ -244,6 +259,7 @@ int OsChannelTake(char* out, size_t capacity, int* ticket) {
     s_head = (s_head + 1) % kSlots;
     --s_queued;
     --s_pending;
+    pthread_cond_signal(&s_room);
   }
   pthread_mutex_unlock(&s_lock);
   return count;

@@ -79,7 +79,7 @@ TEST(ForwardedLaunch, DocumentsAndCommandLineReachTheRunningEngineInOrder) {
 }
 
 TEST(ForwardedLaunch, LaunchWhileTheInstanceIsStillStartingIsDelivered) {
-  RunningInstance running({{"QRN_TEST_CREATE_MS", "1500"}, {"QRN_TEST_RUN_MS", "500"}});
+  RunningInstance running({{"QRN_TEST_CREATE_MS", "1500"}, {"QRN_TEST_RUN_MS", "3000"}});
   ASSERT_TRUE(running.WaitFor("qrnCreate"));
   ProcessResult second = running.Second({"-psn_desktop", "/early.sav"});
   running.a.Join();

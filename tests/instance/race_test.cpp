@@ -2,6 +2,7 @@
 // is the stored record, also when root and an unprivileged user race over a shared any-user
 // store; a stale any-user record left by root does not let every user's launch play.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,16 +71,28 @@ TEST(InstanceRace, TwentyLaunchersAtOnceRunTheEngineOnce) {
     std::string record = lw.world.Path("record-" + std::to_string(round));
     std::string ready = lw.world.Path("ready-" + std::to_string(round));
     std::string stored;
+    // The player plays until the other 19 have handed it their command lines (each has
+    // then made its check), so that no launch comes too late to meet it.
     std::thread watch([&] {
-      if (WaitForFile(ready, 30)) stored = lw.Stored(1);
+      if (!WaitForFile(ready, 60)) return;
+      stored = lw.Stored(1);
+      for (int i = 0; i < 6000 && Count(record, "qrnSendIPC") < 19; ++i) usleep(10000);
+      long player = RecordedPid(record);
+      for (const EngineCall& call : ReadEngineRecord(record))
+        if (call.entry == "qrnCreate") player = atol(call.fields.at("pid").c_str());
+      kill(static_cast<pid_t>(player), SIGTERM);  // one quit request ends its run
     });
+    ProcessOptions options = lw.Options(record, {{"QRN_TEST_RUN_MS", "60000"},
+                                                 {"QRN_TEST_RUN_QUIT_EVENTS", "1"},
+                                                 {"QRN_TEST_READY_FILE", ready}});
+    options.timeoutSeconds = 90;
     std::vector<std::pair<std::vector<std::string>, ProcessOptions>> launches(
-        20, {{lw.bundle.exe},
-             lw.Options(record, {{"QRN_TEST_RUN_MS", "1500"}, {"QRN_TEST_READY_FILE", ready}})});
+        20, {{lw.bundle.exe}, options});
     RunTogether(launches);
     watch.join();
     EXPECT_EQ(Count(record, "qrnGetAppName"), 20);
     EXPECT_EQ(Count(record, "qrnCreate"), 1);
+    EXPECT_EQ(Count(record, "qrnSendIPC"), 19);
     // The record stored while the engine ran was the player's own.
     std::vector<EngineCall> calls = ReadEngineRecord(record);
     auto create = std::find_if(calls.begin(), calls.end(),
@@ -106,7 +119,7 @@ TEST(InstanceRace, RootAndUnprivilegedLauncherOverASharedAnyUserStore) {
     SCOPED_TRACE("round " + std::to_string(round));
     std::string record = lw.world.Home() + "/record-" + std::to_string(round);
     WriteFile(record, "", 0666);  // both engines append to it
-    EnvList run = {{"QRN_TEST_RUN_MS", "1500"}};
+    EnvList run = {{"QRN_TEST_RUN_MS", "3000"}};
     ProcessOptions nobody = lw.Options(record, run);
     nobody.env.push_back({"XDG_RUNTIME_DIR", runtime});
     // Root keeps its own home, data folder and current-user store.
