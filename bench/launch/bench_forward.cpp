@@ -18,17 +18,15 @@
 #include <string>
 #include <vector>
 
+#include "c_strings.h"
+
 namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 pid_t Start(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<char*> envp;
-  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
+  std::vector<char*> args = CStrings(argv);
+  std::vector<char*> envp = CStrings(env);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);

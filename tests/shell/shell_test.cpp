@@ -217,6 +217,16 @@ INSTANTIATE_TEST_SUITE_P(Shell, QuitSignal,
                                   std::to_string(info.param.count);
                          });
 
+// A zenity that never answers; it writes its process id into the file whose path it returns.
+std::string HangingZenity(const ShellWorld& launch) {
+  std::string pidFile = launch.world.Path("dialog.pid");
+  WriteFile(launch.world.BinDir() + "/zenity",
+            "#!/bin/sh\necho $$ > '" + pidFile + ".tmp'\nmv '" + pidFile + ".tmp' '" + pidFile +
+                "'\nexec sleep 60\n",
+            0755);
+  return pidFile;
+}
+
 struct DialogPlan {
   std::string pidFile;
   int dialogPid = 0;
@@ -233,11 +243,7 @@ void TerminateDuringQuestion(int pid, void* context) {
 TEST(Shell, TerminateWhileTheUninstallQuestionIsOpenEndsByTheSignal) {
   ShellWorld launch;
   // A question that never gets an answer; it tells its process id first.
-  std::string pidFile = launch.world.Path("dialog.pid");
-  WriteFile(launch.world.BinDir() + "/zenity",
-            "#!/bin/sh\necho $$ > '" + pidFile + ".tmp'\nmv '" + pidFile + ".tmp' '" + pidFile +
-                "'\nexec sleep 60\n",
-            0755);
+  std::string pidFile = HangingZenity(launch);
   std::string victim = launch.world.Path("victim.txt");
   WriteFile(victim, "keep me");
   WriteFile(launch.bundle.resources + "/uninstall.log", "File:" + victim + "\nSelf:\n");
@@ -346,11 +352,7 @@ TEST(QuitRace, TerminateAroundADialogsStartLeavesNoDialogBehind) {
   for (int delayMs = 4; delayMs <= 20; ++delayMs) {
     SCOPED_TRACE(delayMs);
     ShellWorld launch;
-    std::string pidFile = launch.world.Path("dialog.pid");
-    WriteFile(launch.world.BinDir() + "/zenity",
-              "#!/bin/sh\necho $$ > '" + pidFile + ".tmp'\nmv '" + pidFile + ".tmp' '" + pidFile +
-                  "'\nexec sleep 60\n",
-              0755);
+    std::string pidFile = HangingZenity(launch);
     EarlyPlan plan{delayMs};
     ProcessOptions options = launch.Options();
     options.onStart = TerminateAfterDelay;
