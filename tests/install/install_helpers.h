@@ -31,8 +31,7 @@ enum class CacheTools { kStandIns, kReal };
 // "cmake --install <this build> --prefix <prefix>", with DESTDIR when not empty. With
 // kStandIns the cache tools are recording fake tools of the world that succeed.
 ProcessResult InstallTo(TempWorld& world, const std::string& prefix,
-                        const std::string& destdir = "",
-                        CacheTools tools = CacheTools::kStandIns);
+                        const std::string& destdir = "", CacheTools tools = CacheTools::kStandIns);
 
 // The value of a key in a group ([Desktop Entry] unless named), string escapes undone; ""
 // when absent.

@@ -51,8 +51,8 @@ std::vector<std::string> FullTree(const std::string& prefix) {
 
 // The File records of everything the install copies or links, in the log's order.
 std::string InstalledFileRecords(const Installed& paths) {
-  std::string records = "File:" + paths.launcher + "\nFile:" + paths.engine + "\nFile:" +
-                        paths.desktopFile + "\n";
+  std::string records =
+      "File:" + paths.launcher + "\nFile:" + paths.engine + "\nFile:" + paths.desktopFile + "\n";
   for (const std::string& icon : paths.icons) records += "File:" + icon + "\n";
   return records + "File:" + paths.mimePackage + "\nFile:" + paths.commandLink + "\n";
 }
@@ -165,6 +165,10 @@ TEST_P(ExecQuoting, DesktopEntryIsValidAndStartsTheInstalledLauncher) {
   EXPECT_EQ(ExecArguments(exec, {"/doc"}),
             (std::vector<std::string>{paths.launcher, "-psn_desktop", "/doc"}))
       << exec;
+  std::string uninstall =
+      DesktopValue(ReadFile(paths.desktopFile), "Exec", "Desktop Action Uninstall");
+  EXPECT_EQ(ExecArguments(uninstall, {}), (std::vector<std::string>{paths.launcher, "-Uninstall"}))
+      << uninstall;
 }
 
 INSTANTIATE_TEST_SUITE_P(Install, ExecQuoting,

@@ -6,28 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 namespace {
 
 bool CompatExpected() {
   const char* implementation = getenv("QFN_SDL_IMPLEMENTATION");
   return implementation && std::string(implementation) == "compat";
-}
-
-// The world's environment without a display and without SDL_VIDEODRIVER, so that SDL picks
-// its driver by itself.
-ProcessOptions NoDisplayNoDriver(const TempWorld& world) {
-  ProcessOptions options = world.ChildOptions(false);
-  std::vector<std::pair<std::string, std::string>> env;
-  for (const auto& pair : options.env)
-    if (pair.first != "SDL_VIDEODRIVER") env.push_back(pair);
-  options.env = env;
-  options.unset.push_back("SDL_VIDEODRIVER");
-  options.timeoutSeconds = 20;
-  return options;
 }
 
 class SdlImplementation : public ::testing::Test {
@@ -80,7 +67,13 @@ TEST_F(SdlImplementation, WindowOpensAndClosesOnEveryRestart) {
 TEST_F(SdlImplementation, DemoEndsByItselfWithoutDisplayOrDriver) {
   if (!CompatExpected()) GTEST_SKIP() << "only sdl12-compat starts video without a display";
   Bundle bundle = MakeBundle(world, DemoEngineLibrary());
-  ProcessResult result = RunProcess({bundle.exe}, NoDisplayNoDriver(world));
+  ProcessOptions options = world.ChildOptions(false);
+  auto driver = [](const auto& pair) { return pair.first == "SDL_VIDEODRIVER"; };
+  options.env.erase(std::remove_if(options.env.begin(), options.env.end(), driver),
+                    options.env.end());
+  options.unset.push_back("SDL_VIDEODRIVER");  // SDL picks the driver
+  options.timeoutSeconds = 20;
+  ProcessResult result = RunProcess({bundle.exe}, options);
   EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_NE(result.out.find("Quarn Demo: game over\n"), std::string::npos) << result.out;
