@@ -29,7 +29,7 @@ struct Line {
   size_t length;
   bool tooLong;
   bool hasNul;
-  bool ended;  // a line end was read
+  bool ended;  // a line end was read; the last line of a file may have none
 };
 
 // Reads up to and including the next '\n'; nothing of the line is left in the stream.
@@ -66,7 +66,7 @@ InstallRecordKind KindOfKey(const char* key) {
 // Cuts the line in place at its separators; every field then goes through a bounded copy
 // whose cut (result 0) skips the line.
 InstallRecordKind Split(Line* line, InstallRecord* out) {
-  if (line->tooLong || line->hasNul || !line->ended) return kInstallSkipped;
+  if (line->tooLong || line->hasNul) return kInstallSkipped;
   char* text = line->text;
   char* colon = strchr(text, ':');
   if (colon == nullptr || colon == text) return kInstallSkipped;

@@ -29,7 +29,8 @@ struct InstallRecord {
 // Reads the next record. White space before a record (blank lines, indentation) is skipped.
 // A line ends at "\n" or "\r\n". Skipped whole: a line without ':', an empty or too long
 // key, an empty or too long value (Self and other keys excepted for empty), a Pattern line
-// without a folder, ':' or pattern, or one whose joined path is too long, a line holding a
-// NUL byte, and a last line without a line end (the log may have been cut there, and a cut
-// path can name something else). For Skipped and End all fields are empty.
+// without a folder, ':' or pattern, or one whose joined path is too long, and a line holding
+// a NUL byte. A last line without a line end is a record like any other (installers and
+// editors leave files so); a line longer than the longest record is skipped whole whether
+// or not it ends. For Skipped and End all fields are empty.
 InstallRecordKind ReadInstallRecord(FILE* file, InstallRecord* out);

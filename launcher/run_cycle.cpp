@@ -8,7 +8,6 @@
 #include "launcher/state.h"
 #include "launcher/uninstaller.h"
 #include "platform/dialogs.h"
-#include "platform/fs.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "util/strbuf.h"
@@ -178,14 +177,10 @@ int Run(int argc, char** argv, int runIndex) {
   return result;
 }
 
+// Every run finds the bundle from the executable's own path, so it does not matter that the
+// run before made the resource folder the working directory.
 extern "C" int SDL_main(int argc, char** argv) {
-  // Every run starts from the working directory the process started in: a relative
-  // argument 0 names the executable from there, not from the resource folder that the run
-  // before made the working directory.
-  char startDir[1024];
-  int haveStartDir = fsGetCurrentDir(startDir, sizeof startDir);
   for (int runIndex = 0; runIndex < kMaxRuns; ++runIndex) {
-    if (runIndex > 0 && haveStartDir) fsSetCurrentDir(startDir);
     if (!Run(argc, argv, runIndex)) break;
   }
   return 0;

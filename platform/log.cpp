@@ -1,13 +1,13 @@
 // The launcher's log file: <data folder><executable name, extension rule>.txt, opened with a
 // time-stamped banner, flushed after every message, closed with a banner. At most one log is
-// open per process (Logf_fp). Openings always append; only an opening that holds the file's
-// exclusive lock may start it afresh, so a second process never empties a log another
-// process is still writing, and its lines land at the end of that log.
+// open per process (Logf_fp). Openings always append, and every process keeps a shared lock
+// on the log for as long as it has it open. A fresh start empties the file only when it wins
+// the exclusive lock at once, and then turns it into a shared one with no gap in between, so
+// a process never empties a log that another process is still writing. Only a regular file
+// is used: a symbolic link or a FIFO in the log's place means no log.
 #include "platform/log.h"
 
-#include <fcntl.h>
 #include <locale.h>
-#include <sys/file.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -15,6 +15,8 @@
 #include <cstring>
 
 #include "launcher/state.h"
+#include "platform/linux/file_lock.h"
+#include "platform/linux/regular_file.h"
 #include "util/strbuf.h"
 
 static FILE* Logf_fp = nullptr;
@@ -51,13 +53,18 @@ void InitLog(int restart) {
   if (Logf_fp) return;
   char path[kLogBufferSize];
   if (!ComposeLogPath(path)) return;
-  int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  int fd = OsOpenRegularFileToAppend(path);
   if (fd < 0) return;
-  // The lock lives as long as this descriptor; without it another process has the log
-  // open, and this one only adds to the end.
-  int haveLock = flock(fd, LOCK_EX | LOCK_NB) == 0;
-  if (!restart && haveLock && ftruncate(fd, 0) != 0) {
-    // The old text stays; appending to it still loses nothing.
+  // The locks live as long as this descriptor. Without the exclusive one another process
+  // has the log open, and this one only adds to the end.
+  if (!restart && OsTryLockExclusive(fd)) {
+    if (ftruncate(fd, 0) != 0) {
+      // The old text stays; appending to it still loses nothing.
+    }
+    // Left exclusive, the lock would hold up every other launcher that opens the log.
+    if (!OsConvertToShared(fd)) OsUnlock(fd);
+  } else {
+    OsLockShared(fd);
   }
   FILE* fp = fdopen(fd, "a");
   if (!fp) {

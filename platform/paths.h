@@ -4,7 +4,14 @@
 // call of any of them or of GetSystemPreference.
 #pragma once
 
+// Fills g_AppExePath and g_AppFilename from argument 0 as the process received it, and
+// g_AppPath (made the working directory) from the executable's own path, never from a bare
+// or relative argument 0. Returns the working-directory change's 0 or -1; -1 also when the
+// own path is unknown, which leaves g_AppPath empty and the working directory as it was.
 int SetPath(const char* exePath);
+// The same with the own path given: ownPath is cut to the resource folder; null counts as
+// unknown.
+int SetPathFor(const char* exePath, const char* ownPath);
 void GetUserPath();
 const char* GetHomePath();
 const char* GetAppDataPath();

@@ -9,6 +9,7 @@
 #include "launcher/state.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
+#include "platform/linux/executable_path.h"
 #include "platform/linux/os.h"
 #include "platform/paths.h"
 #include "platform/prefs.h"
@@ -47,28 +48,38 @@ int ComposeDomain(char (&domain)[kDomainCapacity], const char* appName) {
 // resource folder becomes the working directory, so one that would not fit is left empty
 // and the working directory is not changed (result -1), as for any folder that cannot be
 // entered.
-int SetPath(const char* exePath) {
+int SetPathFor(const char* exePath, const char* ownPath) {
   if (exePath == nullptr) exePath = "";
   StrCopy(g_AppExePath, exePath);
   const char* lastSlash = strrchr(exePath, '/');
   StrCopy(g_AppFilename, lastSlash ? lastSlash + 1 : exePath);
+  g_AppPath[0] = '\0';
+  if (ownPath == nullptr) return -1;
 
   // Keep everything up to and including the second-to-last '/'.
   size_t keep = 0;
   int slashes = 0;
-  for (size_t i = strlen(exePath); i > 0; --i) {
-    if (exePath[i - 1] == '/' && ++slashes == 2) {
+  for (size_t i = strlen(ownPath); i > 0; --i) {
+    if (ownPath[i - 1] == '/' && ++slashes == 2) {
       keep = i;
       break;
     }
   }
   const char kResources[] = "Resources";
-  g_AppPath[0] = '\0';
   if (keep + sizeof kResources > sizeof g_AppPath) return -1;
-  memcpy(g_AppPath, exePath, keep);
+  memcpy(g_AppPath, ownPath, keep);
   g_AppPath[keep] = '\0';
   StrAppend(g_AppPath, kResources);
   return fsSetCurrentDir(g_AppPath);
+}
+
+// A shell passes a bare name when it found the launcher on PATH, and the working directory
+// is then wherever the player happened to be: a bundle found from there would load whatever
+// engine and install log that folder holds. The kernel's own path of the executable also
+// resolves a symbolic link that started it.
+int SetPath(const char* exePath) {
+  char ownPath[kTempCapacity];
+  return SetPathFor(exePath, OsExecutablePath(ownPath, sizeof ownPath) ? ownPath : nullptr);
 }
 
 void GetUserPath() {

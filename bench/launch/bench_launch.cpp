@@ -1,12 +1,16 @@
-// Times a whole launch of the launcher (dummy video, a temporary bundle whose test engine
-// returns at once, a temporary home and preference stores) against a reference program that
-// only loads the same library and starts and stops SDL video, and a 10-run restart loop
-// against a single run. Prints medians, their ratios and the children's peak memory
-// (ru_maxrss through wait4), all measured in this one run.
+// Times whole launches of the launcher (dummy video, a temporary bundle whose test engine
+// returns at once, temporary homes and preference stores on a disk-backed folder) against a
+// floor program that only loads the same library and starts and stops SDL video: as root (the
+// any-user store is written), as the unprivileged user nobody (it is only read), both again
+// while another process appends to a file and flushes it in a loop on the same disk, and a
+// 10-run restart loop against a single run. Prints medians, their ratios and the children's
+// peak memory (ru_maxrss through wait4), all measured in this one run.
 #include <fcntl.h>
-#include <spawn.h>
+#include <grp.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,41 +22,52 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 namespace fs = std::filesystem;
 
+constexpr uid_t kNobody = 65534;
+constexpr long kTmpfsMagic = 0x01021994;
+
 struct Sample {
   double ms = 0;
+  double cpuMs = 0;  // user + system time of the child
   long maxRssKb = 0;
   bool ok = false;
 };
 
-// Runs argv with the extra environment variables and waits; wall time and peak memory.
-Sample RunOnce(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+// Runs argv with the given environment and waits; wall time and peak memory. As nobody, the
+// child drops its groups, group and user ids before exec, as setpriv --reuid --regid
+// --clear-groups would, without timing setpriv's own start.
+Sample RunOnce(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+               bool asNobody = false) {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   std::vector<char*> envp;
   for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
   envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   Sample sample;
   auto start = std::chrono::steady_clock::now();
-  pid_t pid = -1;
-  int failed = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed) return sample;
+  pid_t pid = fork();
+  if (pid < 0) return sample;
+  if (pid == 0) {
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    if (asNobody && (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+                     setresuid(kNobody, kNobody, kNobody) != 0))
+      _exit(126);
+    execve(args[0], args.data(), envp.data());
+    _exit(127);
+  }
   int status = 0;
   struct rusage usage {};
   if (wait4(pid, &status, 0, &usage) != pid) return sample;
   sample.ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   sample.maxRssKb = usage.ru_maxrss;
+  sample.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   sample.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return sample;
 }
@@ -64,25 +79,63 @@ double Median(std::vector<double> values) {
 
 struct Series {
   std::vector<double> ms;
+  std::vector<double> cpuMs;
   long maxRssKb = 0;
   int failures = 0;
   void Add(const Sample& s) {
     if (!s.ok) ++failures;
     ms.push_back(s.ms);
+    cpuMs.push_back(s.cpuMs);
     maxRssKb = std::max(maxRssKb, s.maxRssKb);
   }
+  double median() const { return Median(ms); }
 };
+
+// A process that appends 64 KiB to a file and flushes it, over and over, starting again at
+// the beginning every 32 MiB: the kind of disk traffic a player's machine has while a game
+// starts (downloads, saves, a browser).
+pid_t StartDiskWriter(const std::string& path) {
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) _exit(1);
+  static char block[64 * 1024];
+  for (size_t i = 0; i < sizeof block; ++i) block[i] = static_cast<char>(i * 7);
+  for (off_t offset = 0;; offset += sizeof block) {
+    if (offset >= 32 * 1024 * 1024) {
+      offset = 0;
+      if (ftruncate(fd, 0) != 0) _exit(1);
+    }
+    if (pwrite(fd, block, sizeof block, offset) != static_cast<ssize_t>(sizeof block)) _exit(1);
+    fdatasync(fd);
+  }
+}
+
+void Line(const char* what, const Series& s) {
+  printf("  %-44s %8.3f ms  cpu %7.3f ms  peak %6ld KiB\n", what, s.median(), Median(s.cpuMs),
+         s.maxRssKb);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
   int rounds = argc > 1 ? atoi(argv[1]) : 40;
-  char pattern[] = "/tmp/qfn-bench-XXXXXX";
-  if (!mkdtemp(pattern)) return 1;
-  std::string root = pattern;
+  // The stores and the writer's file must be on a disk: QFN_BENCH_DIR, else /var/tmp.
+  const char* base = getenv("QFN_BENCH_DIR");
+  std::string pattern = std::string(base && base[0] ? base : "/var/tmp") + "/qfn-bench-XXXXXX";
+  std::vector<char> patternBuffer(pattern.begin(), pattern.end());
+  patternBuffer.push_back('\0');
+  if (!mkdtemp(patternBuffer.data())) return 1;
+  std::string root = patternBuffer.data();
+  struct statfs fsInfo {};
+  bool onTmpfs = statfs(root.c_str(), &fsInfo) == 0 && fsInfo.f_type == kTmpfsMagic;
+  bool privileged = geteuid() == 0;
+  chmod(root.c_str(), 0755);  // nobody reaches the bundle and its own home through it
   fs::create_directories(root + "/bundle/bin");
   fs::create_directories(root + "/bundle/Resources");
   fs::create_directories(root + "/home");
+  fs::create_directories(root + "/nobody");
   fs::create_directories(root + "/system");
+  if (privileged && chown((root + "/nobody").c_str(), kNobody, kNobody) != 0) return 1;
   fs::copy_file(QFN_BENCH_LAUNCHER, root + "/bundle/bin/quarn");
   fs::copy_file(QFN_BENCH_ENGINE, root + "/bundle/Resources/quarnc.so");
   std::string exe = root + "/bundle/bin/quarn";
@@ -90,63 +143,112 @@ int main(int argc, char** argv) {
 
   // A minimal, fixed environment: no display (no dialogs), dummy video, temporary stores.
   const char* path = getenv("PATH");
-  std::vector<std::string> env = {
-      "HOME=" + root + "/home",
-      "XDG_DATA_HOME=" + root + "/home/.local/share",
-      "XDG_CONFIG_HOME=" + root + "/home/.config",
-      "QFN_SYSTEM_PREFS=" + root + "/system/preferences.db",
-      "SDL_VIDEODRIVER=dummy",
-      std::string("PATH=") + (path ? path : "/usr/bin:/bin"),
+  auto environment = [&](const std::string& home) {
+    std::vector<std::string> env = {
+        "HOME=" + home,
+        "XDG_DATA_HOME=" + home + "/.local/share",
+        "XDG_CONFIG_HOME=" + home + "/.config",
+        "QFN_SYSTEM_PREFS=" + root + "/system/preferences.db",
+        "SDL_VIDEODRIVER=dummy",
+        std::string("PATH=") + (path ? path : "/usr/bin:/bin"),
+    };
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+      if (getenv(name)) env.push_back(std::string(name) + "=" + getenv(name));
+    }
+    return env;
   };
-  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-    if (getenv(name)) env.push_back(std::string(name) + "=" + getenv(name));
-  }
+  std::vector<std::string> env = environment(root + "/home");
+  std::vector<std::string> nobodyEnv = environment(root + "/nobody");
   std::vector<std::string> restartEnv = env;
   restartEnv.push_back("QRN_TEST_CLOSE_RESULTS=1");
+  std::vector<std::string> nobodyRestartEnv = nobodyEnv;
+  nobodyRestartEnv.push_back("QRN_TEST_CLOSE_RESULTS=1");
   // The same launch with both preference stores in memory (tmpfs): what remains once the
-  // store's durable commits (fdatasync of database and journal) no longer wait for the disk.
+  // store's commits no longer wait for the disk.
   char shmPattern[] = "/dev/shm/qfn-bench-XXXXXX";
   std::string shm = mkdtemp(shmPattern) ? shmPattern : "";
   std::vector<std::string> memoryEnv = env;
+  std::vector<std::string> memoryNobodyEnv = nobodyEnv;
   if (!shm.empty()) {
+    chmod(shm.c_str(), 0755);
     memoryEnv[2] = "XDG_CONFIG_HOME=" + shm + "/config";
     memoryEnv[3] = "QFN_SYSTEM_PREFS=" + shm + "/preferences.db";
+    fs::create_directories(shm + "/nobody");
+    if (privileged && chown((shm + "/nobody").c_str(), kNobody, kNobody) != 0) return 1;
+    memoryNobodyEnv[2] = "XDG_CONFIG_HOME=" + shm + "/nobody";
+    memoryNobodyEnv[3] = memoryEnv[3];
   }
 
-  // Warm the page cache and the preference stores once, then interleave the programs so
-  // that drifts in machine load hit all of them alike.
+  // Warm the page cache and the preference stores once (root's launch makes the any-user
+  // store, which nobody may then only read), then interleave the programs so that drifts in
+  // machine load hit all of them alike.
   RunOnce({QFN_BENCH_REFERENCE, library}, env);
   RunOnce({exe}, env);
-  Series reference, launch, restart, memory;
+  if (privileged) RunOnce({exe}, nobodyEnv, true);
+  if (!shm.empty()) RunOnce({exe}, memoryEnv);
+  if (!shm.empty() && privileged) RunOnce({exe}, memoryNobodyEnv, true);
+  Series floor, asRoot, asNobody, restart, nobodyRestart, memory, memoryNobody;
+  Series floorBusy, asRootBusy, asNobodyBusy;
   for (int i = 0; i < rounds; ++i) {
-    reference.Add(RunOnce({QFN_BENCH_REFERENCE, library}, env));
-    launch.Add(RunOnce({exe}, env));
+    floor.Add(RunOnce({QFN_BENCH_REFERENCE, library}, env));
+    asRoot.Add(RunOnce({exe}, env));
+    if (privileged) asNobody.Add(RunOnce({exe}, nobodyEnv, true));
     if (!shm.empty()) memory.Add(RunOnce({exe}, memoryEnv));
+    if (!shm.empty() && privileged) memoryNobody.Add(RunOnce({exe}, memoryNobodyEnv, true));
     if (i % 4 == 0) restart.Add(RunOnce({exe}, restartEnv));
+    if (i % 4 == 2 && privileged) nobodyRestart.Add(RunOnce({exe}, nobodyRestartEnv, true));
   }
-  double referenceMs = Median(reference.ms);
-  double launchMs = Median(launch.ms);
-  double restartMs = Median(restart.ms);
-  printf("launch benchmark, %d rounds (median wall time per process)\n", rounds);
-  printf("  reference (dlopen + SDL_Init video + SDL_Quit): %8.3f ms  peak %6ld KiB\n", referenceMs,
-         reference.maxRssKb);
-  printf("  launcher, one run:                              %8.3f ms  peak %6ld KiB\n", launchMs,
-         launch.maxRssKb);
-  printf("  launcher, 10-run restart loop:                  %8.3f ms  peak %6ld KiB\n", restartMs,
-         restart.maxRssKb);
-  if (!shm.empty()) {
-    printf("  launcher, one run, stores on tmpfs:             %8.3f ms  peak %6ld KiB\n",
-           Median(memory.ms), memory.maxRssKb);
+  pid_t writer = StartDiskWriter(root + "/writer.bin");
+  usleep(200 * 1000);  // let the writer reach a steady state
+  for (int i = 0; i < rounds && writer > 0; ++i) {
+    floorBusy.Add(RunOnce({QFN_BENCH_REFERENCE, library}, env));
+    asRootBusy.Add(RunOnce({exe}, env));
+    if (privileged) asNobodyBusy.Add(RunOnce({exe}, nobodyEnv, true));
   }
-  printf("  ratio launch / reference:          %.3f (aim: within 1.25)\n", launchMs / referenceMs);
-  if (!shm.empty()) {
-    printf("  ratio launch (stores on tmpfs) / reference: %.3f\n", Median(memory.ms) / referenceMs);
+  if (writer > 0) {
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
   }
-  printf("  peak memory launch / reference:    %.3f\n",
-         static_cast<double>(launch.maxRssKb) / static_cast<double>(reference.maxRssKb));
-  printf("  restart loop: %.3f ms per run, %.3f x one whole launch\n", restartMs / 10,
-         restartMs / 10 / launchMs);
-  int failures = reference.failures + launch.failures + restart.failures + memory.failures;
+
+  printf("launch benchmark, %d rounds, folder on %s (median wall time per process)\n", rounds,
+         onTmpfs ? "tmpfs (NOT a disk: figures do not show the disk)" : "a disk");
+  Line("floor (dlopen + SDL_Init video + SDL_Quit):", floor);
+  Line("launcher as root:", asRoot);
+  if (privileged) Line("launcher as nobody:", asNobody);
+  if (!shm.empty()) Line("launcher as root, stores on tmpfs:", memory);
+  if (!shm.empty() && privileged) Line("launcher as nobody, stores on tmpfs:", memoryNobody);
+  Line("launcher as root, 10-run restart loop:", restart);
+  if (privileged) Line("launcher as nobody, 10-run restart loop:", nobodyRestart);
+  Line("floor, disk writer running:", floorBusy);
+  Line("launcher as root, disk writer running:", asRootBusy);
+  if (privileged) Line("launcher as nobody, disk writer running:", asNobodyBusy);
+  double f = floor.median(), fb = floorBusy.median();
+  printf("  ratio launch as root / floor: %.3f (aim <= 1.30)\n", asRoot.median() / f);
+  if (privileged)
+    printf("  ratio launch as nobody / floor: %.3f (aim <= 1.15)\n", asNobody.median() / f);
+  if (!shm.empty())
+    printf("  ratio launch as root, stores on tmpfs / floor: %.3f\n", memory.median() / f);
+  if (!shm.empty() && privileged)
+    printf("  ratio launch as nobody, stores on tmpfs / floor: %.3f\n", memoryNobody.median() / f);
+  printf("  ratio launch as root / floor, writer running: %.3f (aim <= 1.3)\n",
+         asRootBusy.median() / fb);
+  if (privileged)
+    printf("  ratio launch as nobody / floor, writer running: %.3f (aim <= 1.3)\n",
+           asNobodyBusy.median() / fb);
+  printf("  peak memory launch as root / floor: %.3f\n",
+         static_cast<double>(asRoot.maxRssKb) / static_cast<double>(floor.maxRssKb));
+  if (privileged)
+    printf("  peak memory launch as nobody / floor: %.3f\n",
+           static_cast<double>(asNobody.maxRssKb) / static_cast<double>(floor.maxRssKb));
+  printf("  restart loop as root: %.3f ms per run, %.3f x one whole launch (aim <= 0.30)\n",
+         restart.median() / 10, restart.median() / 10 / asRoot.median());
+  if (privileged)
+    printf("  restart loop as nobody: %.3f ms per run, %.3f x one whole launch (aim <= 0.30)\n",
+           nobodyRestart.median() / 10, nobodyRestart.median() / 10 / asNobody.median());
+  if (!privileged) printf("  not root: the launches as nobody were not measured\n");
+  int failures = floor.failures + asRoot.failures + asNobody.failures + restart.failures +
+                 nobodyRestart.failures + memory.failures + memoryNobody.failures +
+                 floorBusy.failures + asRootBusy.failures + asNobodyBusy.failures;
   if (failures) printf("  %d process(es) failed\n", failures);
   std::error_code ignored;
   fs::remove_all(root, ignored);

@@ -1,7 +1,8 @@
 // Fuzzer of ReadInstallRecord: the input is a whole install log read from memory. Checks that
 // the reader always advances, that every record it returns is within its limits and never
 // carries fields that its kind does not have, and that a record is exactly the line it
-// consumed: key ':' [folder ':'] value and the line end, nothing taken from another line.
+// consumed: key ':' [folder ':'] value and the line end (none for the input's last line),
+// nothing taken from another line.
 #include <strings.h>
 
 #include <cstdint>
@@ -24,9 +25,10 @@ static bool IsSpace(char c) {
 }
 
 // The consumed bytes [begin, end) after leading white space are field, ':', ... ending in
-// "\n" or "\r\n" with nothing left over.
+// "\n" or "\r\n" with nothing left over, or ending with nothing when they reach the end of
+// the input.
 static bool MatchesLine(const char* begin, const char* end, const InstallRecord& record,
-                        InstallRecordKind kind) {
+                        InstallRecordKind kind, bool atInputEnd) {
   while (begin < end && IsSpace(*begin)) begin++;
   const char* fields[3] = {record.key, record.folder, record.value};
   for (int i = 0; i < 3; i++) {
@@ -41,7 +43,8 @@ static bool MatchesLine(const char* begin, const char* end, const InstallRecord&
     }
   }
   size_t rest = static_cast<size_t>(end - begin);
-  return (rest == 1 && begin[0] == '\n') || (rest == 2 && begin[0] == '\r' && begin[1] == '\n');
+  return (rest == 0 && atInputEnd) || (rest == 1 && begin[0] == '\n') ||
+         (rest == 2 && begin[0] == '\r' && begin[1] == '\n');
 }
 
 static InstallRecordKind KindOfKey(const char* key) {
@@ -94,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
       Check(record.folder[0] == '\0');
     }
-    Check(MatchesLine(copy + start, copy + end, record, kind));
+    Check(MatchesLine(copy + start, copy + end, record, kind, static_cast<size_t>(end) == size));
     start = end;
   }
   // Once at the end, the reader stays there.

@@ -1,9 +1,10 @@
 // The preference store on Linux: one SQLite database per user scope, rows (domain, host,
-// key, value) keyed by (domain, host, key), rollback journal. Only this host's rows are read
-// or changed and only TEXT values count. Each write is one autocommit statement, so its
-// commit is its result. Nothing read is cached; an open connection is kept per scope but is
-// reopened when the database path or file changes, and never used across fork. A damaged or
-// unreadable database reads as empty and refuses writes; it is never deleted or rebuilt.
+// key, value) keyed by (domain, host, key); only this host's rows and TEXT values count. Each
+// write is one autocommit statement whose commit is its result: atomic, kept when the process
+// crashes, and after a power cut the store holds an earlier consistent state (the last commits
+// may be lost). Nothing read is cached; a connection per scope is reopened when the path or
+// file changes and never used across fork. A damaged database reads as empty and refuses
+// writes, never rebuilt; reading or removing from a missing store creates nothing.
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -33,7 +34,8 @@ struct Connection {
   char path[kPathCapacity];
   dev_t dev;
   ino_t ino;
-  double busySince;  // when the current wait for a lock began
+  double deadline;  // when the current call stops waiting for other processes' locks
+  int walChecked;   // the current-user store was asked for the write-ahead log
   sqlite3_stmt* select;
   sqlite3_stmt* upsert;
   sqlite3_stmt* remove;
@@ -108,13 +110,17 @@ int Utf8ToLatin1(const unsigned char* in, size_t length, char* out, size_t capac
   return 1;
 }
 
+// A path from the environment counts only when it is absolute: a relative one would land
+// wherever the process happens to run. A configuration folder must also be more than the
+// root itself, which is what an empty prefix followed by '/' gives.
 int DatabasePath(int anyUser, char* out, size_t capacity) {
   if (anyUser) {
     const char* path = getenv("QFN_SYSTEM_PREFS");
-    return StrCopy(out, capacity, path && path[0] ? path : "/var/lib/Quillfen/preferences.db");
+    if (path == nullptr || path[0] == '\0') path = "/var/lib/Quillfen/preferences.db";
+    return path[0] == '/' && StrCopy(out, capacity, path);
   }
   const char* config = getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && config[0] == '/') {
+  if (config != nullptr && config[0] == '/' && config[strspn(config, "/")] != '\0') {
     if (!StrCopy(out, capacity, config)) return 0;
   } else if (!OsHomeFolder(out, capacity) || !StrAppend(out, capacity, "/.config")) {
     return 0;
@@ -162,51 +168,86 @@ double Now() {
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-// Waits for a busy database for about 2 s in all. SQLite's own busy timeout sleeps up to
-// 100 ms between tries, and a process writing in a loop takes the lock again within
-// microseconds of releasing it, so a waiter polling that slowly starves. Short sleeps with
-// some jitter find the gaps between the other process's transactions.
-int WaitWhileBusy(void* context, int tries) {
+// Waits for a busy database until the call's deadline, across every step of the call that
+// waits (reading the schema, changing the journal mode, creating the table, the statement).
+// SQLite's own busy timeout sleeps up to 100 ms between tries, and a process writing in a loop
+// takes the lock again within microseconds of releasing it, so a waiter polling that slowly
+// starves. Short sleeps with some jitter find the gaps between the other process's
+// transactions.
+int WaitWhileBusy(void* context, int) {
   Connection& c = *static_cast<Connection*>(context);
-  double now = Now();
-  if (tries == 0) c.busySince = now;
-  if (now - c.busySince >= kBusyTimeoutSeconds) return 0;
+  if (Now() >= c.deadline) return 0;
   static unsigned int s_jitter = static_cast<unsigned int>(getpid());
   s_jitter = s_jitter * 1103515245u + 12345u;
   usleep(50 + (s_jitter >> 16) % 200);
   return 1;
 }
 
-// The open connection of a scope, or null. A read never creates the database.
-Connection* Open(int anyUser, int forWrite) {
+// Per-connection settings; none of them touches the file. The current-user store writes
+// through the write-ahead log with synchronous=NORMAL: a commit is an append to the log with no
+// flush; the log is flushed only when it is copied back into the database (a checkpoint, every
+// few launches, which also keeps the log a new process reads back small). The any-user store
+// keeps the rollback journal, because readers who may not write it could not open a log, with
+// synchronous=NORMAL: journal, folder and database are flushed once per commit (FULL flushes the
+// journal twice); a persistent or truncated journal costs as many flushes or more.
+int Configure(sqlite3* db, int anyUser) {
+  const char* sql = anyUser ? "PRAGMA synchronous=NORMAL"
+                            : "PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=64";
+  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// The open connection of a scope, or null; each call of the store opens it once, which starts
+// the call's deadline for waiting on locks. Only create makes a missing database; *missing
+// tells a store that does not exist (nothing at its path) from one that cannot be opened.
+Connection* Open(int anyUser, int create, int* missing) {
   Connection& c = s_connections[anyUser ? 1 : 0];
+  double deadline = Now() + kBusyTimeoutSeconds;
+  *missing = 0;
   char path[kPathCapacity];
   if (!DatabasePath(anyUser, path, sizeof path)) return nullptr;
   struct stat st;
   if (stat(path, &st) != 0) {
-    if (!forWrite || !CreateDatabaseFile(path) || stat(path, &st) != 0) {
+    *missing = errno == ENOENT || errno == ENOTDIR;
+    if (!create || !CreateDatabaseFile(path) || stat(path, &st) != 0) {
       Drop(c);
       return nullptr;
     }
+    *missing = 0;
   }
   if (c.db != nullptr && c.pid == getpid() && strcmp(c.path, path) == 0 && c.dev == st.st_dev &&
-      c.ino == st.st_ino)
+      c.ino == st.st_ino) {
+    c.deadline = deadline;
     return &c;
+  }
 
   Drop(c);
+  c.deadline = deadline;
   sqlite3* db = nullptr;
+  // The settings read the schema, so they wait for locks like every later step.
   if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-      SQLITE_OK) {
+          SQLITE_OK ||
+      sqlite3_busy_handler(db, WaitWhileBusy, &c) != SQLITE_OK || !Configure(db, anyUser)) {
     sqlite3_close_v2(db);
     return nullptr;
   }
-  sqlite3_busy_handler(db, WaitWhileBusy, &c);
   c.db = db;
   c.pid = getpid();
   StrCopy(c.path, sizeof c.path, path);
   c.dev = st.st_dev;
   c.ino = st.st_ino;
   return &c;
+}
+
+// Puts the current-user store in write-ahead-log mode once per connection; a database still
+// in rollback-journal mode is converted here, keeping every row. 0 only when the database was
+// busy until the deadline; a file system without the log's shared memory keeps the rollback
+// journal, and a damaged database fails at the statement that follows.
+int UseWriteAheadLog(Connection& c) {
+  if (c.walChecked) return 1;
+  int rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  if ((rc & 0xFF) == SQLITE_BUSY) return 0;
+  c.walChecked = rc == SQLITE_OK;
+  return 1;
 }
 
 // A prepared statement kept on the connection; not kept when it cannot be prepared (no
@@ -236,16 +277,22 @@ int BindKey(sqlite3_stmt* stmt, Bound& bound, const char* domain, const char* ke
 
 }  // namespace
 
+// Removing from a store that does not exist succeeds at once: there is nothing to remove, and
+// creating an empty database (and its folders) for it would be a write nobody asked for.
 int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* value) {
   if (domain == nullptr || key == nullptr) return 0;
-  Connection* c = Open(anyUser, 1);
-  if (c == nullptr) return 0;
+  int missing = 0;
+  Connection* c = Open(anyUser, value != nullptr, &missing);
+  if (c == nullptr) return value == nullptr && missing;
+  if (!anyUser && !UseWriteAheadLog(*c)) return 0;
   sqlite3_stmt*& slot = value ? c->upsert : c->remove;
   const char* sql = value ? kUpsert : kDelete;
   sqlite3_stmt* stmt = Statement(*c, slot, sql);
   // The table is made by the first write to a new database (its statements cannot be
-  // prepared before); a damaged database refuses this as well.
-  if (stmt == nullptr && sqlite3_exec(c->db, kCreateTable, nullptr, nullptr, nullptr) == SQLITE_OK)
+  // prepared before); a damaged database refuses this as well, and a busy one is not asked
+  // again once the call's wait is over.
+  if (stmt == nullptr && (sqlite3_errcode(c->db) & 0xFF) != SQLITE_BUSY &&
+      sqlite3_exec(c->db, kCreateTable, nullptr, nullptr, nullptr) == SQLITE_OK)
     stmt = Statement(*c, slot, sql);
   if (stmt == nullptr) return 0;
   Bound bound;
@@ -262,7 +309,8 @@ int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* va
 
 int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size_t capacity) {
   if (domain == nullptr || key == nullptr || capacity == 0) return 0;
-  Connection* c = Open(anyUser, 0);
+  int missing = 0;
+  Connection* c = Open(anyUser, 0, &missing);
   if (c == nullptr) return 0;
   sqlite3_stmt* stmt = Statement(*c, c->select, kSelect);
   if (stmt == nullptr) return 0;

@@ -42,9 +42,9 @@ TEST(Install, CommandLinkIsARelativeLinkToTheLauncher) {
             std::filesystem::canonical(paths.launcher));
 }
 
-// Started by name from a terminal, the launcher must find its bundle through the link, from
-// the executable's own path rather than argument 0. Enabled once the launcher does that.
-TEST(Install, DISABLED_CommandNameStartsTheGame) {
+// Started by name from a terminal, the launcher finds its bundle through the link, from the
+// executable's own path rather than argument 0.
+TEST(Install, CommandNameStartsTheGame) {
   TempWorld world;
   std::string prefix = world.Path("prefix");
   ASSERT_EQ(InstallTo(world, prefix).exitCode, 0);

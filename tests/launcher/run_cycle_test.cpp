@@ -116,6 +116,35 @@ TEST_F(RunCycle, RestartFindsTheBundleWhenStartedByARelativePath) {
   EXPECT_EQ(LogRuns(world.LauncherLog()).size(), 3u);
 }
 
+// Started by a bare name found on PATH, or through a symbolic link in another folder, the
+// launcher finds its bundle from its own path, never below the folder it was started from
+// (whose Resources/quarnc.so would show a "missing symbols" alert).
+TEST_F(RunCycle, FindsItsBundleFromItsOwnPathNotTheStartFolder) {
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  MakeDirs(world.Path("start/Resources"));
+  WriteFile(world.Path("start/Resources/quarnc.so"), ReadFile(IncompleteEngineLibrary()), 0755);
+  MakeDirs(world.Path("games"));
+  ASSERT_EQ(symlink(bundle.exe.c_str(), world.Path("games/quarn-demo").c_str()), 0);
+  const std::string cases[][3] = {{"quarn", bundle.root + "/bin", "quarn"},
+                                  {"quarn-demo", world.Path("games"), "quarn-demo"},
+                                  {world.Path("games/quarn-demo"), "/bin", "quarn-demo"}};
+  for (const auto& [program, pathFolder, logName] : cases) {
+    ProcessOptions options = world.ChildOptions();
+    options.env.push_back({"PATH", pathFolder + ":" + world.BinDir() + ":/usr/bin:/bin"});
+    options.env.push_back({"QRN_TEST_RECORD", world.Path(logName)});
+    options.workDir = world.Path("start");
+    EXPECT_EQ(RunProcess({program}, options).exitCode, 0) << program;
+    EXPECT_EQ(ReadEngineRecord(world.Path(logName)).size(), 4u) << program;
+    std::string log = ReadFile(world.DataHome() + "/Quillfen/Test Game/" + logName + ".txt");
+    EXPECT_NE(log.find("[main] Path: " + std::filesystem::canonical(bundle.resources).string() +
+                       "\n[main] Command line:\n       " + program + "\n"),
+              std::string::npos)
+        << log;
+    std::filesystem::remove(world.Path(logName));
+  }
+  EXPECT_TRUE(world.Calls("zenity").empty());
+}
+
 struct CreateCase {
   const char* createResult;
   const char* closeResults;

@@ -3,7 +3,7 @@
 // writing one log without destroying each other's lines.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -265,11 +265,19 @@ TEST_F(LogTest, BannersUseEnglishNamesWhateverTheLocale) {
   EXPECT_EQ(Layout(text), "<O><C>");
 }
 
+// 1 when this open file takes the exclusive lock at once (the kind of lock launchers use).
+bool TakesExclusiveLock(int fd) {
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
 TEST_F(LogTest, OpenLogIsLockedAndNotInheritedByChildren) {
   InitLog(0);
-  int other = open(LogPath().c_str(), O_RDONLY);
+  int other = open(LogPath().c_str(), O_RDWR);
   ASSERT_GE(other, 0);
-  EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0) << "the open log holds the lock";
+  EXPECT_FALSE(TakesExclusiveLock(other)) << "the open log holds a lock";
   // The log's own descriptor closes on exec, so a spawned dialog cannot keep the lock.
   bool found = false;
   for (int fd = 0; fd < 1024; ++fd) {
@@ -284,7 +292,7 @@ TEST_F(LogTest, OpenLogIsLockedAndNotInheritedByChildren) {
   }
   EXPECT_TRUE(found);
   CloseLog();
-  EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0) << "closing releases the lock";
+  EXPECT_TRUE(TakesExclusiveLock(other)) << "closing releases the lock";
   close(other);
 }
 
@@ -313,6 +321,52 @@ TEST_F(LogTest, SecondProcessAppendsToARunningLog) {
     EXPECT_EQ(Layout(text), std::string("<O>first line, long enough to leave a gap if the other "
                                         "process emptied the file\n") +
                                 c.theirs + "after\n<C>");
+  }
+}
+
+// A log opened while another process held it (so not started afresh) is still safe from a
+// later fresh start once that process has closed it.
+TEST_F(LogTest, LogOpenedBesideAnotherHolderIsNotEmptiedLater) {
+  int ready[2], go[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(go), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    InitLog(0);
+    Logf("first\n");
+    char byte = 0;
+    _exit(write(ready[1], "r", 1) == 1 && read(go[0], &byte, 1) == 1 && CloseLog() == 0 ? 0 : 3);
+  }
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  Logf("mine\n");
+  ASSERT_EQ(write(go[1], "g", 1), 1);
+  ASSERT_EQ(waitpid(child, nullptr, 0), child);
+  for (int fd : {ready[0], ready[1], go[0], go[1]}) close(fd);
+  RunProcess({QFN_LOG_HELPER, g_UserPath, "Game", "init0", "later\n"}, ProcessOptions());
+  Logf("after\n");
+  CloseLog();
+  EXPECT_EQ(Layout(ReadFile(LogPath())), "<O>first\n<O>mine\n<C><O>later\n<C>after\n<C>");
+}
+
+// A link (to a file or dangling) or a FIFO (read or not) in the log's place is neither
+// followed nor waited on nor written: the run goes on without a log.
+TEST_F(LogTest, LogMustBeARegularFile) {
+  std::string target = world.Path("target");
+  const std::string links[] = {target, world.Path("none"), "", ""};
+  for (int i = 0; i < 4; ++i) {
+    WriteFile(target, "precious");
+    std::string log = LogPath();
+    const char* path = log.c_str();
+    ASSERT_EQ(links[i].empty() ? mkfifo(path, 0666) : symlink(links[i].c_str(), path), 0);
+    int reader = i == 3 ? open(path, O_RDONLY | O_NONBLOCK) : -1;
+    EXPECT_EQ(Logf("lost\n"), 0) << i;
+    char byte;
+    EXPECT_LE(reader >= 0 ? read(reader, &byte, 1) : 0, 0) << "nothing went into the FIFO";
+    if (reader >= 0) close(reader);
+    EXPECT_EQ(ReadFile(target), "precious");
+    EXPECT_FALSE(FileExists(world.Path("none")));
+    ASSERT_EQ(unlink(path), 0);
   }
 }
 

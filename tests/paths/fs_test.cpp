@@ -76,10 +76,24 @@ TEST(FsIsDirectoryWriteable, LeavesNoTestFile) {
   EXPECT_EQ(1, fsIsDirectoryWriteable(folder.c_str()));
   EXPECT_TRUE(IsDir(folder));
   EXPECT_FALSE(FileExists(folder + "/__QFN_WRITE_TEST__.txt"));
-  // An existing test file is emptied and removed like a new one.
+  // An existing test file is removed like a new one.
   WriteFile(folder + "/__QFN_WRITE_TEST__.txt", "old");
   EXPECT_EQ(1, fsIsDirectoryWriteable(folder.c_str()));
   EXPECT_FALSE(FileExists(folder + "/__QFN_WRITE_TEST__.txt"));
+}
+
+// A link or FIFO in the test file's place is neither followed nor waited on: not writeable.
+TEST(FsIsDirectoryWriteable, TestFileMustBeARegularFile) {
+  TempWorld world;
+  std::string test = world.Path("__QFN_WRITE_TEST__.txt");
+  WriteFile(world.Path("target"), "precious");
+  for (bool fifo : {false, true}) {
+    ASSERT_EQ(
+        0, fifo ? mkfifo(test.c_str(), 0666) : symlink(world.Path("target").c_str(), test.c_str()));
+    EXPECT_EQ(0, fsIsDirectoryWriteable(world.Root().c_str())) << fifo;
+    EXPECT_EQ("precious", ReadFile(world.Path("target")));
+    ASSERT_EQ(0, unlink(test.c_str()));
+  }
 }
 
 TEST(FsIsDirectoryWriteable, TestFilePathMustFit) {

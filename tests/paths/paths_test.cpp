@@ -78,7 +78,7 @@ TEST_F(PathsTest, SetPathCutsAtSecondToLastSlash) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arg);
-    SetPath(c.arg.c_str());
+    SetPathFor(c.arg.c_str(), c.arg.c_str());
     EXPECT_EQ(c.arg.substr(0, 255), g_AppExePath);
     EXPECT_EQ(c.filename, g_AppFilename);
     EXPECT_EQ(c.appPath, g_AppPath);
@@ -89,14 +89,15 @@ TEST_F(PathsTest, SetPathEntersResourceFolderOfLinuxLayout) {
   MakeDirs(world.Path("Big Game/Resources"));
   MakeDirs(world.Path("Big Game/bin"));
   std::string exe = world.Path("Big Game/bin/quarn");
-  EXPECT_EQ(0, SetPath(exe.c_str()));
+  EXPECT_EQ(0, SetPathFor(exe.c_str(), exe.c_str()));
   EXPECT_EQ(world.Path("Big Game/Resources"), Cwd());
   EXPECT_EQ(world.Path("Big Game/Resources"), g_AppPath);
 }
 
 TEST_F(PathsTest, SetPathKeepsWorkingDirectoryWhenFolderMissingOrTooLong) {
   std::string before = Cwd();
-  EXPECT_EQ(-1, SetPath(world.Path("nowhere/bin/quarn").c_str()));
+  EXPECT_EQ(-1, SetPathFor(world.Path("nowhere/bin/quarn").c_str(),
+                           world.Path("nowhere/bin/quarn").c_str()));
   EXPECT_EQ(before, Cwd());
   // A resource folder that would not fit is not entered cut: the cut text could name an
   // existing folder.
@@ -104,7 +105,7 @@ TEST_F(PathsTest, SetPathKeepsWorkingDirectoryWhenFolderMissingOrTooLong) {
   MakeDirs(longRoot + "/Resources");
   std::string cut = (longRoot + "/Resources").substr(0, 255);
   MakeDirs(cut);
-  EXPECT_EQ(-1, SetPath((longRoot + "/bin/quarn").c_str()));
+  EXPECT_EQ(-1, SetPathFor((longRoot + "/bin/quarn").c_str(), (longRoot + "/bin/quarn").c_str()));
   EXPECT_STREQ("", g_AppPath);
   EXPECT_EQ(before, Cwd());
 }

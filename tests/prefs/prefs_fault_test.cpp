@@ -105,6 +105,33 @@ TEST_F(PrefsFaultTest, LockedDatabaseWaitsAboutTwoSecondsThenFails) {
   EXPECT_STREQ("new", GetSystemPreference(1, "Big Game", "PSN", nullptr));
 }
 
+// A write to a locked database that has no table yet waits in several steps (the schema, the
+// journal mode, the table, the statement); the call as a whole waits about 2 s, not 2 s each.
+TEST_F(PrefsFaultTest, LockedNewDatabaseWaitsAboutTwoSecondsPerCall) {
+  const std::string user = world.ConfigHome() + "/Quillfen/preferences.db";
+  MakeDirs(world.ConfigHome() + "/Quillfen");
+  for (int anyUser : {1, 0}) {
+    SCOPED_TRACE(anyUser);
+    std::string db = anyUser ? world.SystemPrefs() : user;
+    WriteFile(db, "");
+    int out = -1;
+    pid_t holder = StartTool({"hold", db, "20"}, &out);
+    ASSERT_GT(holder, 0);
+    char line[16] = {};
+    ASSERT_GT(read(out, line, sizeof line - 1), 0);
+    ASSERT_STREQ("locked\n", line);
+    double start = Now();
+    EXPECT_EQ(0, SetSystemPreference(anyUser, "Big Game", "PSN", "x"));
+    double waited = Now() - start;
+    EXPECT_GE(waited, 1.5);
+    EXPECT_LT(waited, 3.0);
+    kill(holder, SIGKILL);
+    Wait(holder);
+    close(out);
+    EXPECT_EQ(1, SetSystemPreference(anyUser, "Big Game", "PSN", "x"));
+  }
+}
+
 TEST_F(PrefsFaultTest, ConcurrentWritersLoseNothing) {
   int outA = -1, outB = -1;
   pid_t a = StartTool({"fill", "1", "Big Game", "a", "500"}, &outA);

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "gtest/gtest.h"
@@ -106,6 +107,35 @@ TEST_F(PrefsTest, CurrentUserStoreDefaultsToDotConfig) {
                         "PSN"));
 }
 
+// No store from a base the environment does not really give: a relative any-user path is
+// none, a configuration folder "/" (an empty prefix and '/') or a relative one gives way to
+// the home's .config. Written as nobody from a folder of the world, so that a store gone
+// astray could land neither outside the world nor unseen.
+TEST_F(PrefsTest, StoreNeedsARealBaseFolder) {
+  MakeDirs(world.ConfigHome());
+  MakeDirs(world.Path("cwd"));
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(world.Root()))
+    (void)!chown(entry.path().c_str(), 65534, 65534);
+  const char* const cases[][2] = {{"QFN_SYSTEM_PREFS", "Quillfen/preferences.db"},
+                                  {"XDG_CONFIG_HOME", "/"},
+                                  {"XDG_CONFIG_HOME", "rel"}};
+  for (const auto& [variable, value] : cases) {
+    int anyUser = variable[0] == 'Q';
+    pid_t pid = fork();
+    if (pid == 0) {
+      setenv(variable, value, 1);
+      if (chdir(world.Path("cwd").c_str()) != 0 || (geteuid() == 0 && setuid(65534) != 0)) _exit(9);
+      _exit(SetSystemPreference(anyUser, "Big Game", "PSN", "x"));
+    }
+    int status = 0;
+    ASSERT_EQ(pid, waitpid(pid, &status, 0));
+    EXPECT_EQ(anyUser ? 0 : 1, WEXITSTATUS(status)) << value;
+    EXPECT_TRUE(std::filesystem::is_empty(world.Path("cwd")));
+    EXPECT_EQ(anyUser ? "<error>" : "x", Stored(UserDb(), "com.quillfen.Big Game", "PSN"));
+    std::filesystem::remove_all(world.ConfigHome() + "/Quillfen");
+  }
+}
+
 TEST_F(PrefsTest, DatabaseIsWorldReadableWithRollbackJournal) {
   mode_t old = umask(077);
   int written = SetSystemPreference(1, "Big Game", "PSN", "x");
@@ -116,6 +146,64 @@ TEST_F(PrefsTest, DatabaseIsWorldReadableWithRollbackJournal) {
   EXPECT_EQ(0644u, st.st_mode & 0777);
   EXPECT_EQ("delete", Query(AnyDb(), "PRAGMA journal_mode"));
   EXPECT_FALSE(FileExists(AnyDb() + "-wal"));
+}
+
+// The current user's store keeps a write-ahead log; a database made with the rollback journal
+// is converted by the first write, not by a read, and keeps its rows.
+TEST_F(PrefsTest, CurrentUserStoreWritesThroughTheLog) {
+  for (bool old : {false, true}) {
+    SCOPED_TRACE(old ? "rollback-journal database" : "new database");
+    TempWorld fresh;
+    fresh.Apply(false);
+    std::string db = fresh.ConfigHome() + "/Quillfen/preferences.db";
+    if (old) {
+      MakeDirs(fresh.ConfigHome() + "/Quillfen");
+      ASSERT_TRUE(Exec(db, std::string(kCreatePrefs) +
+                               "INSERT INTO prefs VALUES ('com.quillfen.Big Game', " +
+                               Quote(ThisHost()) + ", 'Old', 'kept');"));
+      EXPECT_STREQ("kept", GetSystemPreference(0, "Big Game", "Old", nullptr));
+      EXPECT_EQ("delete", Query(db, "PRAGMA journal_mode"));
+    }
+    ASSERT_EQ(1, SetSystemPreference(0, "Big Game", "PSN", "x"));
+    EXPECT_EQ("wal", Query(db, "PRAGMA journal_mode"));
+    EXPECT_EQ("x", Stored(db, "com.quillfen.Big Game", "PSN"));
+    EXPECT_EQ(old ? "kept" : "<none>", Stored(db, "com.quillfen.Big Game", "Old"));
+  }
+  world.Apply(false);
+}
+
+// Neither a read nor a removal makes a store, or a folder for it, that does not exist; a
+// removal from it has nothing to do and succeeds.
+TEST_F(PrefsTest, MissingStoreIsNeverCreated) {
+  struct Case {
+    const char* what;
+    int anyUser;
+    std::string folder;  // holds the database; made empty when the case says so
+    bool makeFolder;
+  };
+  const Case cases[] = {
+      {"current user, no folder", 0, world.ConfigHome(), false},
+      {"current user, empty folder", 0, world.ConfigHome() + "/Quillfen", true},
+      {"any user, no folder", 1, world.Path("system/Quillfen"), false},
+      {"any user, empty folder", 1, world.Path("system"), true},
+  };
+  setenv("QFN_SYSTEM_PREFS", world.Path("system/Quillfen/preferences.db").c_str(), 1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.makeFolder) {
+      MakeDirs(c.folder);
+      if (c.anyUser) setenv("QFN_SYSTEM_PREFS", (c.folder + "/preferences.db").c_str(), 1);
+    }
+    EXPECT_EQ(nullptr, GetSystemPreference(c.anyUser, "Big Game", "PSN", nullptr));
+    EXPECT_EQ(1, RemoveSystemPreference(c.anyUser, "Big Game", "PSN"));
+    EXPECT_EQ(c.makeFolder, FileExists(c.folder));
+    EXPECT_TRUE(!c.makeFolder || std::filesystem::is_empty(c.folder));
+  }
+  // Through a plain file no store can exist either.
+  WriteFile(world.Path("plain"), "x");
+  setenv("XDG_CONFIG_HOME", world.Path("plain").c_str(), 1);
+  EXPECT_EQ(1, RemoveSystemPreference(0, "Big Game", "PSN"));
+  EXPECT_EQ("x", ReadFile(world.Path("plain")));
 }
 
 TEST_F(PrefsTest, EightBitTextsRoundTrip) {

@@ -86,7 +86,8 @@ TEST_F(SelfDestructTest, DeletesWhatTheRecordsName) {
       {"lines left open delete nothing",
        "Pattern:$R/game:*.sav\n:data/x\nPattern::*\nPattern:$R/game\nFile:\nFolder:\n"
        "File data/x\nFile:$R/game/a.dat\r\nFile:$R/game/b.dat",
-       {"game/1.sav", "game/a.dat"}},
+       {"game/1.sav", "game/a.dat", "game/b.dat"}},
+      {"self last without a line end", "File:data/x\nSelf:", {"data/x", "uninstall.log"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
