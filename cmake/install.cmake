@@ -7,6 +7,7 @@
 #   <prefix>/share/icons/hicolor/*/apps/<desktop id>.{svg,png}   the icon the entry names
 #   <prefix>/share/mime/packages/<desktop id>.xml    the saved games' MIME type
 #   <prefix>/games/<command name>                    symbolic link to the launcher
+#   <prefix>/include/quarn_engine.h                  the contract for engine authors
 # The desktop entry, the link and the install log are written at install time
 # (install_finish.cmake), because only then is the final prefix known; they hold run-time
 # paths (no DESTDIR).
@@ -47,6 +48,10 @@ configure_file(${PROJECT_SOURCE_DIR}/data/quarn-demo-mime.xml.in
 install(FILES ${CMAKE_BINARY_DIR}/install-data/${QFN_DESKTOP_ID}.xml
         DESTINATION share/mime/packages)
 
+# The contract for engine authors, where a compiler finds it: <prefix>/include/quarn_engine.h.
+install(FILES ${PROJECT_SOURCE_DIR}/include/quarn_engine.h DESTINATION include)
+
+# After every file above: the finishing step lists the folders that exist by then.
 set(QFN_DESKTOP_TEMPLATE ${PROJECT_SOURCE_DIR}/shell/quarn.desktop.in)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/install_finish.cmake.in
                ${CMAKE_BINARY_DIR}/install_finish.cmake @ONLY)

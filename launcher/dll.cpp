@@ -1,13 +1,12 @@
-// The only place that knows the platform loader. A bare library name is opened from the
-// working directory ("./name"), never from the loader's search path, so that a library of
-// the same name on LD_LIBRARY_PATH or in a system folder cannot be the one that is loaded.
-#include "launcher/engine.h"
-
-#include "util/strbuf.h"
-
-#include <dlfcn.h>
-
+// The launcher's rules for loading a library, over the Linux layer's loader. A bare library
+// name is opened from the working directory ("./name"), never from the loader's search path,
+// so that a library of the same name on LD_LIBRARY_PATH or in a system folder cannot be the
+// one that is loaded.
 #include <cstring>
+
+#include "launcher/engine.h"
+#include "platform/linux/loader.h"
+#include "util/strbuf.h"
 
 namespace {
 // Set when LoadDll refuses a name before asking the loader; read by GetDllError.
@@ -27,24 +26,22 @@ void* LoadDll(const char* path) {
     s_pRefusal = "library path too long";
     return nullptr;
   }
-  dlerror();  // a stale error must not be reported for this load
-  return dlopen(fullPath, RTLD_LAZY);
+  return OsOpenLibrary(fullPath);
 }
 
-// A null handle would mean RTLD_DEFAULT to dlsym and find the launcher's own variables of
-// the same names as the entry points, so it finds nothing instead.
+// A null handle finds nothing: a look-up in the global scope would find the launcher's own
+// variables of the same names as the entry points.
 void* GetDllSymbol(void* handle, const char* name) {
-  if (!handle || !name) return nullptr;
-  return dlsym(handle, name);
+  return OsLibrarySymbol(handle, name);
 }
 
 const char* GetDllError() {
   if (s_pRefusal) return s_pRefusal;
-  const char* error = dlerror();
+  const char* error = OsLibraryError();
   if (error) return error;
   return "unknown error";
 }
 
 int FreeDll(void* handle) {
-  return handle && dlclose(handle) == 0;
+  return OsCloseLibrary(handle);
 }

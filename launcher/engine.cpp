@@ -3,9 +3,9 @@
 // runs, so qrnSendIPC stays usable and a message is held back only before the first binding.
 #include "launcher/engine.h"
 
-#include "launcher/state.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
+#include "state/state.h"
 #include "util/strbuf.h"
 
 namespace {

@@ -3,8 +3,7 @@
 // the reader always advances and a line can never leak into the next record.
 #include "launcher/install_log.h"
 
-#include <strings.h>
-
+#include <cctype>
 #include <cstring>
 
 #include "util/strbuf.h"
@@ -13,6 +12,15 @@ namespace {
 
 // The longest line that can be a record: key ':' folder ':' pattern.
 constexpr size_t kLineMax = kInstallKeyMax + 1 + kInstallValueMax + 1 + kInstallValueMax;
+
+// ASCII letters compared without case, as the keys are plain ASCII words.
+bool EqualNoCase(const char* a, const char* b) {
+  for (; *a && *b; ++a, ++b) {
+    if (tolower(static_cast<unsigned char>(*a)) != tolower(static_cast<unsigned char>(*b)))
+      return false;
+  }
+  return *a == *b;
+}
 
 bool IsSpace(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -56,10 +64,10 @@ void ReadLine(FILE* file, int first, Line* line) {
 }
 
 InstallRecordKind KindOfKey(const char* key) {
-  if (strcasecmp(key, "File") == 0) return kInstallFile;
-  if (strcasecmp(key, "Folder") == 0) return kInstallFolder;
-  if (strcasecmp(key, "Pattern") == 0) return kInstallPattern;
-  if (strcasecmp(key, "Self") == 0) return kInstallSelf;
+  if (EqualNoCase(key, "File")) return kInstallFile;
+  if (EqualNoCase(key, "Folder")) return kInstallFolder;
+  if (EqualNoCase(key, "Pattern")) return kInstallPattern;
+  if (EqualNoCase(key, "Self")) return kInstallSelf;
   return kInstallOther;
 }
 

@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "launcher/state.h"
 #include "platform/linux/os.h"
 #include "platform/prefs.h"
+#include "state/state.h"
 #include "util/hex.h"
 
 namespace {

@@ -5,24 +5,20 @@
 
 #include "launcher/engine.h"
 #include "launcher/instance_guard.h"
-#include "launcher/state.h"
+#include "launcher/sdl_video.h"
 #include "launcher/uninstaller.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "state/state.h"
 #include "util/strbuf.h"
 
 #include <SDL.h>
-
-#include <pthread.h>
-#include <strings.h>
 
 #include <cstdlib>
 #include <cstring>
 
 namespace {
-pthread_mutex_t s_sdlVideoLock = PTHREAD_MUTEX_INITIALIZER;
-
 const char kDllBase[] = "quarnc";
 const char kDllSuffix[] = ".so";
 
@@ -35,7 +31,7 @@ int HasExactOption(int argc, char** argv, const char* option) {
 
 int IsOneOf(const char* arg, const char* const* options) {
   for (; *options; ++options) {
-    if (strcasecmp(arg, *options) == 0) return 1;
+    if (SDL_strcasecmp(arg, *options) == 0) return 1;
   }
   return 0;
 }
@@ -78,33 +74,16 @@ void SendToInstance(const char* message) {
   (void)message;
 }
 
-void LockSdlVideo() {
-  pthread_mutex_lock(&s_sdlVideoLock);
-}
-
-void UnlockSdlVideo() {
-  pthread_mutex_unlock(&s_sdlVideoLock);
-}
-
 int SdlMainInit() {
   static char s_mouseSetting[] = "SDL_HAS3BUTTONMOUSE=1";
   putenv(s_mouseSetting);
-  LockSdlVideo();
-  int started = SDL_Init(SDL_INIT_VIDEO) >= 0;
-  UnlockSdlVideo();
-  if (started) return 1;
+  if (SdlVideoStart()) return 1;
   Alertf("SDL Init Failed\n\n%s", SDL_GetError());
   return 0;
 }
 
-// Video is stopped through SDL_QuitSubSystem, which runs SDL_VideoQuit once and clears the
-// subsystem's flag. sdl12-compat's own SDL_VideoQuit leaves that flag set, so SDL_Quit would
-// stop video a second time, which crashes under its off-screen driver.
 void SdlQuit() {
-  LockSdlVideo();
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  SDL_Quit();
-  UnlockSdlVideo();
+  SdlVideoStop();
 }
 
 int Run(int argc, char** argv, int runIndex) {

@@ -9,10 +9,5 @@ extern "C" int SDL_main(int argc, char** argv);
 int Run(int argc, char** argv, int runIndex);
 int SdlMainInit();
 void SdlQuit();
-// SdlMainInit and SdlQuit start and stop SDL's video while holding this lock, so that the
-// shell's quit-request thread can ask whether video runs and post an event without racing
-// the shutdown of SDL's event queue.
-void LockSdlVideo();
-void UnlockSdlVideo();
 // Delivery of a message to the running instance; left empty, and not called.
 void SendToInstance(const char* message);

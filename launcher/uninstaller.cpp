@@ -4,18 +4,15 @@
 // not reported and the next record is processed.
 #include "launcher/uninstaller.h"
 
-#include <glob.h>
-
 #include <cstdio>
-#include <cstring>
 
 #include "launcher/engine.h"
 #include "launcher/install_log.h"
-#include "launcher/state.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
+#include "platform/linux/folder_match.h"
 #include "platform/log.h"
-#include "util/strbuf.h"
+#include "state/state.h"
 
 namespace {
 constexpr char kInstallLogName[] = "uninstall.log";
@@ -66,20 +63,9 @@ int SelfDestruct() {
   return 1;
 }
 
-// A search text that does not fit is not searched at all: a cut pattern could match files
-// the record never named.
+// Only files directly inside the folder match: the folder is taken literally, a pattern
+// holding '/' matches nothing, and a symbolic link is removed as a link, never followed.
 void DelPattern(const char* folder, const char* pattern) {
-  char search[kInstallJoinedMax + 1];
-  int fits = folder[0] != '\0' ? StrFormatf(search, sizeof search, "%s/%s", folder, pattern)
-                               : StrCopy(search, pattern);
-  if (!fits) return;
-  glob_t matches;
-  if (glob(search, GLOB_MARK, nullptr, &matches) == 0) {
-    for (size_t i = 0; i < matches.gl_pathc; ++i) {
-      const char* match = matches.gl_pathv[i];
-      size_t length = strlen(match);
-      if (length > 0 && match[length - 1] != '/') fsRemoveFile(match);
-    }
-  }
-  globfree(&matches);
+  if (!folder || !pattern) return;
+  OsRemoveMatchingFiles(folder, pattern);
 }

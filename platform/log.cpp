@@ -14,9 +14,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "launcher/state.h"
 #include "platform/linux/file_lock.h"
 #include "platform/linux/regular_file.h"
+#include "state/state.h"
 #include "util/strbuf.h"
 
 static FILE* Logf_fp = nullptr;

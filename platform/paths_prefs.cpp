@@ -6,13 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "launcher/state.h"
 #include "platform/dialogs.h"
 #include "platform/fs.h"
 #include "platform/linux/executable_path.h"
 #include "platform/linux/os.h"
 #include "platform/paths.h"
 #include "platform/prefs.h"
+#include "state/state.h"
 #include "util/strbuf.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include "launcher/engine.h"
 #include "launcher/run_cycle.h"
 #include "shell/shell.h"
+#include "state/state.h"
 #include "util/strbuf.h"
 
 #include <cstdlib>
@@ -14,8 +15,12 @@ static int gArgc;
 static char** gArgv;
 static unsigned char gFinderLaunch;
 
-// "OpenFile|" (9 characters) + at most 246 of the path + NUL.
-constexpr int kOpenFileMessageCapacity = 256;
+// "OpenFile|" (9 characters) + at most 246 of the path + NUL, as the engine header states;
+// a message held back for the engine must never be cut further.
+constexpr int kOpenFileMessageCapacity = QRN_OPEN_FILE_MESSAGE_CAPACITY;
+static_assert(kOpenFileMessageCapacity == 256, "\"OpenFile|\" + 246 path characters + NUL");
+static_assert(kOpenFileMessageCapacity <= kCommandLineCapacity,
+              "a held message (g_sDelayedIPC) takes a whole open-file message");
 
 bool SDLMain::ApplicationOpenFile(const char* path) {
   char message[kOpenFileMessageCapacity];

@@ -5,8 +5,9 @@
 
 class SDLApplication {
  public:
-  // A quit request while SDL video runs: posts exactly one SDL quit event, nothing else.
-  void Terminate();
+  // A quit request: while SDL video runs, posts exactly one SDL quit event and returns true;
+  // otherwise posts nothing and returns false. Never waits for SDL to start or stop.
+  bool Terminate();
 };
 
 class SDLMain {
@@ -21,7 +22,8 @@ class SDLMain {
 
 // Quit requests (SIGTERM, SIGINT, SIGHUP). BlockQuitSignals must run in the main thread
 // before any other thread exists, so that every thread inherits the blocked mask and the
-// signals reach only the dedicated thread that StartQuitRequests starts.
+// signals reach only the dedicated thread that StartQuitRequests starts. A request that
+// Terminate does not take ends the process by the signal.
 void BlockQuitSignals();
 // 1 when the thread runs; otherwise the signals are unblocked again (default actions).
 int StartQuitRequests(SDLApplication* application);

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/state.h"
 #include "platform/log.h"
+#include "state/state.h"
 #include "util/strbuf.h"
 
 namespace {

@@ -2,15 +2,12 @@
 // and waited for. The texts are the launcher's ISO 8859-1 texts; zenity wants UTF-8 Pango
 // markup, so they are converted and escaped here. The child starts with a clean signal
 // state, whatever the launcher blocks or handles.
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/linux/os.h"
 #include "platform/linux/spawn.h"
+#include "util/latin1.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -41,9 +38,8 @@ void AppendEscaped(char (&out)[kMarkupCapacity], const char* text) {
     else if (c == '\\')
       StrCopy(unit, "\\\\");
     else if (c >= 0x80) {
-      unit[0] = static_cast<char>(0xC0 | (c >> 6));
-      unit[1] = static_cast<char>(0x80 | (c & 0x3F));
-      unit[2] = '\0';
+      int length = Latin1ToUtf8Char(c, unit);
+      unit[length] = '\0';
     } else if (c < 0x20 && c != '\t' && c != '\n')
       StrCopy(unit, "?");
     else {
@@ -55,15 +51,6 @@ void AppendEscaped(char (&out)[kMarkupCapacity], const char* text) {
     memcpy(out + used, unit, n + 1);
     used += n;
   }
-}
-
-// The child's exit status, or -1 when it did not exit normally.
-int WaitForExit(pid_t pid) {
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
@@ -84,9 +71,10 @@ int OsShowAlert(const char* message, const char* explanation, int withCancel) {
   char cancelLabel[] = "--cancel-label=Cancel";
   char* infoArgs[] = {zenity, info, noteIcon, text, nullptr};
   char* questionArgs[] = {zenity, question, noteIcon, text, okLabel, cancelLabel, nullptr};
-  pid_t pid = SpawnWithDefaultSignals(withCancel ? questionArgs : infoArgs);
+  // Remembered while it runs, so that a quit signal ending the launcher closes it too.
+  pid_t pid = OsSpawnChild(withCancel ? questionArgs : infoArgs);
   if (pid < 0) return 0;
-  int status = WaitForExit(pid);
+  int status = OsWaitForChild(pid);
   if (status == 0) return 1;
   if (status == 1) return 2;
   return 0;

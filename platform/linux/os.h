@@ -1,6 +1,7 @@
 // The Linux layer beneath the platform services and the launcher core: everything they need
 // from the operating system that POSIX alone does not give, in a few narrow functions.
-// Nothing above this layer includes a Linux-specific header.
+// Nothing above this layer includes a Linux-specific header. The other headers here each
+// cover one more service: loader.h, spawn.h, quit_signals.h, files.h, folder_match.h.
 #pragma once
 
 #include <cstddef>

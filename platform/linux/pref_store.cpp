@@ -16,7 +16,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/linux/files.h"
 #include "platform/linux/os.h"
+#include "util/latin1.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -78,12 +80,7 @@ int Latin1ToUtf8(const char* in, char* out, size_t capacity) {
   size_t n = 0;
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(in); *p; ++p) {
     if (n + 3 > capacity) return 0;
-    if (*p < 0x80) {
-      out[n++] = static_cast<char>(*p);
-    } else {
-      out[n++] = static_cast<char>(0xC0 | (*p >> 6));
-      out[n++] = static_cast<char>(0x80 | (*p & 0x3F));
-    }
+    n += static_cast<size_t>(Latin1ToUtf8Char(*p, out + n));
   }
   out[n] = '\0';
   return 1;
@@ -147,14 +144,7 @@ void Drop(Connection& c) {
 // Creates the folders above the database and the empty database file itself, readable by
 // every user whatever the file-creation mask.
 int CreateDatabaseFile(const char* path) {
-  char folder[kPathCapacity];
-  StrCopy(folder, sizeof folder, path);
-  for (char* p = folder + 1; *p; ++p) {
-    if (*p != '/') continue;
-    *p = '\0';
-    if (mkdir(folder, 0777) != 0 && errno != EEXIST) return 0;
-    *p = '/';
-  }
+  if (!OsCreateFolders(path, 0)) return 0;
   int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return errno == EEXIST;
   fchmod(fd, 0644);

@@ -19,3 +19,10 @@ int OsOpenRegularFileToAppend(const char* path) {
   }
   return fd;
 }
+
+int OsTouchRegularFile(const char* path) {
+  int fd = OsOpenRegularFileToAppend(path);
+  if (fd < 0) return 0;
+  close(fd);
+  return 1;
+}

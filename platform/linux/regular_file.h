@@ -10,3 +10,6 @@
 // names a regular file, else -1: a symbolic link, FIFO, device, socket or folder is left as
 // it was.
 int OsOpenRegularFileToAppend(const char* path);
+// Opens (or creates) path as OsOpenRegularFileToAppend does and closes it again: 1 when a
+// regular file of that name can be written.
+int OsTouchRegularFile(const char* path);

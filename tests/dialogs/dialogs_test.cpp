@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/state.h"
 #include "platform/dialogs.h"
+#include "state/state.h"
 #include "tests/support/temp_world.h"
 
 namespace {

@@ -24,7 +24,9 @@ void ExpectInstalled(TempWorld& world, const std::string& prefix) {
 
 std::vector<std::string> FullTree(const std::string& prefix) {
   const std::string game = prefix + "/" + kGameFolder;
-  std::vector<std::string> tree = {prefix + "/lib",
+  std::vector<std::string> tree = {prefix + "/include",
+                                   prefix + "/include/quarn_engine.h",
+                                   prefix + "/lib",
                                    game,
                                    game + "/Resources",
                                    game + "/Resources/quarnc.so",
@@ -51,8 +53,9 @@ std::vector<std::string> FullTree(const std::string& prefix) {
 
 // The File records of everything the install copies or links, in the log's order.
 std::string InstalledFileRecords(const Installed& paths) {
-  std::string records =
-      "File:" + paths.launcher + "\nFile:" + paths.engine + "\nFile:" + paths.desktopFile + "\n";
+  std::string records = "File:" + paths.launcher + "\nFile:" + paths.engine +
+                        "\nFile:" + paths.desktopFile + "\n" + "File:" + paths.prefix +
+                        "/include/quarn_engine.h\n";
   for (const std::string& icon : paths.icons) records += "File:" + icon + "\n";
   return records + "File:" + paths.mimePackage + "\nFile:" + paths.commandLink + "\n";
 }
@@ -93,8 +96,8 @@ TEST(Install, InstallLogListsFilesThenFoldersDeepestFirstThenSelf) {
               "/bin\nFolder:" + game + "/Resources\nFolder:" + prefix +
               "/share/mime\nFolder:" + icons + "\nFolder:" + prefix +
               "/share/applications\nFolder:" + game + "\nFolder:" + prefix +
-              "/share\nFolder:" + prefix + "/lib\nFolder:" + prefix + "/games\nFolder:" + prefix +
-              "\nSelf:\n";
+              "/share\nFolder:" + prefix + "/lib\nFolder:" + prefix + "/include\nFolder:" + prefix +
+              "/games\nFolder:" + prefix + "\nSelf:\n";
   EXPECT_EQ(ReadFile(paths.installLog), expected);
 }
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "launcher/instance_guard.h"
-#include "launcher/state.h"
 #include "platform/linux/os.h"
 #include "platform/prefs.h"
+#include "state/state.h"
 #include "tests/support/temp_world.h"
 #include "util/hex.h"
 #include "util/strbuf.h"

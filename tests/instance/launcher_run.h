@@ -15,14 +15,13 @@
 #include "platform/linux/process_identity.h"
 #include "platform/prefs.h"
 #include "tests/support/bundle.h"
+#include "tests/support/launch.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_world.h"
 #include "util/hex.h"
 
 constexpr char kAppName[] = "Test Game";
 constexpr char kNoRecord[] = "<none>";
-
-using EnvList = std::vector<std::pair<std::string, std::string>>;
 
 // The record text a process must have written: its identity from /proc, as hex.
 inline std::string IdentityText(long pid) {
@@ -49,16 +48,11 @@ struct LauncherWorld {
   }
 
   ProcessOptions Options(const std::string& record, const EnvList& extra = {}) const {
-    ProcessOptions options = world.ChildOptions();
-    options.env.push_back({"QRN_TEST_RECORD", record});
-    for (const auto& pair : extra) options.env.push_back(pair);
-    return options;
+    return LauncherOptions(world, record, extra);
   }
   ProcessResult Launch(const std::vector<std::string>& args, const std::string& record,
                        const EnvList& extra = {}) const {
-    std::vector<std::string> argv = {bundle.exe};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProcess(argv, Options(record, extra));
+    return RunProcess(LauncherArgv(bundle, args), Options(record, extra));
   }
 
   std::string Stored(int anyUser) const {

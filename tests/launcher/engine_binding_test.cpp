@@ -2,9 +2,9 @@
 // libraries: holding a message while no engine can take it, binding and unbinding, the two
 // failure alerts, and the loader wrappers' refusals.
 #include "launcher/engine.h"
-#include "launcher/state.h"
 #include "platform/log.h"
-#include "tests/launcher/launch_helpers.h"
+#include "state/state.h"
+#include "tests/support/launch.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 // Black-box tests of the launcher's run cycle: the built launcher runs in a temporary bundle
 // with the test engine, and the tests read its log, the engine's call record and the alerts
 // that fake zenity received.
-#include "tests/launcher/launch_helpers.h"
+#include "tests/support/launch.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // SDL 1.2 interface on SDL2). The sdl12-compat pass of the test script runs these and the
 // other launcher scenarios with the loader path set to sdl12-compat's folder and
 // QFN_SDL_IMPLEMENTATION=compat; without that variable the classic library is expected.
-#include "tests/launcher/launch_helpers.h"
+#include "tests/support/launch.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // Usage: log_helper <data folder> <file name> <init0|init1|demand> <message>
 #include <cstring>
 
-#include "launcher/state.h"
 #include "platform/log.h"
+#include "state/state.h"
 #include "util/strbuf.h"
 
 int main(int argc, char** argv) {

@@ -16,8 +16,8 @@
 #include <regex>
 #include <string>
 
-#include "launcher/state.h"
 #include "platform/log.h"
+#include "state/state.h"
 #include "tests/support/temp_world.h"
 #include "util/strbuf.h"
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "gtest/gtest.h"
-#include "launcher/state.h"
 #include "platform/paths.h"
+#include "state/state.h"
 #include "tests/support/temp_world.h"
 #include "util/strbuf.h"
 

@@ -3,9 +3,14 @@
 // when, and how SIGTERM, SIGINT and SIGHUP end the game (one quit event each) or, with no
 // game running, the process.
 #include "tests/support/bundle.h"
+#include "tests/support/launch.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,26 +21,20 @@
 
 namespace {
 
-struct Launch {
+struct ShellWorld {
   TempWorld world;
   Bundle bundle;
   std::string record;
-  Launch() : bundle(MakeBundle(world, TestEngineLibrary())), record(world.Path("record.txt")) {
+  ShellWorld() : bundle(MakeBundle(world, TestEngineLibrary())), record(world.Path("record.txt")) {
     world.FakeTool("zenity");
     world.FakeTool("xdg-open");
   }
-  ProcessOptions Options() const {
-    ProcessOptions options = world.ChildOptions();
-    options.env.push_back({"QRN_TEST_RECORD", record});
-    return options;
-  }
+  ProcessOptions Options() const { return LauncherOptions(world, record); }
   std::string LogText() const { return ReadFile(world.LauncherLog()); }
 };
 
-std::vector<std::string> Args(const Launch& launch, const std::vector<std::string>& rest) {
-  std::vector<std::string> argv = {launch.bundle.exe};
-  argv.insert(argv.end(), rest.begin(), rest.end());
-  return argv;
+std::vector<std::string> Args(const ShellWorld& launch, const std::vector<std::string>& rest) {
+  return LauncherArgv(launch.bundle, rest);
 }
 
 const EngineCall* Find(const std::vector<EngineCall>& calls, const std::string& entry) {
@@ -79,7 +78,7 @@ class LaunchMarker : public testing::TestWithParam<MarkerCase> {};
 
 TEST_P(LaunchMarker, DecidesTheArgumentCountTheEngineSees) {
   const MarkerCase& c = GetParam();
-  Launch launch;
+  ShellWorld launch;
   ProcessResult result = RunProcess(Args(launch, c.args), launch.Options());
   ASSERT_EQ(result.exitCode, 0) << result.err;
   auto calls = ReadEngineRecord(launch.record);
@@ -104,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<MarkerCase>& info) { return info.param.name; });
 
 TEST(Shell, MarkerHidesTheUninstallOption) {
-  Launch launch;
+  ShellWorld launch;
   std::string victim = launch.world.Path("victim.txt");
   WriteFile(victim, "keep me");
   WriteFile(launch.bundle.resources + "/uninstall.log", "File:" + victim + "\nSelf:\n");
@@ -120,7 +119,7 @@ TEST(Shell, MarkerHidesTheUninstallOption) {
 }
 
 TEST(Shell, DesktopLaunchDeliversOnlyTheLastDocumentRightAfterCreate) {
-  Launch launch;
+  ShellWorld launch;
   std::string first = launch.world.Path("saves/first game.sav");
   std::string second = launch.world.Path("saves/second.sav");
   ProcessResult result =
@@ -141,7 +140,7 @@ TEST(Shell, DesktopLaunchDeliversOnlyTheLastDocumentRightAfterCreate) {
 }
 
 TEST(Shell, LongDocumentPathIsCutToA255CharacterMessage) {
-  Launch launch;
+  ShellWorld launch;
   std::string path = "/";
   for (int i = 0; path.size() < 300; ++i) path += static_cast<char>('a' + i % 26);
   ASSERT_EQ(path.size(), 300u);
@@ -179,7 +178,7 @@ class QuitSignal : public testing::TestWithParam<SignalCase> {};
 
 TEST_P(QuitSignal, PostsOneQuitEventPerRequestAndExitsCleanly) {
   const SignalCase& c = GetParam();
-  Launch launch;
+  ShellWorld launch;
   SignalPlan plan{launch.world.Path("engine-ready"), c};
   ProcessOptions options = launch.Options();
   // The engine waits for one quit event more than are sent, so an extra event would show
@@ -223,7 +222,7 @@ void TerminateDuringQuestion(int pid, void* context) {
 }
 
 TEST(Shell, TerminateWhileTheUninstallQuestionIsOpenEndsByTheSignal) {
-  Launch launch;
+  ShellWorld launch;
   // A question that never gets an answer; it tells its process id first.
   std::string pidFile = launch.world.Path("dialog.pid");
   WriteFile(launch.world.BinDir() + "/zenity",
@@ -249,6 +248,114 @@ TEST(Shell, TerminateWhileTheUninstallQuestionIsOpenEndsByTheSignal) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_FALSE(ProcessAlive(plan.dialogPid));
+}
+
+// A display server that accepts connections and never answers: a client's SDL_Init waits
+// in it for good. Listens on 127.0.0.1, port 6000 + display number.
+struct SilentDisplay {
+  int listener = -1;
+  int display = -1;
+  int client = -1;
+  SilentDisplay() {
+    for (int n = 50; n < 100 && display < 0; ++n) {
+      int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_port = htons(static_cast<uint16_t>(6000 + n));
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+          listen(fd, 4) == 0) {
+        listener = fd;
+        display = n;
+      } else {
+        close(fd);
+      }
+    }
+  }
+  ~SilentDisplay() {
+    if (client >= 0) close(client);
+    if (listener >= 0) close(listener);
+  }
+  // Waits for a client to connect and keeps it waiting; false when none came in time.
+  bool AcceptOne(int timeoutMs) {
+    pollfd one{listener, POLLIN, 0};
+    if (poll(&one, 1, timeoutMs) != 1) return false;
+    client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    return client >= 0;
+  }
+};
+
+struct StuckPlan {
+  SilentDisplay* server;
+  int signal;
+  bool connected = false;
+};
+
+void SignalOnceConnected(int pid, void* context) {
+  auto* plan = static_cast<StuckPlan*>(context);
+  plan->connected = plan->server->AcceptOne(20000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  kill(pid, plan->signal);
+}
+
+// No game runs yet while SDL waits for a display: a quit request ends the process promptly.
+TEST(Shell, QuitSignalEndsALauncherStuckStartingVideo) {
+  for (int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(sigabbrev_np(signal));
+    SilentDisplay server;
+    ASSERT_GE(server.display, 0) << "no free display port";
+    ShellWorld launch;
+    ProcessOptions options = launch.Options();
+    options.env.push_back({"SDL_VIDEODRIVER", "x11"});
+    options.env.push_back({"DISPLAY", "127.0.0.1:" + std::to_string(server.display)});
+    options.timeoutSeconds = 25;
+    StuckPlan plan{&server, signal};
+    options.onStart = SignalOnceConnected;
+    options.context = &plan;
+    ProcessResult result = RunProcess(Args(launch, {}), options);
+    ASSERT_TRUE(plan.connected) << result.err;
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.termSignal, signal) << result.err;
+    EXPECT_EQ(Find(ReadEngineRecord(launch.record), "qrnCreate"), nullptr);
+  }
+}
+
+struct EarlyPlan {
+  int delayMs;
+};
+
+void TerminateAfterDelay(int pid, void* context) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<EarlyPlan*>(context)->delayMs));
+  kill(pid, SIGTERM);
+}
+
+// A quit signal at any moment around the start of the first dialog: whichever dialog was
+// started is closed with the launcher, and none is started after the launcher has gone.
+// Timed from the process's start, so it stays out of the memory check's scenarios (a
+// launcher under valgrind is still starting up then).
+TEST(QuitRace, TerminateAroundADialogsStartLeavesNoDialogBehind) {
+  for (int delayMs = 4; delayMs <= 20; ++delayMs) {
+    SCOPED_TRACE(delayMs);
+    ShellWorld launch;
+    std::string pidFile = launch.world.Path("dialog.pid");
+    WriteFile(launch.world.BinDir() + "/zenity",
+              "#!/bin/sh\necho $$ > '" + pidFile + ".tmp'\nmv '" + pidFile + ".tmp' '" + pidFile +
+                  "'\nexec sleep 60\n",
+              0755);
+    EarlyPlan plan{delayMs};
+    ProcessOptions options = launch.Options();
+    options.onStart = TerminateAfterDelay;
+    options.context = &plan;
+    ProcessResult result = RunProcess(Args(launch, {"-Uninstall"}), options);
+    EXPECT_EQ(result.termSignal, SIGTERM) << result.err;
+    // A dialog that survived would write its pid and sleep on.
+    WaitForFile(pidFile, 0.3);
+    int dialogPid = std::atoi(ReadFile(pidFile).c_str());
+    for (int i = 0; dialogPid > 0 && i < 500 && ProcessAlive(dialogPid); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_FALSE(dialogPid > 0 && ProcessAlive(dialogPid)) << dialogPid;
+  }
 }
 
 }  // namespace

@@ -14,10 +14,13 @@ struct ProcessResult {
   std::string err;
 };
 
+// Environment variables as (name, value) pairs, applied in order (a later one wins).
+using EnvList = std::vector<std::pair<std::string, std::string>>;
+
 struct ProcessOptions {
-  std::vector<std::pair<std::string, std::string>> env;  // variables set for the child
-  std::vector<std::string> unset;                        // variables removed for the child
-  std::string workDir;                                   // empty: inherit
+  EnvList env;                     // variables set for the child
+  std::vector<std::string> unset;  // variables removed for the child
+  std::string workDir;             // empty: inherit
   double timeoutSeconds = 30;
   // Called in the parent right after the child started (pid given); lets a test signal it.
   void (*onStart)(int pid, void* context) = nullptr;

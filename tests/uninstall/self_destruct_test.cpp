@@ -124,8 +124,8 @@ TEST_F(SelfDestructTest, NothingOutsideTheNamedPathsIsTouched) {
   SelfDestruct();
   EXPECT_FALSE(FileExists(root + "/game/a.dat"));
   EXPECT_TRUE(FileExists(outside + "/game/a.dat"));
-  // The pattern record names ../../outside/*.sav inside game: that path is what it names.
-  EXPECT_FALSE(FileExists(outside + "/a.sav"));
+  // A pattern holding '/' matches nothing: ../../outside/*.sav never leaves game.
+  EXPECT_TRUE(FileExists(outside + "/a.sav"));
 }
 
 // The install lays symbolic links (a command in <prefix>/games): their File records remove
@@ -158,13 +158,52 @@ TEST(DelPattern, JoinsFolderAndPatternAndRefusesCutSearches) {
   EXPECT_TRUE(FileExists(dir + "/b.keep"));
   EXPECT_TRUE(FileExists(dir + "/sub.sav/c.sav"));
 
-  // An empty folder: the pattern alone, here an absolute one.
+  // An empty folder is the working directory; a pattern holding '/' matches nothing.
   DelPattern("", (dir + "/*.keep").c_str());
-  EXPECT_FALSE(FileExists(dir + "/b.keep"));
+  EXPECT_TRUE(FileExists(dir + "/b.keep"));
   EXPECT_TRUE(FileExists(dir + "/sub.sav/c.sav"));
   // No match at all is harmless.
   DelPattern(dir.c_str(), "*.none");
   EXPECT_TRUE(FileExists(dir + "/sub.sav/c.sav"));
+}
+
+// A pattern reaches only the entries directly inside its folder, taken literally.
+TEST(DelPattern, StaysInsideTheFolderItNames) {
+  struct Case {
+    const char* name;
+    const char* folder;  // relative to the world
+    const char* pattern;
+    std::set<std::string> gone;
+  };
+  const Case cases[] = {
+      {"wildcards in the folder are literal", "game[1]", "*", {"game[1]/a.sav"}},
+      {"pattern holding '/' escapes nowhere", "game1", "../../outside/sub/*", {}},
+      {"pattern holding '/' inside the folder", "game1", "sub/*", {}},
+      {"folder that is a link is not entered", "linkdir", "*", {}},
+      {"link inside the folder goes as a link", "links", "*", {"links/to_file", "links/to_dir"}},
+      {"leading dot only by a leading dot", "game1", "*", {"game1/b.sav"}},
+      {"a dot pattern takes hidden files", "game1", ".*", {"game1/.hidden"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempWorld world;
+    const std::vector<std::string> files = {"game1/b.sav",   "game1/.hidden",     "game1/sub/c.sav",
+                                            "game[1]/a.sav", "outside/sub/d.sav", "target/e.sav"};
+    for (const std::string& file : files) {
+      MakeDirs(fs::path(world.Path(file)).parent_path().string());
+      WriteFile(world.Path(file), "data");
+    }
+    MakeDirs(world.Path("links"));
+    fs::create_directory_symlink(world.Path("target"), world.Path("linkdir"));
+    fs::create_symlink(world.Path("target/e.sav"), world.Path("links/to_file"));
+    fs::create_directory_symlink(world.Path("target"), world.Path("links/to_dir"));
+    DelPattern(world.Path(c.folder).c_str(), c.pattern);
+    for (const std::string& file : files)
+      EXPECT_EQ(FileExists(world.Path(file)), c.gone.count(file) == 0) << file;
+    for (const char* link : {"links/to_file", "links/to_dir"})
+      EXPECT_EQ(fs::is_symlink(fs::symlink_status(world.Path(link))), c.gone.count(link) == 0)
+          << link;
+  }
 }
 
 }  // namespace

@@ -33,10 +33,10 @@ std::string QuestionText(const std::vector<std::string>& call) {
 }
 
 // An installation outside the bundle and the install log in the bundle's Resources.
-struct Installed {
+struct InstalledFiles {
   std::string dir;
   std::string log;
-  explicit Installed(const LauncherWorld& lw) : dir(lw.world.Path("installed")) {
+  explicit InstalledFiles(const LauncherWorld& lw) : dir(lw.world.Path("installed")) {
     MakeDirs(dir + "/empty");
     MakeDirs(dir + "/full");
     MakeDirs(dir + "/saves/old.sav");
@@ -93,7 +93,7 @@ TEST(Uninstall, AnswersDecideWhatHappens) {
     SCOPED_TRACE(c.name);
     LauncherWorld lw;
     lw.world.FakeTool("zenity", c.answers);
-    Installed installed(lw);
+    InstalledFiles installed(lw);
     std::string record = lw.world.Path("record");
     ProcessResult result = lw.Launch(c.args, record, {{"QRN_TEST_RUN_MS", "0"}});
     EXPECT_EQ(result.exitCode, 0);
@@ -152,7 +152,7 @@ TEST(Uninstall, NoInstallLogStillAsksAboutThePoll) {
 
 TEST(Uninstall, LiveInstanceMakesUninstallEndQuietly) {
   LauncherWorld lw;
-  Installed installed(lw);
+  InstalledFiles installed(lw);
   std::string ready = lw.world.Path("ready");
   BackgroundLaunch a;
   a.Start(lw, {}, lw.world.Path("record-a"),

@@ -1,5 +1,5 @@
-// Helpers of the launcher's black-box tests; see launch_helpers.h.
-#include "tests/launcher/launch_helpers.h"
+// Starting the built launcher for black-box tests; see launch.h.
+#include "tests/support/launch.h"
 
 #include <regex>
 
@@ -27,15 +27,25 @@ std::string Unescape(const std::string& text) {
 }
 }  // namespace
 
-Launch RunLauncher(const TempWorld& world, const Bundle& bundle,
-                   const std::vector<std::string>& args, const EnvList& env, bool withDisplay) {
-  ProcessOptions options = world.ChildOptions(withDisplay);
-  options.env.push_back({"QRN_TEST_RECORD", world.Path("record.txt")});
-  for (const auto& pair : env) options.env.push_back(pair);
+std::vector<std::string> LauncherArgv(const Bundle& bundle, const std::vector<std::string>& args) {
   std::vector<std::string> argv = {bundle.exe};
   argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
+}
+
+ProcessOptions LauncherOptions(const TempWorld& world, const std::string& record,
+                               const EnvList& extra, bool withDisplay) {
+  ProcessOptions options = world.ChildOptions(withDisplay);
+  options.env.push_back({"QRN_TEST_RECORD", record});
+  for (const auto& pair : extra) options.env.push_back(pair);
+  return options;
+}
+
+Launch RunLauncher(const TempWorld& world, const Bundle& bundle,
+                   const std::vector<std::string>& args, const EnvList& env, bool withDisplay) {
   Launch launch;
-  launch.process = RunProcess(argv, options);
+  launch.process = RunProcess(LauncherArgv(bundle, args),
+                              LauncherOptions(world, world.Path("record.txt"), env, withDisplay));
   launch.calls = ReadEngineRecord(world.Path("record.txt"));
   for (const auto& call : world.Calls("zenity")) launch.alerts.push_back(AlertExplanation(call));
   return launch;

@@ -1,5 +1,6 @@
-// Shared helpers of the launcher's black-box tests: start the built launcher in a bundle of
-// a temporary world, read its log split into runs, and the alert texts fake zenity saw.
+// The one way black-box tests start the built launcher: in a bundle of a temporary world,
+// with the test engine's record file named by QRN_TEST_RECORD; plus its log split into runs
+// and the alert texts fake zenity saw.
 #pragma once
 
 #include "tests/support/bundle.h"
@@ -10,7 +11,11 @@
 #include <utility>
 #include <vector>
 
-using EnvList = std::vector<std::pair<std::string, std::string>>;
+// The argument vector <bundle>/bin/quarn args...
+std::vector<std::string> LauncherArgv(const Bundle& bundle, const std::vector<std::string>& args);
+// The world's child environment, QRN_TEST_RECORD=record, then the extra variables.
+ProcessOptions LauncherOptions(const TempWorld& world, const std::string& record,
+                               const EnvList& extra = {}, bool withDisplay = true);
 
 // One launch: the process result, the calls the test engine recorded, the alerts shown.
 struct Launch {

@@ -1,5 +1,5 @@
 // Definitions of the launcher's process-wide variables (see state.h). All start zeroed.
-#include "launcher/state.h"
+#include "state/state.h"
 
 extern "C" {
 int g_bNoNativeGui;

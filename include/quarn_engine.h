@@ -1,0 +1,67 @@
+/* The contract between the launcher and a game engine library (quarnc.so), for engine
+ * authors: the five entry points an engine exports, what the launcher hands them and when.
+ * This header is self-contained C; an engine compiles against this folder alone.
+ *
+ * Loading. The launcher loads the library from its working directory (the game's
+ * Resources folder) once per process and keeps it loaded until the process ends. Every
+ * entry point must be exported with C linkage; an engine lacking any of them is refused.
+ * Link the engine with -Bsymbolic: the launcher exports variables named like the entry
+ * points, and the engine's own references must bind to its own functions.
+ *
+ * Calling thread. Every entry point is called on the launcher's main thread, never
+ * concurrently with another entry point. Quit requests from the desktop or the terminal
+ * arrive as SDL_QUIT events in SDL's event queue while the game runs.
+ *
+ * Order, per run: qrnGetAppName once right after binding; qrnCreate once after SDL video
+ * has started; qrnRun once unless qrnCreate asked to exit; qrnClose once, after which SDL
+ * video is stopped. A non-zero qrnClose starts another run (at most 10 runs per process).
+ * qrnSendIPC may be called at any time after the first binding, also between runs; a
+ * message that arrives before it is first bound is held and delivered right after qrnCreate.
+ *
+ * The launcher also exports its process-wide variables by name (g_AppNameLong, g_UserPath,
+ * g_AppPath, ...); an engine may read them with dlsym(RTLD_DEFAULT, "g_UserPath").
+ */
+#ifndef QUARN_ENGINE_H
+#define QUARN_ENGINE_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Capacity of each name buffer handed to qrnGetAppName, terminator included. */
+#define QRN_NAME_CAPACITY 256
+
+/* Capacity of an "OpenFile|<path>" message, terminator included: a longer path is cut. */
+#define QRN_OPEN_FILE_MESSAGE_CAPACITY 256
+
+/* Fills the short name, the long name and the application id (each a buffer of
+ * QRN_NAME_CAPACITY bytes, NUL-terminated within it) and the build number. The long name
+ * names the game's data folder and preference domain. The result is not used. */
+typedef int (*qrnGetAppNameFn)(char* shortName, char* longName, char* appId, int* build);
+/* Receives the process's argument count and vector. 0: go on and run;
+ * non-zero: exit at once without running (qrnClose is still called). */
+typedef int (*qrnCreateFn)(int argc, char** argv);
+/* Runs the game; returns when the game ends (for example on SDL_QUIT). The result is not
+ * used. */
+typedef int (*qrnRunFn)(void);
+/* Non-zero asks the launcher to start another run. */
+typedef int (*qrnCloseFn)(void);
+/* A text message for the engine, such as "CommandLine|..." or "OpenFile|<path>"; valid only
+ * during the call. The result is handed back to the sender, which ignores it. */
+typedef int (*qrnSendIPCFn)(const char* message);
+
+/* The launcher holds the entry points in variables of these same names, so it declares
+ * the function prototypes only for engine builds. */
+#ifndef QUARN_LAUNCHER_SIDE
+int qrnGetAppName(char* shortName, char* longName, char* appId, int* build);
+int qrnCreate(int argc, char** argv);
+int qrnRun(void);
+int qrnClose(void);
+int qrnSendIPC(const char* message);
+#endif
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QUARN_ENGINE_H */

@@ -1,0 +1,53 @@
+// SDL video with its state; see sdl_video.h. s_state moves down -> starting -> running ->
+// stopping -> down, written only by the main thread. The lock is never held while SDL
+// starts or stops, only around the change to and from running and around a post, so a post
+// cannot race the shutdown of SDL's event queue and never waits for SDL itself.
+#include "launcher/sdl_video.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+namespace {
+enum VideoState { kDown, kStarting, kRunning, kStopping };
+
+std::mutex s_lock;
+std::atomic<int> s_state{kDown};
+
+void SetState(VideoState state) {
+  std::lock_guard<std::mutex> hold(s_lock);
+  s_state = state;
+}
+}  // namespace
+
+int SdlVideoStart() {
+  SetState(kStarting);
+  if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+    SetState(kDown);
+    return 0;
+  }
+  SetState(kRunning);
+  return 1;
+}
+
+// Video is stopped through SDL_QuitSubSystem, which runs SDL_VideoQuit once and clears the
+// subsystem's flag. sdl12-compat's own SDL_VideoQuit leaves that flag set, so SDL_Quit would
+// stop video a second time, which crashes under its off-screen driver.
+void SdlVideoStop() {
+  SetState(kStopping);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  SDL_Quit();
+  SetState(kDown);
+}
+
+int SdlVideoPostQuit() {
+  std::lock_guard<std::mutex> hold(s_lock);
+  if (s_state != kRunning) return 0;
+  SDL_Event event;
+  memset(&event, 0, sizeof event);
+  event.type = SDL_QUIT;
+  SDL_PushEvent(&event);
+  return 1;
+}

@@ -1,0 +1,24 @@
+// The dynamic loader over dlopen; see loader.h. OsOpenLibrary clears a stale error first, so
+// that OsLibraryError after a failed open reports that open.
+#include "platform/linux/loader.h"
+
+#include <dlfcn.h>
+
+void* OsOpenLibrary(const char* path) {
+  if (!path) return nullptr;
+  dlerror();
+  return dlopen(path, RTLD_LAZY);
+}
+
+void* OsLibrarySymbol(void* handle, const char* name) {
+  if (!handle || !name) return nullptr;
+  return dlsym(handle, name);
+}
+
+const char* OsLibraryError() {
+  return dlerror();
+}
+
+int OsCloseLibrary(void* handle) {
+  return handle && dlclose(handle) == 0;
+}
