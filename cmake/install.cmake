@@ -7,7 +7,9 @@
 #   <prefix>/share/icons/hicolor/*/apps/<desktop id>.{svg,png}   the icon the entry names
 #   <prefix>/share/mime/packages/<desktop id>.xml    the saved games' MIME type
 #   <prefix>/games/<command name>                    symbolic link to the launcher
-#   <prefix>/include/quarn_engine.h                  the contract for engine authors
+#   <prefix>/include/quarn_engine.h                  the contract for engine authors, and
+#   <prefix>/lib/cmake/QuarnEngine/, lib/pkgconfig/quarn-engine.pc
+#                                                    the kit that builds an engine against it
 # The desktop entry, the link and the install log are written at install time
 # (install_finish.cmake), because only then is the final prefix known; they hold run-time
 # paths (no DESTDIR).
@@ -48,8 +50,13 @@ configure_file(${PROJECT_SOURCE_DIR}/data/quarn-demo-mime.xml.in
 install(FILES ${CMAKE_BINARY_DIR}/install-data/${QFN_DESKTOP_ID}.xml
         DESTINATION share/mime/packages)
 
-# The contract for engine authors, where a compiler finds it: <prefix>/include/quarn_engine.h.
+# The contract for engine authors, where a compiler finds it: <prefix>/include/quarn_engine.h,
+# and the kit that builds an engine against it: find_package(QuarnEngine) and pkg-config.
 install(FILES ${PROJECT_SOURCE_DIR}/include/quarn_engine.h DESTINATION include)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/engine_kit/QuarnEngineConfig.cmake
+              ${CMAKE_CURRENT_LIST_DIR}/engine_kit/quarn_engine.map
+        DESTINATION lib/cmake/QuarnEngine)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/engine_kit/quarn-engine.pc DESTINATION lib/pkgconfig)
 
 # After every file above: the finishing step lists the folders that exist by then.
 set(QFN_DESKTOP_TEMPLATE ${PROJECT_SOURCE_DIR}/shell/quarn.desktop.in)

@@ -18,6 +18,10 @@ Installed InstalledPaths(const std::string& prefix) {
   paths.desktopFile = prefix + "/share/applications/" + kDesktopId + ".desktop";
   paths.commandLink = prefix + "/games/quarn-demo";
   paths.mimePackage = prefix + "/share/mime/packages/" + kDesktopId + ".xml";
+  paths.engineKit = {prefix + "/include/quarn_engine.h",
+                     prefix + "/lib/cmake/QuarnEngine/QuarnEngineConfig.cmake",
+                     prefix + "/lib/cmake/QuarnEngine/quarn_engine.map",
+                     prefix + "/lib/pkgconfig/quarn-engine.pc"};
   const std::string hicolor = prefix + "/share/icons/hicolor/";
   paths.icons = {hicolor + "scalable/apps/" + kDesktopId + ".svg"};
   for (const char* size : {"48", "64", "128", "256"}) {

@@ -23,6 +23,7 @@ struct Installed {
   std::string commandLink;                                // <prefix>/games/quarn-demo
   std::string mimePackage;                                // the MIME type's package file
   std::vector<std::string> icons;                         // scalable SVG, then the PNG sizes
+  std::vector<std::string> engineKit;  // header, CMake package, version script, pkg-config file
 };
 Installed InstalledPaths(const std::string& prefix);
 

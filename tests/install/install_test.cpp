@@ -26,6 +26,12 @@ std::vector<std::string> FullTree(const std::string& prefix) {
   const std::string game = prefix + "/" + kGameFolder;
   std::vector<std::string> tree = {prefix + "/include",
                                    prefix + "/include/quarn_engine.h",
+                                   prefix + "/lib/cmake",
+                                   prefix + "/lib/cmake/QuarnEngine",
+                                   prefix + "/lib/cmake/QuarnEngine/QuarnEngineConfig.cmake",
+                                   prefix + "/lib/pkgconfig",
+                                   prefix + "/lib/cmake/QuarnEngine/quarn_engine.map",
+                                   prefix + "/lib/pkgconfig/quarn-engine.pc",
                                    prefix + "/lib",
                                    game,
                                    game + "/Resources",
@@ -53,9 +59,9 @@ std::vector<std::string> FullTree(const std::string& prefix) {
 
 // The File records of everything the install copies or links, in the log's order.
 std::string InstalledFileRecords(const Installed& paths) {
-  std::string records = "File:" + paths.launcher + "\nFile:" + paths.engine +
-                        "\nFile:" + paths.desktopFile + "\n" + "File:" + paths.prefix +
-                        "/include/quarn_engine.h\n";
+  std::string records =
+      "File:" + paths.launcher + "\nFile:" + paths.engine + "\nFile:" + paths.desktopFile + "\n";
+  for (const std::string& file : paths.engineKit) records += "File:" + file + "\n";
   for (const std::string& icon : paths.icons) records += "File:" + icon + "\n";
   return records + "File:" + paths.mimePackage + "\nFile:" + paths.commandLink + "\n";
 }
@@ -92,12 +98,13 @@ TEST(Install, InstallLogListsFilesThenFoldersDeepestFirstThenSelf) {
     expected += "Folder:" + hicolor + "/" + size + "/apps\n";
   for (const char* size : {"scalable", "64x64", "48x48", "256x256", "128x128"})
     expected += "Folder:" + hicolor + "/" + size + "\n";
-  expected += "Folder:" + prefix + "/share/mime/packages\nFolder:" + hicolor + "\nFolder:" + game +
-              "/bin\nFolder:" + game + "/Resources\nFolder:" + prefix +
-              "/share/mime\nFolder:" + icons + "\nFolder:" + prefix +
-              "/share/applications\nFolder:" + game + "\nFolder:" + prefix +
-              "/share\nFolder:" + prefix + "/lib\nFolder:" + prefix + "/include\nFolder:" + prefix +
-              "/games\nFolder:" + prefix + "\nSelf:\n";
+  for (const char* folder :
+       {"/share/mime/packages", "/share/icons/hicolor", "/lib/quillfen-quarn-demo/bin",
+        "/lib/quillfen-quarn-demo/Resources", "/lib/cmake/QuarnEngine", "/share/mime",
+        "/share/icons", "/share/applications", "/lib/quillfen-quarn-demo", "/lib/pkgconfig",
+        "/lib/cmake", "/share", "/lib", "/include", "/games", ""})
+    expected += "Folder:" + prefix + folder + "\n";
+  expected += "Self:\n";
   EXPECT_EQ(ReadFile(paths.installLog), expected);
 }
 
@@ -111,7 +118,9 @@ TEST(Install, SharedFoldersThatExistedBeforeAreNotListed) {
     MakeDirs(std::filesystem::path(icon).parent_path().string());
   }
   MakeDirs(prefix + "/games");
-  MakeDirs(prefix + "/lib");
+  MakeDirs(prefix + "/lib/pkgconfig");
+  MakeDirs(prefix + "/lib/cmake");
+  MakeDirs(prefix + "/include");
   ExpectInstalled(world, prefix);
   std::string log = ReadFile(InstalledPaths(prefix).installLog);
   EXPECT_EQ(log.find("Folder:" + prefix + "/share"), std::string::npos) << log;
