@@ -97,6 +97,9 @@ TEST_P(EngineKit, BuildsAnEngineThatExportsTheEntryPointsAndRuns) {
   EXPECT_TRUE(FileExists(world.LauncherLog("Kit Game")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Install, EngineKit, testing::Values("cmake", "pkgconfig"));
+INSTANTIATE_TEST_SUITE_P(Install, EngineKit, testing::Values("cmake", "pkgconfig"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param);
+                         });
 
 }  // namespace
