@@ -3,6 +3,7 @@
 // runs, so qrnSendIPC stays usable and a message is held back only before the first binding.
 #include "launcher/engine.h"
 
+#include "launcher/held_messages.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
 #include "state/state.h"
@@ -44,8 +45,12 @@ void UnloadQuarn() {
 int SendIPC(const char* message) {
   if (!message) return 0;
   if (!qrnSendIPC) {
-    // Only the latest message is kept; one that does not fit is cut at the capacity.
-    if (message != g_sDelayedIPC) StrCopy(g_sDelayedIPC, message);
+    // Every message is kept in order for delivery after create; g_sDelayedIPC shows the
+    // latest, cut at its capacity when it does not fit.
+    if (message != g_sDelayedIPC) {
+      HoldMessage(message);
+      StrCopy(g_sDelayedIPC, message);
+    }
     return 0;
   }
   Logf("[SendIPC] %s\n", message);

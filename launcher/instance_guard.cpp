@@ -1,11 +1,14 @@
 // Single-instance guard. The record "PSN" in the domain of g_AppNameLong holds the 8-byte
 // identity of the running instance as 16 hex digits, any-user scope first, current-user
-// scope second. The check and the claim are separate, unlocked steps; a record that names
-// no live process (or names this very process) is simply overwritten.
+// scope second. The check and the claim happen under the stores' locks, so of launches
+// started together exactly one claims; a record that names no live process (or names this
+// very process) is overwritten. A stale any-user record does not hide the current-user one,
+// and a run ending removes only its own record or one that names no live process.
 #include "launcher/instance_guard.h"
 
 #include <cstring>
 
+#include "launcher/instance_lock.h"
 #include "platform/linux/os.h"
 #include "platform/prefs.h"
 #include "state/state.h"
@@ -30,24 +33,45 @@ int NamesOtherLiveInstance(const char* text) {
   return 1;
 }
 
+// 1 when either scope's record names another live instance. The current-user scope is
+// consulted whenever the any-user record does not name one: a record left in the any-user
+// store by an instance that no longer runs must not switch the guard off for every user.
+int RecordNamesOtherInstance() {
+  if (NamesOtherLiveInstance(GetSystemPreference(1, g_AppNameLong, kRecordKey, nullptr))) return 1;
+  return NamesOtherLiveInstance(GetSystemPreference(0, g_AppNameLong, kRecordKey, nullptr));
+}
+
+void ClaimRecord() {
+  g_HaveLock = 1;
+  unsigned char identity[kIdentitySize];
+  if (!OsCurrentProcessIdentity(identity)) return;
+  char text[kTextCapacity];
+  if (!BytesToHex(identity, kIdentitySize, text, sizeof text)) return;
+  if (!SetSystemPreference(1, g_AppNameLong, kRecordKey, text))
+    SetSystemPreference(0, g_AppNameLong, kRecordKey, text);
+}
+
+// Removes the scope's record unless it names another live instance (which claimed it after
+// this one, or holds it while this one ran without a record of its own).
+void RemoveRecordUnlessOthers(int anyUser) {
+  if (NamesOtherLiveInstance(GetSystemPreference(anyUser, g_AppNameLong, kRecordKey, nullptr)))
+    return;
+  RemoveSystemPreference(anyUser, g_AppNameLong, kRecordKey);
+}
+
 }  // namespace
 
 int AlreadyRunning() {
-  const char* record = GetSystemPreference(1, g_AppNameLong, kRecordKey, nullptr);
-  if (record == nullptr) record = GetSystemPreference(0, g_AppNameLong, kRecordKey, nullptr);
-  if (NamesOtherLiveInstance(record)) return 1;
-
-  g_HaveLock = 1;
-  unsigned char identity[kIdentitySize];
-  if (!OsCurrentProcessIdentity(identity)) return 0;
-  char text[kTextCapacity];
-  if (!BytesToHex(identity, kIdentitySize, text, sizeof text)) return 0;
-  if (!SetSystemPreference(1, g_AppNameLong, kRecordKey, text))
-    SetSystemPreference(0, g_AppNameLong, kRecordKey, text);
-  return 0;
+  InstanceLocks locks = LockInstanceRecord();
+  int running = RecordNamesOtherInstance();
+  if (!running) ClaimRecord();
+  UnlockInstanceRecord(locks);
+  return running;
 }
 
 void ReleaseInstanceRecord() {
-  RemoveSystemPreference(1, g_AppNameLong, kRecordKey);
-  RemoveSystemPreference(0, g_AppNameLong, kRecordKey);
+  InstanceLocks locks = LockInstanceRecord();
+  RemoveRecordUnlessOthers(1);
+  RemoveRecordUnlessOthers(0);
+  UnlockInstanceRecord(locks);
 }

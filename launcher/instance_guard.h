@@ -5,5 +5,6 @@
 // 1 when another live instance holds the record; 0 when this process may go on (it has then
 // claimed the record where it could, and g_HaveLock is set).
 int AlreadyRunning();
-// Removes the record from the any-user scope, then from the current-user scope.
+// Removes the record from the any-user scope, then from the current-user scope, except a
+// record that names another live instance.
 void ReleaseInstanceRecord();

@@ -4,6 +4,8 @@
 #include "launcher/run_cycle.h"
 
 #include "launcher/engine.h"
+#include "launcher/forwarding.h"
+#include "launcher/held_messages.h"
 #include "launcher/instance_guard.h"
 #include "launcher/sdl_video.h"
 #include "launcher/uninstaller.h"
@@ -71,7 +73,7 @@ void LogRunHeader(int argc, char** argv) {
 }  // namespace
 
 void SendToInstance(const char* message) {
-  (void)message;
+  ForwardToInstance(message);
 }
 
 int SdlMainInit() {
@@ -109,6 +111,7 @@ int Run(int argc, char** argv, int runIndex) {
 
   if (AlreadyRunning()) {
     BuildInstanceMessage(argc, argv);
+    SendToInstance(g_AppCommandLine);
     return 0;
   }
 
@@ -126,17 +129,18 @@ int Run(int argc, char** argv, int runIndex) {
     return 0;
   }
 
+  ListenForForwardedLaunches();
   Logf("[main] Creating GameTree\n");
   int createResult = qrnCreate(argc, argv);
-  if (g_sDelayedIPC[0]) {
-    SendIPC(g_sDelayedIPC);
-    g_sDelayedIPC[0] = '\0';
-  }
+  DeliverHeldMessages();
   if (createResult) {
     Logf("[main] GameTree requests immediate exit\n");
   } else {
     Logf("[main] Running\n");
+    AllowForwardedDelivery(1);  // the engine's event pumping hands over other launches
     qrnRun();
+    DeliverForwardedLaunches();
+    AllowForwardedDelivery(0);
   }
   Logf("[main] Closing\n");
   int result = qrnClose();
@@ -145,6 +149,7 @@ int Run(int argc, char** argv, int runIndex) {
   SdlQuit();
   Logf("[main] Unloading Quarn\n");
   UnloadQuarn();
+  StopForwardedLaunches();
   if (g_HaveLock) ReleaseInstanceRecord();
   if (result) {
     Logf("[main] restart requested\n");

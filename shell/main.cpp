@@ -4,6 +4,7 @@
 // main and read once by ApplicationDidFinishLaunching; gArgv is the process's own vector.
 #include "launcher/engine.h"
 #include "launcher/run_cycle.h"
+#include "shell/document_path.h"
 #include "shell/shell.h"
 #include "state/state.h"
 #include "util/strbuf.h"
@@ -60,7 +61,11 @@ int main(int argc, char** argv) {
   StartQuitRequests(&application);
 
   if (gFinderLaunch) {
-    for (int i = 2; i < argc; ++i) delegate.ApplicationOpenFile(argv[i]);
+    char document[4096];  // a relative document names a file of the folder started in
+    for (int i = 2; i < argc; ++i) {
+      AbsoluteDocumentPath(argv[i], document, sizeof document);
+      delegate.ApplicationOpenFile(document);
+    }
   }
   delegate.ApplicationDidFinishLaunching();
   return 0;

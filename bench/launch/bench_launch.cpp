@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "c_strings.h"
+
 namespace {
 namespace fs = std::filesystem;
 
@@ -40,12 +42,8 @@ struct Sample {
 // --clear-groups would, without timing setpriv's own start.
 Sample RunOnce(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                bool asNobody = false) {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<char*> envp;
-  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
+  std::vector<char*> args = CStrings(argv);
+  std::vector<char*> envp = CStrings(env);
   Sample sample;
   auto start = std::chrono::steady_clock::now();
   pid_t pid = fork();

@@ -9,6 +9,7 @@
 
 #include <SDL.h>
 #include <dlfcn.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -86,6 +87,7 @@ std::string OpenWindowIfAsked() {
 }
 
 int s_closeCount = 0;  // the library stays loaded across runs, so this counts per process
+int s_inRun = 0;       // 1 while qrnRun pumps events
 }  // namespace
 
 extern "C" {
@@ -105,6 +107,8 @@ int qrnCreate(int argc, char** argv) {
     fields += '|';
   }
   Record("qrnCreate", fields);
+  // A slow start: the instance has claimed the record but does not pump events yet.
+  SDL_Delay(static_cast<Uint32>(atoi(EnvOr("QRN_TEST_CREATE_MS", "0"))));
   return atoi(EnvOr("QRN_TEST_CREATE_RESULT", "0"));
 }
 
@@ -119,6 +123,7 @@ int qrnRun(void) {
   int wantQuits = quitEventsText ? atoi(quitEventsText) : 0;
   int runMs = atoi(EnvOr("QRN_TEST_RUN_MS", wantQuits > 0 ? "10000" : "0"));
   int quits = 0;
+  s_inRun = 1;
   Uint32 start = SDL_GetTicks();
   while (SDL_GetTicks() - start < static_cast<Uint32>(runMs > 0 ? runMs : 0)) {
     SDL_Event event;
@@ -128,8 +133,9 @@ int qrnRun(void) {
     if (wantQuits > 0 && quits >= wantQuits) break;
     SDL_Delay(5);
   }
+  s_inRun = 0;
   Record("qrnRun",
-         "\tquit_events=" + std::to_string(quits) + window + "\tsdl_library=" + SdlLibraryFile());
+         "	quit_events=" + std::to_string(quits) + window + "	sdl_library=" + SdlLibraryFile());
   return 0;
 }
 
@@ -141,7 +147,9 @@ int qrnClose(void) {
 
 #ifndef QRN_TEST_INCOMPLETE
 int qrnSendIPC(const char* message) {
-  Record("qrnSendIPC", std::string("\tmessage=") + message);
+  bool mainThread = syscall(SYS_gettid) == getpid();
+  Record("qrnSendIPC", std::string("\tmessage=") + message + "\tthread=" +
+                           (mainThread ? "main" : "other") + "\tin_run=" + std::to_string(s_inRun));
   return 0;
 }
 #endif

@@ -18,6 +18,7 @@
 
 #include "platform/linux/files.h"
 #include "platform/linux/os.h"
+#include "platform/linux/store_lock.h"
 #include "util/latin1.h"
 #include "util/strbuf.h"
 
@@ -319,4 +320,8 @@ int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size
   sqlite3_reset(stmt);
   sqlite3_clear_bindings(stmt);  // the bound texts live on this function's stack
   return ok;
+}
+
+int OsPrefStorePath(int anyUser, char* out, size_t capacity) {
+  return DatabasePath(anyUser, out, capacity);
 }

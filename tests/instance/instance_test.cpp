@@ -51,12 +51,15 @@ TEST(InstanceGuard, LiveInstanceMakesSecondLaunchEndQuietly) {
   std::string logWhileRunning = lw.LogText();
 
   ProcessResult b = lw.Launch({"-foo", "doc.qfn"}, recordB);
-  // B logged its start at the end of A's log and destroyed nothing.
+  // B logged its start at the end of A's log and destroyed nothing; then A logged what B
+  // handed it.
   std::string logAfterB = lw.LogText();
   ASSERT_EQ(logAfterB.compare(0, logWhileRunning.size(), logWhileRunning), 0);
   EXPECT_TRUE(std::regex_match(logAfterB.substr(logWhileRunning.size()),
                                std::regex("EXE LOG opened [^\n]+\n\n"
-                                          "\\[main\\] Quarn Initialized: Test Game\n")));
+                                          "\\[main\\] Quarn Initialized: Test Game\n"
+                                          "\\[SendIPC\\] CommandLine\\|[^|]+/bin/quarn\\|"
+                                          "-foo\\|doc\\.qfn\\|\n")));
   // B ended while A was still in its run: A has not closed yet.
   std::vector<std::string> entriesA = EngineEntries(ReadEngineRecord(recordA));
   EXPECT_EQ(std::count(entriesA.begin(), entriesA.end(), "qrnClose"), 0);
@@ -68,7 +71,9 @@ TEST(InstanceGuard, LiveInstanceMakesSecondLaunchEndQuietly) {
 
   a.Join();
   EXPECT_EQ(a.result.exitCode, 0);
-  EXPECT_EQ(EngineEntries(ReadEngineRecord(recordA)), kPlayed);
+  EXPECT_EQ(
+      EngineEntries(ReadEngineRecord(recordA)),
+      (std::vector<std::string>{"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnRun", "qrnClose"}));
   // A's log survived B: what A and B wrote is still its beginning, and A's run ran to its
   // end in it.
   std::string log = lw.LogText();
@@ -103,7 +108,8 @@ TEST(InstanceGuard, RecordsDecideBetweenPlayAndQuietEnd) {
       {"0x prefix", "0x" + live.substr(2), kNoRecord, true},
       {"not hex", live.substr(0, 15) + "G", kNoRecord, true},
       {"lower-case digits", Lower(live), kNoRecord, false},
-      {"any-user consulted first, stale", dead, live, true},
+      {"stale any-user record does not hide current-user", dead, live, false},
+      {"stale in both", dead, dead, true},
       {"any-user consulted first, live", live, dead, false},
       {"current-user when any-user is empty", kNoRecord, live, false},
       {"live in both", live, live, false},

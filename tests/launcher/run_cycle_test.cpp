@@ -182,8 +182,8 @@ INSTANTIATE_TEST_SUITE_P(Results, CreateResult,
                          ::testing::Values(CreateCase{"1", "0", 1}, CreateCase{"-3", "0", 1},
                                            CreateCase{"1", "1,0", 2}, CreateCase{"2", "1", 10}));
 
-// Documents of a desktop launch arrive before any engine is bound: only the last one is held
-// and delivered right after qrnCreate, also when create asks to exit, and only once.
+// Documents of a desktop launch arrive before any engine is bound: all are held and delivered
+// in order right after qrnCreate, also when create asks to exit, and only once.
 struct HeldCase {
   const char* name;
   const char* createResult;
@@ -201,13 +201,11 @@ TEST_P(HeldMessageDelivery, ArrivesAfterCreateExactlyOnce) {
       {{"QRN_TEST_CREATE_RESULT", c.createResult}, {"QRN_TEST_CLOSE_RESULTS", c.closeResults}});
   EXPECT_EQ(launch.process.exitCode, 0) << launch.process.err;
   ASSERT_EQ(EngineEntries(launch.calls), c.entries);
+  const std::string first = "OpenFile|/docs/first.sav";
   const std::string message = "OpenFile|/docs/second.sav";
-  for (const auto& call : launch.calls) {
-    if (call.entry == "qrnSendIPC") {
-      EXPECT_EQ(call.fields.at("message"), message);
-    }
-  }
-  // Held until create had run, empty from then on.
+  EXPECT_EQ(launch.calls[2].fields.at("message"), first);
+  EXPECT_EQ(launch.calls[3].fields.at("message"), message);
+  // The latest held until create had run, empty from then on.
   EXPECT_EQ(launch.calls[1].fields.at("g_sDelayedIPC"), message);
   EXPECT_EQ(launch.calls.back().fields.at("g_sDelayedIPC"), "");
   // The desktop launch hides every argument after argument 0 from the run cycle.
@@ -215,7 +213,8 @@ TEST_P(HeldMessageDelivery, ArrivesAfterCreateExactlyOnce) {
 
   std::vector<std::string> runs = LogRuns(world.LauncherLog());
   ASSERT_FALSE(runs.empty());
-  const std::string delivered = "[main] Creating GameTree\n[SendIPC] " + message + "\n";
+  const std::string delivered =
+      "[main] Creating GameTree\n[SendIPC] " + first + "\n[SendIPC] " + message + "\n";
   EXPECT_NE(runs[0].find(delivered), std::string::npos) << runs[0];
   for (size_t i = 1; i < runs.size(); ++i) {
     EXPECT_EQ(runs[i].find("[SendIPC]"), std::string::npos) << "run " << i;
@@ -226,14 +225,19 @@ INSTANTIATE_TEST_SUITE_P(
     Launches, HeldMessageDelivery,
     ::testing::Values(
         HeldCase{
-            "Normal", "0", "0", {"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnRun", "qrnClose"}},
-        HeldCase{
-            "CreateAsksToExit", "1", "0", {"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnClose"}},
+            "Normal",
+            "0",
+            "0",
+            {"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnSendIPC", "qrnRun", "qrnClose"}},
+        HeldCase{"CreateAsksToExit",
+                 "1",
+                 "0",
+                 {"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnSendIPC", "qrnClose"}},
         HeldCase{"NotAgainOnRestart",
                  "0",
                  "1,0",
-                 {"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnRun", "qrnClose", "qrnGetAppName",
-                  "qrnCreate", "qrnRun", "qrnClose"}}),
+                 {"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnSendIPC", "qrnRun", "qrnClose",
+                  "qrnGetAppName", "qrnCreate", "qrnRun", "qrnClose"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunCycle, MissingEngineShowsLoaderErrorAndLoadsNothing) {

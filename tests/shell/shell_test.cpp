@@ -118,25 +118,34 @@ TEST(Shell, MarkerHidesTheUninstallOption) {
   EXPECT_TRUE(launch.world.Calls("zenity").empty()) << "no uninstall question";
 }
 
-TEST(Shell, DesktopLaunchDeliversOnlyTheLastDocumentRightAfterCreate) {
+TEST(Shell, DesktopLaunchDeliversEveryDocumentInOrderRightAfterCreate) {
   ShellWorld launch;
   std::string first = launch.world.Path("saves/first game.sav");
   std::string second = launch.world.Path("saves/second.sav");
+  MakeDirs(launch.world.Path("saves"));
+  ProcessOptions options = launch.Options();
+  options.workDir = launch.world.Path("saves");  // a terminal in the saves folder
   ProcessResult result =
-      RunProcess(Args(launch, {"-psn_desktop", first, second}), launch.Options());
+      RunProcess(Args(launch, {"-psn_desktop", first, second, "./third.sav"}), options);
   ASSERT_EQ(result.exitCode, 0) << result.err;
   auto calls = ReadEngineRecord(launch.record);
-  EXPECT_EQ(EngineEntries(calls), (std::vector<std::string>{"qrnGetAppName", "qrnCreate",
-                                                            "qrnSendIPC", "qrnRun", "qrnClose"}));
+  EXPECT_EQ(EngineEntries(calls),
+            (std::vector<std::string>{"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnSendIPC",
+                                      "qrnSendIPC", "qrnRun", "qrnClose"}));
   const EngineCall* create = Find(calls, "qrnCreate");
   ASSERT_NE(create, nullptr);
   EXPECT_EQ(create->fields.at("argc"), "1");
-  const EngineCall* send = Find(calls, "qrnSendIPC");
-  ASSERT_NE(send, nullptr);
-  EXPECT_EQ(send->fields.at("message"), "OpenFile|" + second);
-  // Held back before the engine was bound: the engine saw it waiting at qrnGetAppName.
-  EXPECT_EQ(calls[0].fields.at("g_sDelayedIPC"), "OpenFile|" + second);
-  EXPECT_NE(launch.LogText().find("[SendIPC] OpenFile|" + second + "\n"), std::string::npos);
+  // The relative one names the file of the folder the launcher was started in.
+  std::string third = launch.world.Path("saves/third.sav");
+  std::vector<std::string> expected = {first, second, third};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(calls[2 + i].fields.at("message"), "OpenFile|" + expected[i]);
+    EXPECT_NE(launch.LogText().find("[SendIPC] OpenFile|" + expected[i] + "\n"),
+              std::string::npos);
+  }
+  // Held back before the engine was bound: g_sDelayedIPC showed the latest.
+  EXPECT_EQ(calls[0].fields.at("g_sDelayedIPC"), "OpenFile|" + third);
+  EXPECT_EQ(calls.back().fields.at("g_sDelayedIPC"), "");
 }
 
 TEST(Shell, LongDocumentPathIsCutToA255CharacterMessage) {
@@ -208,6 +217,16 @@ INSTANTIATE_TEST_SUITE_P(Shell, QuitSignal,
                                   std::to_string(info.param.count);
                          });
 
+// A zenity that never answers; it writes its process id into the file whose path it returns.
+std::string HangingZenity(const ShellWorld& launch) {
+  std::string pidFile = launch.world.Path("dialog.pid");
+  WriteFile(launch.world.BinDir() + "/zenity",
+            "#!/bin/sh\necho $$ > '" + pidFile + ".tmp'\nmv '" + pidFile + ".tmp' '" + pidFile +
+                "'\nexec sleep 60\n",
+            0755);
+  return pidFile;
+}
+
 struct DialogPlan {
   std::string pidFile;
   int dialogPid = 0;
@@ -224,11 +243,7 @@ void TerminateDuringQuestion(int pid, void* context) {
 TEST(Shell, TerminateWhileTheUninstallQuestionIsOpenEndsByTheSignal) {
   ShellWorld launch;
   // A question that never gets an answer; it tells its process id first.
-  std::string pidFile = launch.world.Path("dialog.pid");
-  WriteFile(launch.world.BinDir() + "/zenity",
-            "#!/bin/sh\necho $$ > '" + pidFile + ".tmp'\nmv '" + pidFile + ".tmp' '" + pidFile +
-                "'\nexec sleep 60\n",
-            0755);
+  std::string pidFile = HangingZenity(launch);
   std::string victim = launch.world.Path("victim.txt");
   WriteFile(victim, "keep me");
   WriteFile(launch.bundle.resources + "/uninstall.log", "File:" + victim + "\nSelf:\n");
@@ -337,11 +352,7 @@ TEST(QuitRace, TerminateAroundADialogsStartLeavesNoDialogBehind) {
   for (int delayMs = 4; delayMs <= 20; ++delayMs) {
     SCOPED_TRACE(delayMs);
     ShellWorld launch;
-    std::string pidFile = launch.world.Path("dialog.pid");
-    WriteFile(launch.world.BinDir() + "/zenity",
-              "#!/bin/sh\necho $$ > '" + pidFile + ".tmp'\nmv '" + pidFile + ".tmp' '" + pidFile +
-                  "'\nexec sleep 60\n",
-              0755);
+    std::string pidFile = HangingZenity(launch);
     EarlyPlan plan{delayMs};
     ProcessOptions options = launch.Options();
     options.onStart = TerminateAfterDelay;

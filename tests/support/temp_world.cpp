@@ -22,6 +22,8 @@ TempWorld::TempWorld() {
   MakeDirs(m_root + "/system");
   MakeDirs(BinDir());
   MakeDirs(m_root + "/calls");
+  MakeDirs(RuntimeDir());
+  chmod(RuntimeDir().c_str(), 0700);  // a launcher accepts only a private runtime folder
 }
 
 TempWorld::~TempWorld() {
@@ -36,6 +38,7 @@ std::vector<std::pair<std::string, std::string>> TempWorld::Env(bool withDisplay
       {"XDG_DATA_HOME", DataHome()},
       {"XDG_CONFIG_HOME", ConfigHome()},
       {"QFN_SYSTEM_PREFS", SystemPrefs()},
+      {"XDG_RUNTIME_DIR", RuntimeDir()},
       {"PATH", BinDir() + ":" + (path ? path : "/usr/bin:/bin")},
       {"SDL_VIDEODRIVER", "dummy"},
   };

@@ -1,0 +1,51 @@
+// The held-message store: a fixed pool of NUL-terminated texts, one after another, with an
+// index of where each starts. Only the main thread uses it.
+#include "launcher/held_messages.h"
+
+#include <cstring>
+
+#include "launcher/engine.h"
+#include "state/state.h"
+
+namespace {
+constexpr int kMaxHeld = 64;
+constexpr size_t kPoolSize = 32768;
+
+char s_pool[kPoolSize];
+size_t s_used;
+size_t s_start[kMaxHeld];
+int s_count;
+}  // namespace
+
+int HoldMessage(const char* message) {
+  size_t length = strnlen(message, kCommandLineCapacity - 1);  // cut as g_sDelayedIPC cuts
+  if (s_count == kMaxHeld || s_used + length + 1 > kPoolSize) return 0;
+  s_start[s_count++] = s_used;
+  memcpy(s_pool + s_used, message, length);
+  s_pool[s_used + length] = '\0';
+  s_used += length + 1;
+  return 1;
+}
+
+int HeldMessageCount() {
+  return s_count;
+}
+
+const char* HeldMessage(int index) {
+  return index >= 0 && index < s_count ? s_pool + s_start[index] : nullptr;
+}
+
+void ClearHeldMessages() {
+  s_count = 0;
+  s_used = 0;
+}
+
+void DeliverHeldMessages() {
+  if (s_count == 0 && g_sDelayedIPC[0]) {
+    SendIPC(g_sDelayedIPC);
+  } else {
+    for (int i = 0; i < s_count; ++i) SendIPC(s_pool + s_start[i]);
+  }
+  ClearHeldMessages();
+  g_sDelayedIPC[0] = '\0';
+}

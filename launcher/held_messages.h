@@ -1,0 +1,15 @@
+// Messages for the engine that arrived while no send entry point was bound, kept in arrival
+// order so that every document of a desktop launch reaches the engine. g_sDelayedIPC still
+// holds the latest of them, for engines that read it.
+#pragma once
+
+// Appends a copy of the message; 0 when the store is full (the message is then only in
+// g_sDelayedIPC).
+int HoldMessage(const char* message);
+int HeldMessageCount();
+// The index-th held message (0 = oldest), or null.
+const char* HeldMessage(int index);
+// Passes every held message to SendIPC in order (or g_sDelayedIPC alone when nothing is
+// held, as set by other code), then empties both.
+void DeliverHeldMessages();
+void ClearHeldMessages();

@@ -1,0 +1,39 @@
+// The executable's own SDL_PollEvent, SDL_WaitEvent and SDL_PumpEvents. The executable's
+// symbols come first in the engine library's look-up, so the engine's event pumping runs
+// these: each does what SDL's does and then hands launches forwarded by other launcher
+// processes to the engine. This is where a desktop would deliver open-document requests to a
+// running application, on the main thread, between the engine's own frames.
+#include <SDL.h>
+
+#include "launcher/forwarding.h"
+#include "platform/linux/sdl_next.h"
+
+extern "C" {
+
+void SDL_PumpEvents(void) {
+  OsNextSdlPumpEvents();
+  DeliverForwardedLaunches();
+}
+
+int SDL_PollEvent(SDL_Event* event) {
+  int result = OsNextSdlPollEvent(event);
+  DeliverForwardedLaunches();
+  return result;
+}
+
+// SDL's own waiting loop (pump, take one event, sleep 10 ms), so that forwarded launches are
+// also delivered while the engine waits for input.
+int SDL_WaitEvent(SDL_Event* event) {
+  for (;;) {
+    SDL_PumpEvents();
+    switch (SDL_PeepEvents(event, 1, SDL_GETEVENT, SDL_ALLEVENTS)) {
+      case -1:
+        return 0;
+      case 1:
+        return 1;
+      default:
+        SDL_Delay(10);
+    }
+  }
+}
+}
