@@ -32,9 +32,12 @@ int SdlVideoStart() {
   return 1;
 }
 
+// Video is stopped through SDL_QuitSubSystem, which runs SDL_VideoQuit once and clears the
+// subsystem's flag. sdl12-compat's own SDL_VideoQuit leaves that flag set, so SDL_Quit would
+// stop video a second time, which crashes under its off-screen driver.
 void SdlVideoStop() {
   SetState(kStopping);
-  SDL_VideoQuit();
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
   SDL_Quit();
   SetState(kDown);
 }

@@ -1,8 +1,9 @@
 // A small game engine that shows the launcher at work: a window with a bouncing square.
 // Escape or closing the window ends the game, R asks the launcher for a restart. Every
 // message received through qrnSendIPC is printed to standard output and shown in the window
-// title. Under SDL's dummy video driver nobody can press a key, so it ends by itself after
-// kDummyFrames frames.
+// title. Under an off-screen video driver nobody can press a key, so it ends by itself after
+// kDummyFrames frames: SDL's "dummy", or the "offscreen" driver that sdl12-compat picks when
+// there is no display and SDL_VIDEODRIVER is not set.
 #include "quarn_engine.h"
 
 #include <SDL.h>
@@ -40,9 +41,10 @@ void ShowTitle() {
   SDL_WM_SetCaption(title, kShortName);
 }
 
-int IsDummyDriver() {
+int IsOffscreenDriver() {
   char name[32] = "";
-  return SDL_VideoDriverName(name, sizeof name) && strcmp(name, "dummy") == 0;
+  if (!SDL_VideoDriverName(name, sizeof name)) return 0;
+  return strcmp(name, "dummy") == 0 || strcmp(name, "offscreen") == 0;
 }
 
 // One frame: background, the square at its position, a bar that shows the run number.
@@ -83,7 +85,7 @@ int qrnRun(void) {
     return 0;
   }
   ShowTitle();
-  int dummy = IsDummyDriver();
+  int dummy = IsOffscreenDriver();
   int x = 10, y = 30, dx = 4, dy = 3;
   for (int frame = 0; !dummy || frame < kDummyFrames; ++frame) {
     SDL_Event event;

@@ -2,7 +2,9 @@
 // QRN_TEST_* environment variables, and it appends one line per call to the file named by
 // QRN_TEST_RECORD (open, append, close per line, so the file is complete at every moment and
 // several processes may share it). Each line also shows the launcher variables it can see.
-// Built twice: engine_test, and engine_test_incomplete without qrnSendIPC.
+// Built twice: engine_test, and engine_test_incomplete without qrnSendIPC. qrnRun also
+// records which SDL library the process loaded and its video driver, so that a test can
+// tell the classic library from sdl12-compat.
 #include "quarn_engine.h"
 
 #include <SDL.h>
@@ -67,6 +69,23 @@ int NthListValue(const char* list, int n) {
   return value;
 }
 
+// The file of the SDL library this process loaded, as the dynamic loader names it.
+std::string SdlLibraryFile() {
+  Dl_info info;
+  void* symbol = reinterpret_cast<void*>(&SDL_Init);
+  return dladdr(symbol, &info) && info.dli_fname ? info.dli_fname : "<unknown>";
+}
+
+// QRN_TEST_VIDEO_MODE=1 opens a small window for the run, as a game does; the video driver's
+// name and whether the window was made are recorded.
+std::string OpenWindowIfAsked() {
+  if (atoi(EnvOr("QRN_TEST_VIDEO_MODE", "0")) != 1) return "";
+  int made = SDL_SetVideoMode(64, 48, 0, SDL_SWSURFACE) != nullptr;
+  char driver[32] = "";
+  if (!SDL_VideoDriverName(driver, sizeof driver)) driver[0] = '\0';
+  return "\twindow=" + std::to_string(made) + "\tdriver=" + driver;
+}
+
 int s_closeCount = 0;  // the library stays loaded across runs, so this counts per process
 int s_inRun = 0;       // 1 while qrnRun pumps events
 }  // namespace
@@ -99,6 +118,7 @@ int qrnRun(void) {
     FILE* file = fopen(ready, "w");
     if (file) fclose(file);
   }
+  std::string window = OpenWindowIfAsked();
   const char* quitEventsText = getenv("QRN_TEST_RUN_QUIT_EVENTS");
   int wantQuits = quitEventsText ? atoi(quitEventsText) : 0;
   int runMs = atoi(EnvOr("QRN_TEST_RUN_MS", wantQuits > 0 ? "10000" : "0"));
@@ -114,7 +134,8 @@ int qrnRun(void) {
     SDL_Delay(5);
   }
   s_inRun = 0;
-  Record("qrnRun", "\tquit_events=" + std::to_string(quits));
+  Record("qrnRun",
+         "	quit_events=" + std::to_string(quits) + window + "	sdl_library=" + SdlLibraryFile());
   return 0;
 }
 

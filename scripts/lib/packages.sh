@@ -3,7 +3,7 @@
 
 QFN_PACKAGES=(
   build-essential cmake pkg-config
-  libsdl1.2-dev libsqlite3-dev sqlite3 libx11-dev
+  libsdl1.2-dev libsdl1.2-compat libsqlite3-dev sqlite3 libx11-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zenity xdg-utils xvfb xdotool imagemagick desktop-file-utils
   clang libclang-rt-14-dev valgrind util-linux

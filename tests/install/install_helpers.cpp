@@ -16,11 +16,27 @@ Installed InstalledPaths(const std::string& prefix) {
   paths.engine = game + "/Resources/quarnc.so";
   paths.installLog = game + "/Resources/uninstall.log";
   paths.desktopFile = prefix + "/share/applications/" + kDesktopId + ".desktop";
+  paths.commandLink = prefix + "/games/quarn-demo";
+  paths.mimePackage = prefix + "/share/mime/packages/" + kDesktopId + ".xml";
+  paths.engineKit = {prefix + "/include/quarn_engine.h",
+                     prefix + "/lib/cmake/QuarnEngine/QuarnEngineConfig.cmake",
+                     prefix + "/lib/cmake/QuarnEngine/quarn_engine.map",
+                     prefix + "/lib/pkgconfig/quarn-engine.pc"};
+  const std::string hicolor = prefix + "/share/icons/hicolor/";
+  paths.icons = {hicolor + "scalable/apps/" + kDesktopId + ".svg"};
+  for (const char* size : {"48", "64", "128", "256"}) {
+    paths.icons.push_back(hicolor + size + "x" + size + "/apps/" + kDesktopId + ".png");
+  }
   return paths;
 }
 
-ProcessResult InstallTo(const TempWorld& world, const std::string& prefix,
-                        const std::string& destdir) {
+ProcessResult InstallTo(TempWorld& world, const std::string& prefix, const std::string& destdir,
+                        CacheTools tools) {
+  if (tools == CacheTools::kStandIns) {
+    for (const auto& tool : kCacheTools) {
+      if (!FileExists(world.BinDir() + "/" + tool)) world.FakeTool(tool);
+    }
+  }
   ProcessOptions options = world.ChildOptions();
   if (destdir.empty()) {
     options.unset.push_back("DESTDIR");
@@ -31,12 +47,13 @@ ProcessResult InstallTo(const TempWorld& world, const std::string& prefix,
   return RunProcess({QFN_CMAKE_COMMAND, "--install", QFN_BINARY_DIR, "--prefix", prefix}, options);
 }
 
-std::string DesktopValue(const std::string& desktopText, const std::string& key) {
+std::string DesktopValue(const std::string& desktopText, const std::string& key,
+                         const std::string& group) {
   std::istringstream lines(desktopText);
   std::string line;
   bool inEntry = false;
   while (std::getline(lines, line)) {
-    if (!line.empty() && line[0] == '[') inEntry = line == "[Desktop Entry]";
+    if (!line.empty() && line[0] == '[') inEntry = line == "[" + group + "]";
     if (!inEntry || line.compare(0, key.size() + 1, key + "=") != 0) continue;
     std::string raw = line.substr(key.size() + 1), value;
     for (size_t i = 0; i < raw.size(); ++i) {

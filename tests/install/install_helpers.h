@@ -1,5 +1,7 @@
 // Helpers for the installation tests: installing this build tree, the installed paths,
 // reading a desktop entry's Exec command line, and listing what is left under a folder.
+// Installs run with recording stand-ins for the desktop's cache tools unless a test asks
+// for the real ones, so that the installed tree does not depend on what this machine has.
 #pragma once
 
 #include "tests/support/temp_world.h"
@@ -10,19 +12,32 @@
 
 constexpr const char kGameFolder[] = "lib/quillfen-quarn-demo";
 constexpr const char kDesktopId[] = "com.quillfen.QuarnDemo";
+constexpr const char kMimeType[] = "application/x-quarn-demo-save";
+// The tools that refresh the desktop's caches after an install.
+const std::vector<std::string> kCacheTools = {"update-desktop-database", "update-mime-database",
+                                              "gtk-update-icon-cache"};
 
 struct Installed {
   std::string prefix;                                     // the run-time prefix
   std::string launcher, engine, installLog, desktopFile;  // run-time paths
+  std::string commandLink;                                // <prefix>/games/quarn-demo
+  std::string mimePackage;                                // the MIME type's package file
+  std::vector<std::string> icons;                         // scalable SVG, then the PNG sizes
+  std::vector<std::string> engineKit;  // header, CMake package, version script, pkg-config file
 };
 Installed InstalledPaths(const std::string& prefix);
 
-// "cmake --install <this build> --prefix <prefix>", with DESTDIR when not empty.
-ProcessResult InstallTo(const TempWorld& world, const std::string& prefix,
-                        const std::string& destdir = "");
+enum class CacheTools { kStandIns, kReal };
 
-// The value of a key in the [Desktop Entry] group, string escapes undone; "" when absent.
-std::string DesktopValue(const std::string& desktopText, const std::string& key);
+// "cmake --install <this build> --prefix <prefix>", with DESTDIR when not empty. With
+// kStandIns the cache tools are recording fake tools of the world that succeed.
+ProcessResult InstallTo(TempWorld& world, const std::string& prefix,
+                        const std::string& destdir = "", CacheTools tools = CacheTools::kStandIns);
+
+// The value of a key in a group ([Desktop Entry] unless named), string escapes undone; ""
+// when absent.
+std::string DesktopValue(const std::string& desktopText, const std::string& key,
+                         const std::string& group = "Desktop Entry");
 // Splits an Exec value into arguments as a desktop launcher does: quoted arguments with
 // their backslash escapes, "%%" as '%', and the file-list codes (%f %F %u %U) expanding to
 // the given documents.

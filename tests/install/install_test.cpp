@@ -1,36 +1,69 @@
 // "cmake --install" of this build tree: the layout a user gets, the desktop entry (valid,
-// Exec naming the installed launcher, quoted whatever the prefix holds), the install log with
-// run-time paths (also under DESTDIR), and uninstalling through the installed launcher.
+// Exec naming the installed launcher, quoted whatever the prefix holds; icon, MIME type and
+// Uninstall action), the command link, the desktop's caches, the install log with run-time
+// paths (also under DESTDIR), and uninstalling through the installed launcher.
 #include "tests/install/install_helpers.h"
 #include "tests/support/temp_world.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include <string>
 #include <vector>
 
 namespace {
 
-void ExpectInstalled(const TempWorld& world, const std::string& prefix) {
+void ExpectInstalled(TempWorld& world, const std::string& prefix) {
   ProcessResult result = InstallTo(world, prefix);
   ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
 }
 
 std::vector<std::string> FullTree(const std::string& prefix) {
   const std::string game = prefix + "/" + kGameFolder;
-  return {prefix + "/include",
-          prefix + "/include/quarn_engine.h",
-          prefix + "/lib",
-          game,
-          game + "/Resources",
-          game + "/Resources/quarnc.so",
-          game + "/Resources/uninstall.log",
-          game + "/bin",
-          game + "/bin/quarn",
-          prefix + "/share",
-          prefix + "/share/applications",
-          prefix + "/share/applications/" + kDesktopId + ".desktop"};
+  std::vector<std::string> tree = {prefix + "/include",
+                                   prefix + "/include/quarn_engine.h",
+                                   prefix + "/lib/cmake",
+                                   prefix + "/lib/cmake/QuarnEngine",
+                                   prefix + "/lib/cmake/QuarnEngine/QuarnEngineConfig.cmake",
+                                   prefix + "/lib/pkgconfig",
+                                   prefix + "/lib/cmake/QuarnEngine/quarn_engine.map",
+                                   prefix + "/lib/pkgconfig/quarn-engine.pc",
+                                   prefix + "/lib",
+                                   game,
+                                   game + "/Resources",
+                                   game + "/Resources/quarnc.so",
+                                   game + "/Resources/uninstall.log",
+                                   game + "/bin",
+                                   game + "/bin/quarn",
+                                   prefix + "/share",
+                                   prefix + "/share/applications",
+                                   prefix + "/share/applications/" + kDesktopId + ".desktop",
+                                   prefix + "/games",
+                                   prefix + "/games/quarn-demo",
+                                   prefix + "/share/mime",
+                                   prefix + "/share/mime/packages",
+                                   InstalledPaths(prefix).mimePackage,
+                                   prefix + "/share/icons",
+                                   prefix + "/share/icons/hicolor"};
+  for (const std::string& icon : InstalledPaths(prefix).icons) {
+    std::filesystem::path apps = std::filesystem::path(icon).parent_path();
+    tree.insert(tree.end(), {apps.parent_path().string(), apps.string(), icon});
+  }
+  std::sort(tree.begin(), tree.end());
+  return tree;
+}
+
+// The File records of everything the install copies or links, in the log's order.
+std::string InstalledFileRecords(const Installed& paths) {
+  std::string records =
+      "File:" + paths.launcher + "\nFile:" + paths.engine + "\nFile:" + paths.desktopFile + "\n";
+  for (const std::string& file : paths.engineKit) records += "File:" + file + "\n";
+  for (const std::string& icon : paths.icons) records += "File:" + icon + "\n";
+  return records + "File:" + paths.mimePackage + "\nFile:" + paths.commandLink + "\n";
 }
 
 TEST(Install, LaysOutTheGameFolderAndTheDesktopEntry) {
@@ -58,19 +91,36 @@ TEST(Install, InstallLogListsFilesThenFoldersDeepestFirstThenSelf) {
   const std::string game = prefix + "/" + kGameFolder;
   // fresh/ existed before? No: the world has no "fresh", so the install made it too, but
   // it lies above the prefix and is never listed.
-  EXPECT_EQ(ReadFile(paths.installLog),
-            "File:" + paths.launcher + "\nFile:" + paths.engine + "\nFile:" + paths.desktopFile +
-                "\nFile:" + prefix + "/include/quarn_engine.h\nFolder:" + game + "/bin\nFolder:" +
-                game + "/Resources\nFolder:" + prefix + "/share/applications\nFolder:" + game +
-                "\nFolder:" + prefix + "/share\nFolder:" + prefix + "/lib\nFolder:" + prefix +
-                "/include\nFolder:" + prefix + "\nSelf:\n");
+  const std::string icons = prefix + "/share/icons";
+  const std::string hicolor = icons + "/hicolor";
+  std::string expected = InstalledFileRecords(paths);
+  for (const char* size : {"scalable", "64x64", "48x48", "256x256", "128x128"})
+    expected += "Folder:" + hicolor + "/" + size + "/apps\n";
+  for (const char* size : {"scalable", "64x64", "48x48", "256x256", "128x128"})
+    expected += "Folder:" + hicolor + "/" + size + "\n";
+  for (const char* folder :
+       {"/share/mime/packages", "/share/icons/hicolor", "/lib/quillfen-quarn-demo/bin",
+        "/lib/quillfen-quarn-demo/Resources", "/lib/cmake/QuarnEngine", "/share/mime",
+        "/share/icons", "/share/applications", "/lib/quillfen-quarn-demo", "/lib/pkgconfig",
+        "/lib/cmake", "/share", "/lib", "/include", "/games", ""})
+    expected += "Folder:" + prefix + folder + "\n";
+  expected += "Self:\n";
+  EXPECT_EQ(ReadFile(paths.installLog), expected);
 }
 
 TEST(Install, SharedFoldersThatExistedBeforeAreNotListed) {
   TempWorld world;
   std::string prefix = world.Path("usr");
+  // A system prefix: every shared folder the game installs into is there already.
   MakeDirs(prefix + "/share/applications");
-  MakeDirs(prefix + "/lib");
+  MakeDirs(prefix + "/share/mime/packages");
+  for (const std::string& icon : InstalledPaths(prefix).icons) {
+    MakeDirs(std::filesystem::path(icon).parent_path().string());
+  }
+  MakeDirs(prefix + "/games");
+  MakeDirs(prefix + "/lib/pkgconfig");
+  MakeDirs(prefix + "/lib/cmake");
+  MakeDirs(prefix + "/include");
   ExpectInstalled(world, prefix);
   std::string log = ReadFile(InstalledPaths(prefix).installLog);
   EXPECT_EQ(log.find("Folder:" + prefix + "/share"), std::string::npos) << log;
@@ -102,9 +152,7 @@ TEST(Install, StagedInstallNamesRunTimePaths) {
             "\"" + runTime.launcher + "\" -psn_desktop %F");
   // A package manager owns the shared folders: only the game's own are listed.
   const std::string game = prefix + "/" + kGameFolder;
-  EXPECT_EQ(ReadFile(staged.installLog), "File:" + runTime.launcher + "\nFile:" + runTime.engine +
-                                             "\nFile:" + runTime.desktopFile + "\nFile:" + prefix +
-                                             "/include/quarn_engine.h\nFolder:" + game +
+  EXPECT_EQ(ReadFile(staged.installLog), InstalledFileRecords(runTime) + "Folder:" + game +
                                              "/bin\nFolder:" + game + "/Resources\nFolder:" + game +
                                              "\nSelf:\n");
 }
@@ -129,6 +177,10 @@ TEST_P(ExecQuoting, DesktopEntryIsValidAndStartsTheInstalledLauncher) {
   EXPECT_EQ(ExecArguments(exec, {"/doc"}),
             (std::vector<std::string>{paths.launcher, "-psn_desktop", "/doc"}))
       << exec;
+  std::string uninstall =
+      DesktopValue(ReadFile(paths.desktopFile), "Exec", "Desktop Action Uninstall");
+  EXPECT_EQ(ExecArguments(uninstall, {}), (std::vector<std::string>{paths.launcher, "-Uninstall"}))
+      << uninstall;
 }
 
 INSTANTIATE_TEST_SUITE_P(Install, ExecQuoting,

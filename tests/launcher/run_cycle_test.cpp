@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -270,8 +271,12 @@ TEST_P(Decoy, LibraryOnSearchPathIsNeverLoaded) {
   std::string decoySource = c.decoyIsIncomplete ? IncompleteEngineLibrary() : TestEngineLibrary();
   WriteFile(decoyDir + "/quarnc.so", ReadFile(decoySource), 0755);
   Bundle bundle = MakeBundle(world, c.engineInResources ? TestEngineLibrary() : "");
+  // The decoy folder goes first; the inherited path stays (it may name the SDL to test on).
+  const char* inherited = getenv("LD_LIBRARY_PATH");
+  std::string searchPath =
+      decoyDir + (inherited && inherited[0] ? ":" + std::string(inherited) : "");
   Launch launch = RunLauncher(world, bundle, {},
-                              {{"LD_LIBRARY_PATH", decoyDir}, {"QRN_TEST_LONG_NAME", "Decoy"}});
+                              {{"LD_LIBRARY_PATH", searchPath}, {"QRN_TEST_LONG_NAME", "Decoy"}});
   EXPECT_EQ(launch.process.exitCode, 0);
   if (c.expectedAlertStart) {
     ASSERT_EQ(launch.alerts.size(), 1u);

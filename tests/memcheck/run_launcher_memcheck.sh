@@ -14,7 +14,7 @@ logs=$(mktemp -d /tmp/qfn-memcheck-XXXXXX)
 # Test names of the suites that start the built launcher as a process. The desktop session
 # test is left out: it waits for the game's window on a real X server with a fixed deadline
 # that a launcher under valgrind does not meet (desktop launches are covered by Shell).
-scenarios='^(RunCycle\.|Results/|Launches/|Paths/Decoy|Options/|Shell|InstanceGuard\.|Uninstall\.|Install)'
+scenarios='^(RunCycle\.|Results/|Launches/|Paths/Decoy|Options/|Shell|InstanceGuard\.|Uninstall\.|Install|SdlImplementation\.)'
 
 export QFN_LAUNCHER_WRAPPER="valgrind --error-exitcode=1 --errors-for-leak-kinds=definite \
 --leak-check=full --show-leak-kinds=definite --track-origins=no \

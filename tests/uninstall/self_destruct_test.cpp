@@ -128,6 +128,18 @@ TEST_F(SelfDestructTest, NothingOutsideTheNamedPathsIsTouched) {
   EXPECT_TRUE(FileExists(outside + "/a.sav"));
 }
 
+// The install lays symbolic links (a command in <prefix>/games): their File records remove
+// the links and never what they point to.
+TEST_F(SelfDestructTest, FileRecordRemovesALinkNotItsTarget) {
+  Lay({"bin/quarn", "data/"});
+  MakeDirs(root + "/games");
+  ASSERT_EQ(symlink("../bin/quarn", (root + "/games/quarn-demo").c_str()), 0);
+  ASSERT_EQ(symlink("../data", (root + "/games/data").c_str()), 0);
+  WriteFile(root + "/uninstall.log", "File:games/quarn-demo\nFile:games/data\nFolder:games\n");
+  SelfDestruct();
+  EXPECT_EQ(Tree(), (std::set<std::string>{"bin/", "bin/quarn", "data/", "uninstall.log"}));
+}
+
 TEST(DelPattern, JoinsFolderAndPatternAndRefusesCutSearches) {
   TempWorld world;
   std::string dir = world.Path("d");
