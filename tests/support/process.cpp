@@ -56,6 +56,45 @@ double Now() {
   return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
+// The child's whole environment as NAME=VALUE texts: this process's, less the removed names,
+// with the options' variables applied in order (a later one wins).
+std::vector<std::string> ChildEnvironment(const ProcessOptions& options) {
+  std::vector<std::string> env;
+  auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
+  auto drop = [&](const std::string& name) {
+    for (size_t i = env.size(); i-- > 0;)
+      if (nameOf(env[i]) == name) env.erase(env.begin() + static_cast<long>(i));
+  };
+  for (char** entry = environ; *entry; ++entry) env.push_back(*entry);
+  for (const auto& name : options.unset) drop(name);
+  for (const auto& [name, value] : options.env) {
+    drop(name);
+    env.push_back(name + "=" + value);
+  }
+  return env;
+}
+
+// The program's path as the child's PATH finds it (a name holding '/' is taken as it is).
+std::string FindProgram(const std::string& program, const std::vector<std::string>& env) {
+  if (program.find('/') != std::string::npos) return program;
+  std::string path = "/usr/bin:/bin";
+  for (const auto& entry : env)
+    if (entry.compare(0, 5, "PATH=") == 0) path = entry.substr(5);
+  std::istringstream folders(path);
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return program;
+}
+
+std::vector<char*> Pointers(const std::vector<std::string>& texts) {
+  std::vector<char*> pointers;
+  for (const auto& text : texts) pointers.push_back(const_cast<char*>(text.c_str()));
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
 }  // namespace
 
 std::string ReadFile(const std::string& path) {
@@ -92,16 +131,21 @@ ProcessResult RunProcess(const std::vector<std::string>& program, const ProcessO
   ProcessResult result;
   double timeoutSeconds = options.timeoutSeconds;
   std::vector<std::string> argv = Wrapped(program, &timeoutSeconds);
+  if (argv.empty()) return result;
   std::string outPath = TempCaptureFile();
   std::string errPath = TempCaptureFile();
   int stdinPipe[2];
   if (pipe(stdinPipe) != 0) return result;
 
+  // Everything the child needs is made before the fork: other threads of this process may
+  // hold the allocator's lock at that moment, so the child makes only system calls.
+  std::vector<std::string> env = ChildEnvironment(options);
+  std::string executable = FindProgram(argv[0], env);
+  std::vector<char*> args = Pointers(argv);
+  std::vector<char*> envp = Pointers(env);
   pid_t pid = fork();
   if (pid == 0) {
     setpgid(0, 0);
-    for (const auto& name : options.unset) unsetenv(name.c_str());
-    for (const auto& [name, value] : options.env) setenv(name.c_str(), value.c_str(), 1);
     if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) _exit(126);
     dup2(stdinPipe[0], 0);
     close(stdinPipe[0]);
@@ -110,10 +154,7 @@ ProcessResult RunProcess(const std::vector<std::string>& program, const ProcessO
     int err = open(errPath.c_str(), O_WRONLY | O_TRUNC);
     dup2(out, 1);
     dup2(err, 2);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
+    execve(executable.c_str(), args.data(), envp.data());
     _exit(127);
   }
   close(stdinPipe[0]);
