@@ -1,6 +1,8 @@
 // Absolute document paths for open-document requests (see document_path.h).
 #include "shell/document_path.h"
 
+#include <cstring>
+
 #include "platform/fs.h"
 #include "util/strbuf.h"
 
@@ -14,8 +16,7 @@ int AbsoluteDocumentPath(const char* path, char* out, size_t capacity) {
     path += 2;
     while (path[0] == '/') ++path;
   }
-  size_t length = 0;
-  while (out[length]) ++length;
+  size_t length = strlen(out);
   if (length == 0 || out[length - 1] != '/') StrAppend(out, capacity, "/");
   return StrAppend(out, capacity, path);
 }

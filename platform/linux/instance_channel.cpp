@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/linux/waiting.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -47,9 +48,7 @@ pthread_t s_thread;
 char s_path[sizeof(sockaddr_un::sun_path)];
 
 double NowMs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+  return OsMonotonicSeconds() * 1000.0;
 }
 
 // 1 when path is a real folder (not a link) of this user that no one else may enter.

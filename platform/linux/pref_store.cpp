@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +18,7 @@
 #include "platform/linux/files.h"
 #include "platform/linux/os.h"
 #include "platform/linux/store_lock.h"
+#include "platform/linux/waiting.h"
 #include "util/latin1.h"
 #include "util/strbuf.h"
 
@@ -153,12 +153,6 @@ int CreateDatabaseFile(const char* path) {
   return 1;
 }
 
-double Now() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
 // Waits for a busy database until the call's deadline, across every step of the call that
 // waits (reading the schema, changing the journal mode, creating the table, the statement).
 // SQLite's own busy timeout sleeps up to 100 ms between tries, and a process writing in a loop
@@ -167,10 +161,8 @@ double Now() {
 // transactions.
 int WaitWhileBusy(void* context, int) {
   Connection& c = *static_cast<Connection*>(context);
-  if (Now() >= c.deadline) return 0;
-  static unsigned int s_jitter = static_cast<unsigned int>(getpid());
-  s_jitter = s_jitter * 1103515245u + 12345u;
-  usleep(50 + (s_jitter >> 16) % 200);
+  if (OsMonotonicSeconds() >= c.deadline) return 0;
+  OsPauseJittered(50, 200);
   return 1;
 }
 
@@ -192,7 +184,7 @@ int Configure(sqlite3* db, int anyUser) {
 // tells a store that does not exist (nothing at its path) from one that cannot be opened.
 Connection* Open(int anyUser, int create, int* missing) {
   Connection& c = s_connections[anyUser ? 1 : 0];
-  double deadline = Now() + kBusyTimeoutSeconds;
+  double deadline = OsMonotonicSeconds() + kBusyTimeoutSeconds;
   *missing = 0;
   char path[kPathCapacity];
   if (!DatabasePath(anyUser, path, sizeof path)) return nullptr;

@@ -6,34 +6,17 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "platform/linux/files.h"
+#include "platform/linux/waiting.h"
 #include "util/strbuf.h"
 
 namespace {
 
 constexpr size_t kPathCapacity = 1024;
-
-double Now() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
-// The folders above the store, made when missing, as the store itself makes them.
-void MakeParentFolders(const char* path) {
-  char folder[kPathCapacity];
-  StrCopy(folder, sizeof folder, path);
-  for (char* p = folder + 1; *p; ++p) {
-    if (*p != '/') continue;
-    *p = '\0';
-    mkdir(folder, 0777);
-    *p = '/';
-  }
-}
 
 int OpenLockFile(int anyUser) {
   char path[kPathCapacity];
@@ -41,7 +24,7 @@ int OpenLockFile(int anyUser) {
     return -1;
   int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd >= 0) return fd;
-  MakeParentFolders(path);
+  OsCreateFolders(path, 0);  // the folders above it, as the store itself makes them
   fd = open(path, O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd >= 0) fchmod(fd, 0644);  // whatever the file-creation mask: every user must open it
   return fd;
@@ -52,14 +35,12 @@ int OpenLockFile(int anyUser) {
 int OsLockPrefStore(int anyUser, double timeoutSeconds) {
   int fd = OpenLockFile(anyUser);
   if (fd < 0) return -1;
-  double deadline = Now() + timeoutSeconds;
-  unsigned int jitter = static_cast<unsigned int>(getpid());
+  double deadline = OsMonotonicSeconds() + timeoutSeconds;
   for (;;) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
     if (errno != EWOULDBLOCK && errno != EINTR) break;
-    if (Now() >= deadline) break;
-    jitter = jitter * 1103515245u + 12345u;
-    usleep(200 + (jitter >> 16) % 800);
+    if (OsMonotonicSeconds() >= deadline) break;
+    OsPauseJittered(200, 800);
   }
   close(fd);
   return -1;
