@@ -22,3 +22,8 @@ const char* OsLibraryError() {
 int OsCloseLibrary(void* handle) {
   return handle && dlclose(handle) == 0;
 }
+
+// RTLD_NEXT searches after the object that makes this call, which is the executable itself.
+void* OsNextSymbol(const char* name) {
+  return name ? dlsym(RTLD_NEXT, name) : nullptr;
+}

@@ -13,3 +13,7 @@ void* OsLibrarySymbol(void* handle, const char* name);
 const char* OsLibraryError();
 // 1 when the library was closed.
 int OsCloseLibrary(void* handle);
+// The next definition of a symbol after the launcher executable's own, in the loader's search
+// order (RTLD_NEXT): for an executable function that wraps a library's function of the same
+// name. Null when no later object defines it.
+void* OsNextSymbol(const char* name);

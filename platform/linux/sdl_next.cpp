@@ -3,12 +3,12 @@
 // launcher) makes the call do nothing.
 #include "platform/linux/sdl_next.h"
 
-#include <dlfcn.h>
+#include "platform/linux/loader.h"
 
 namespace {
 template <typename Fn>
 Fn Next(const char* name) {
-  return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+  return reinterpret_cast<Fn>(OsNextSymbol(name));
 }
 }  // namespace
 
