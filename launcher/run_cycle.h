@@ -9,5 +9,6 @@ extern "C" int SDL_main(int argc, char** argv);
 int Run(int argc, char** argv, int runIndex);
 int SdlMainInit();
 void SdlQuit();
-// Delivery of a message to the running instance; left empty, and not called.
+// A second launch hands the running instance its held documents, then this message (its
+// "CommandLine|...|" text); what cannot be delivered is written to the log.
 void SendToInstance(const char* message);

@@ -7,7 +7,7 @@
 // Starts video (SDL_Init with the video flag); 1 on success. SDL's error text stays
 // available through SDL_GetError on failure.
 int SdlVideoStart();
-// Stops video (SDL_VideoQuit, SDL_Quit).
+// Stops video once on either SDL 1.2 library (SDL_QuitSubSystem for video, then SDL_Quit).
 void SdlVideoStop();
 // Any thread: when video is fully running, posts exactly one SDL quit event and returns 1;
 // otherwise (down, starting or stopping) posts nothing and returns 0 at once.
