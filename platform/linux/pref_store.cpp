@@ -166,15 +166,21 @@ int WaitWhileBusy(void* context, int) {
   return 1;
 }
 
-// Per-connection settings; none of them touches the file. The current-user store writes
-// through the write-ahead log with synchronous=NORMAL: a commit is an append to the log with no
-// flush; the log is flushed only when it is copied back into the database (a checkpoint, every
-// few launches, which also keeps the log a new process reads back small). The any-user store
-// keeps the rollback journal, because readers who may not write it could not open a log, with
-// synchronous=NORMAL: journal, folder and database are flushed once per commit (FULL flushes the
-// journal twice); a persistent or truncated journal costs as many flushes or more.
+// Per-connection settings; none of them touches the file. Both stores write through the
+// write-ahead log with synchronous=NORMAL: a commit is an append to the log with no flush, and
+// after a power cut the database holds an earlier consistent state; the log is flushed only
+// when it is copied back into the database (a checkpoint). A user who may not write the
+// any-user store can still read it while its log and index files exist (SQLite then opens both
+// read-only), so that store keeps them when its last connection closes; SQLite makes them with
+// the database's mode, readable by every user. Such a reader, with no writer running, reads
+// the whole log once per process, so the any-user store checkpoints after 16 pages (about
+// every fourth launch as root, two flushes) and the current-user store, read back by its
+// writers, after 64.
 int Configure(sqlite3* db, int anyUser) {
-  const char* sql = anyUser ? "PRAGMA synchronous=NORMAL"
+  int persist = 1;
+  if (anyUser && sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist) != SQLITE_OK)
+    return 0;
+  const char* sql = anyUser ? "PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=16"
                             : "PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=64";
   return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
@@ -221,10 +227,10 @@ Connection* Open(int anyUser, int create, int* missing) {
   return &c;
 }
 
-// Puts the current-user store in write-ahead-log mode once per connection; a database still
-// in rollback-journal mode is converted here, keeping every row. 0 only when the database was
-// busy until the deadline; a file system without the log's shared memory keeps the rollback
-// journal, and a damaged database fails at the statement that follows.
+// Puts the store in write-ahead-log mode once per connection; a database still in
+// rollback-journal mode is converted here by a user who may write it, keeping every row. 0 only
+// when the database was busy until the deadline; a file system without the log's shared memory
+// keeps the rollback journal, and a damaged database fails at the statement that follows.
 int UseWriteAheadLog(Connection& c) {
   if (c.walChecked) return 1;
   int rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
@@ -267,7 +273,7 @@ int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* va
   int missing = 0;
   Connection* c = Open(anyUser, value != nullptr, &missing);
   if (c == nullptr) return value == nullptr && missing;
-  if (!anyUser && !UseWriteAheadLog(*c)) return 0;
+  if (!UseWriteAheadLog(*c)) return 0;
   sqlite3_stmt*& slot = value ? c->upsert : c->remove;
   const char* sql = value ? kUpsert : kDelete;
   sqlite3_stmt* stmt = Statement(*c, slot, sql);

@@ -136,38 +136,46 @@ TEST_F(PrefsTest, StoreNeedsARealBaseFolder) {
   }
 }
 
-TEST_F(PrefsTest, DatabaseIsWorldReadableWithRollbackJournal) {
+// The any-user store, its log and the log's index are readable by every user whatever the
+// file-creation mask: a user who may not write the store opens all three read-only.
+TEST_F(PrefsTest, AnyUserStoreAndItsLogAreWorldReadable) {
   mode_t old = umask(077);
   int written = SetSystemPreference(1, "Big Game", "PSN", "x");
   umask(old);
   ASSERT_EQ(1, written);
-  struct stat st;
-  ASSERT_EQ(0, stat(AnyDb().c_str(), &st));
-  EXPECT_EQ(0644u, st.st_mode & 0777);
-  EXPECT_EQ("delete", Query(AnyDb(), "PRAGMA journal_mode"));
-  EXPECT_FALSE(FileExists(AnyDb() + "-wal"));
+  EXPECT_EQ("wal", Query(AnyDb(), "PRAGMA journal_mode"));
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    SCOPED_TRACE(suffix);
+    struct stat st;
+    ASSERT_EQ(0, stat((AnyDb() + suffix).c_str(), &st));
+    EXPECT_EQ(0644u, st.st_mode & 0777);
+  }
 }
 
-// The current user's store keeps a write-ahead log; a database made with the rollback journal
-// is converted by the first write, not by a read, and keeps its rows.
-TEST_F(PrefsTest, CurrentUserStoreWritesThroughTheLog) {
-  for (bool old : {false, true}) {
-    SCOPED_TRACE(old ? "rollback-journal database" : "new database");
-    TempWorld fresh;
-    fresh.Apply(false);
-    std::string db = fresh.ConfigHome() + "/Quillfen/preferences.db";
-    if (old) {
-      MakeDirs(fresh.ConfigHome() + "/Quillfen");
-      ASSERT_TRUE(Exec(db, std::string(kCreatePrefs) +
-                               "INSERT INTO prefs VALUES ('com.quillfen.Big Game', " +
-                               Quote(ThisHost()) + ", 'Old', 'kept');"));
-      EXPECT_STREQ("kept", GetSystemPreference(0, "Big Game", "Old", nullptr));
-      EXPECT_EQ("delete", Query(db, "PRAGMA journal_mode"));
+// Both stores keep a write-ahead log; a database made with the rollback journal is converted
+// by the first write, not by a read, and keeps its rows.
+TEST_F(PrefsTest, StoresWriteThroughTheLog) {
+  for (int anyUser : {0, 1}) {
+    for (bool old : {false, true}) {
+      SCOPED_TRACE(std::string(anyUser ? "any-user " : "current-user ") +
+                   (old ? "rollback-journal database" : "new database"));
+      TempWorld fresh;
+      fresh.Apply(false);
+      std::string db =
+          anyUser ? fresh.SystemPrefs() : fresh.ConfigHome() + "/Quillfen/preferences.db";
+      if (old) {
+        MakeDirs(std::filesystem::path(db).parent_path().string());
+        ASSERT_TRUE(Exec(db, std::string(kCreatePrefs) +
+                                 "INSERT INTO prefs VALUES ('com.quillfen.Big Game', " +
+                                 Quote(ThisHost()) + ", 'Old', 'kept');"));
+        EXPECT_STREQ("kept", GetSystemPreference(anyUser, "Big Game", "Old", nullptr));
+        EXPECT_EQ("delete", Query(db, "PRAGMA journal_mode"));
+      }
+      ASSERT_EQ(1, SetSystemPreference(anyUser, "Big Game", "PSN", "x"));
+      EXPECT_EQ("wal", Query(db, "PRAGMA journal_mode"));
+      EXPECT_EQ("x", Stored(db, "com.quillfen.Big Game", "PSN"));
+      EXPECT_EQ(old ? "kept" : "<none>", Stored(db, "com.quillfen.Big Game", "Old"));
     }
-    ASSERT_EQ(1, SetSystemPreference(0, "Big Game", "PSN", "x"));
-    EXPECT_EQ("wal", Query(db, "PRAGMA journal_mode"));
-    EXPECT_EQ("x", Stored(db, "com.quillfen.Big Game", "PSN"));
-    EXPECT_EQ(old ? "kept" : "<none>", Stored(db, "com.quillfen.Big Game", "Old"));
   }
   world.Apply(false);
 }
