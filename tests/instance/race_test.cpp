@@ -111,9 +111,11 @@ TEST(InstanceRace, RootAndUnprivilegedLauncherOverASharedAnyUserStore) {
   std::string runtime = lw.world.Path("home/run");
   GiveHomeToNobody(lw, runtime);
   // The any-user store is one both users may write: the machine-wide guard applies to both.
+  // Its write-ahead log and the log's index are files of the store as well.
   lw.Store(1, "0000000000000000");
   lw.Store(1, kNoRecord);
-  for (const char* file : {"system", "system/preferences.db"})
+  for (const char* file : {"system", "system/preferences.db", "system/preferences.db-wal",
+                           "system/preferences.db-shm"})
     ASSERT_EQ(chown(lw.world.Path(file).c_str(), kNobody, kNobody), 0);
   for (int round = 0; round < 6; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
