@@ -34,6 +34,9 @@ int OsCreateFolders(const char* path, int withLast) {
 int OsCreateFoldersWithMode(const char* path, int withLast, unsigned mode) {
   char work[kWorkCapacity];
   if (!path || strnlen(path, sizeof work) == sizeof work) return 0;
+  // Nearly always the whole path exists already: one look instead of a mkdir for each level.
+  struct stat st;
+  if (withLast && stat(path, &st) == 0 && S_ISDIR(st.st_mode)) return 1;
   size_t i = 0;
   for (; path[i] != '\0'; ++i) {
     if (path[i] == '/' && i > 0) {

@@ -71,12 +71,20 @@ void PackProcessIdentity(unsigned long long startTicks, long pid, unsigned char 
   PutBigEndian(identity + 4, static_cast<unsigned long>(pid) & 0xFFFFFFFFul);
 }
 
+// Read once per process: neither part can change while the process lives. The process id it
+// was read for tells a forked child, which must read its own.
 int OsCurrentProcessIdentity(unsigned char identity[8]) {
+  static long s_pid;
+  static unsigned char s_identity[8];
   long pid = static_cast<long>(getpid());
-  char state = 0;
-  unsigned long long ticks = 0;
-  if (!ReadStat(pid, &state, &ticks)) return 0;
-  PackProcessIdentity(ticks, pid, identity);
+  if (pid != s_pid) {
+    char state = 0;
+    unsigned long long ticks = 0;
+    if (!ReadStat(pid, &state, &ticks)) return 0;
+    PackProcessIdentity(ticks, pid, s_identity);
+    s_pid = pid;
+  }
+  memcpy(identity, s_identity, sizeof s_identity);
   return 1;
 }
 

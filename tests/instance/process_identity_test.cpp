@@ -145,6 +145,19 @@ TEST(ProcessIdentity, ChildIsAliveUntilItEnds) {
   EXPECT_EQ(OsProcessIdentityIsAlive(child.identity), 0) << "reaped";
 }
 
+// A child forked after this process has looked up its own identity gets its own.
+TEST(ProcessIdentity, ForkedChildGetsItsOwnIdentity) {
+  unsigned char mine[8];
+  ASSERT_EQ(OsCurrentProcessIdentity(mine), 1);
+  ChildProcess child;
+  ASSERT_TRUE(child.ok);
+  EXPECT_EQ(Word(child.identity + 4), static_cast<unsigned long>(child.pid));
+  EXPECT_EQ(OsProcessIdentityIsAlive(child.identity), 1);
+  unsigned char again[8];
+  ASSERT_EQ(OsCurrentProcessIdentity(again), 1);
+  EXPECT_EQ(memcmp(mine, again, 8), 0);
+}
+
 TEST(ProcessIdentity, CommandNameWithParenthesesAndSpaces) {
   const char* names[] = {"a) R 1 2 3", ") (", "x y) Z 9"};
   for (const char* name : names) {
