@@ -8,7 +8,9 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -307,6 +309,57 @@ TEST_F(PrefsFaultTest, OverlongTextIsRefusedWithOrWithoutAStore) {
     EXPECT_EQ(0, SetSystemPreference(1, "Big Game", longKey.c_str(), "x"));
     EXPECT_EQ(exists, FileExists(world.SystemPrefs()));
   }
+}
+
+// A process of a user who may not write the any-user store sees, at each read, what root
+// committed before it: a later commit, and one made after checkpoints have started the log
+// over, with no writer left running in between.
+TEST_F(PrefsFaultTest, UnprivilegedReaderSeesEveryLaterCommit) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run the tool as another user";
+  std::string tool = world.Path("prefs_tool");
+  WriteFile(tool, ReadFile(QFN_PREFS_TOOL), 0755);
+  ProcessOptions options = world.ChildOptions(false);
+  auto asRoot = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), tool);
+    return RunProcess(args, options).exitCode;
+  };
+  ASSERT_EQ(0, asRoot({"set", "1", "Big Game", "PSN", "first"}));
+
+  int toChild[2], fromChild[2];
+  ASSERT_EQ(0, pipe(toChild));
+  ASSERT_EQ(0, pipe(fromChild));
+  pid_t watcher = fork();
+  if (watcher == 0) {
+    dup2(toChild[0], 0);
+    dup2(fromChild[1], 1);
+    for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
+    execlp("setpriv", "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", tool.c_str(),
+           "watch", "1", "Big Game", "PSN", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(toChild[0]);
+  close(fromChild[1]);
+  FILE* answers = fdopen(fromChild[0], "r");
+  ASSERT_NE(answers, nullptr);
+  auto read = [&] {
+    char line[64] = {};
+    if (fgets(line, sizeof line, answers) == nullptr) return std::string("<ended>");
+    return std::string(line, strcspn(line, "\n"));
+  };
+  auto readAgain = [&] {
+    EXPECT_EQ(1, write(toChild[1], "\n", 1));
+    return read();
+  };
+  EXPECT_EQ("first", read());
+  ASSERT_EQ(0, asRoot({"set", "1", "Big Game", "PSN", "second"}));
+  EXPECT_EQ("second", readAgain());
+  // Enough commits for several checkpoints, after which the log is written from its start.
+  ASSERT_EQ(0, asRoot({"fill", "1", "Big Game", "k", "80"}));
+  ASSERT_EQ(0, asRoot({"set", "1", "Big Game", "PSN", "third"}));
+  EXPECT_EQ("third", readAgain());
+  close(toChild[1]);
+  fclose(answers);
+  EXPECT_EQ(0, Wait(watcher));
 }
 
 }  // namespace

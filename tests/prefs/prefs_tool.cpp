@@ -3,6 +3,8 @@
 //   get <anyUser> <app> <key>              prints the value; exit 0 when found, else 1
 //   fill <anyUser> <app> <prefix> <count>  writes <prefix><n> = <n>; exit 0 when all committed
 //   hold <database> <seconds>              holds an exclusive lock, prints "locked" once held
+//   watch <anyUser> <app> <key>            prints the value (or "<none>") on a line, then again
+//                                          for every line read, until the input ends
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -33,6 +35,15 @@ int main(int argc, char** argv) {
     }
     if (failures) fprintf(stderr, "%d writes failed\n", failures);
     return failures ? 1 : 0;
+  }
+  if (op == "watch" && argc == 5) {
+    char line[64];
+    do {
+      const char* value = GetSystemPreference(atoi(argv[2]), argv[3], argv[4], nullptr);
+      printf("%s\n", value ? value : "<none>");
+      fflush(stdout);
+    } while (fgets(line, sizeof line, stdin) != nullptr);
+    return 0;
   }
   if (op == "hold" && argc == 4) {
     sqlite3* db = nullptr;
