@@ -191,56 +191,6 @@ TEST_F(PrefsFaultTest, AnyUserDatabaseNotWriteableFallsToCurrentUser) {
   EXPECT_EQ("", r.out);
 }
 
-// A user who may not write the any-user store reads what root committed, whether root's
-// process still has the store open, has ended without closing it, or closed it (the log and
-// its index stay for such readers), and reading changes none of its files.
-TEST_F(PrefsFaultTest, UnprivilegedUserReadsTheAnyUserStoreInEveryState) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to run the tool as another user";
-  std::string tool = world.Path("prefs_tool");
-  WriteFile(tool, ReadFile(QFN_PREFS_TOOL), 0755);
-  const std::string db = world.SystemPrefs();
-  // Closes this process's connection to the any-user store: a store call for another path.
-  auto closeOwnConnection = [&] {
-    setenv("QFN_SYSTEM_PREFS", world.Path("elsewhere.db").c_str(), 1);
-    GetSystemPreference(1, "Big Game", "PSN", nullptr);
-    setenv("QFN_SYSTEM_PREFS", db.c_str(), 1);
-  };
-  struct Case {
-    const char* state;
-    bool writeHere;   // this process writes (else a root tool process that then ends)
-    bool closeAfter;  // this process closes its connection after writing
-  };
-  const Case cases[] = {
-      {"root's process has the store open", true, false},
-      {"root's process ended without closing it", false, false},
-      {"root's process closed it", true, true},
-  };
-  int n = 0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.state);
-    std::string value = "v" + std::to_string(++n);
-    closeOwnConnection();
-    if (c.writeHere) {
-      ASSERT_EQ(1, SetSystemPreference(1, "Big Game", "PSN", value.c_str()));
-    } else {
-      ProcessResult r =
-          RunProcess({tool, "set", "1", "Big Game", "PSN", value}, world.ChildOptions(false));
-      ASSERT_EQ(0, r.exitCode) << r.err;
-    }
-    if (c.closeAfter) closeOwnConnection();
-    std::vector<std::string> files;
-    for (const char* suffix : {"", "-wal", "-shm"}) files.push_back(ReadFile(db + suffix));
-    ProcessResult r = RunProcess({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                                  tool, "get", "1", "Big Game", "PSN"},
-                                 world.ChildOptions(false));
-    EXPECT_EQ(0, r.exitCode) << r.err;
-    EXPECT_EQ(value, r.out);
-    int i = 0;
-    for (const char* suffix : {"", "-wal", "-shm"})
-      EXPECT_EQ(files[i++], ReadFile(db + suffix)) << suffix;
-  }
-}
-
 // The folders a store makes have the scope's mode whatever the creation mask: the any-user
 // store's must never become writeable by others (umask 000) nor unreadable to them (umask 077).
 TEST_F(PrefsFaultTest, StoreFoldersGetTheirScopesModeWhateverTheMask) {
@@ -311,55 +261,70 @@ TEST_F(PrefsFaultTest, OverlongTextIsRefusedWithOrWithoutAStore) {
   }
 }
 
-// A process of a user who may not write the any-user store sees, at each read, what root
-// committed before it: a later commit, and one made after checkpoints have started the log
-// over, with no writer left running in between.
-TEST_F(PrefsFaultTest, UnprivilegedReaderSeesEveryLaterCommit) {
+// A user who may not write the any-user store reads what root committed: a process of that
+// user that keeps reading sees each later commit, with root's writer running or gone, and
+// after checkpoints started the log over; a new one reads it after root's last connection
+// closed (the log and its index stay for such readers).
+TEST_F(PrefsFaultTest, UnprivilegedUserReadsEveryCommitOfTheAnyUserStore) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to run the tool as another user";
   std::string tool = world.Path("prefs_tool");
   WriteFile(tool, ReadFile(QFN_PREFS_TOOL), 0755);
-  ProcessOptions options = world.ChildOptions(false);
-  auto asRoot = [&](std::vector<std::string> args) {
-    args.insert(args.begin(), tool);
-    return RunProcess(args, options).exitCode;
+  const std::vector<std::string> asNobody = {"setpriv", "--reuid=65534", "--regid=65534",
+                                             "--clear-groups", tool};
+  auto rootTool = [&](const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {tool};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv, world.ChildOptions(false)).exitCode;
   };
-  ASSERT_EQ(0, asRoot({"set", "1", "Big Game", "PSN", "first"}));
+  ASSERT_EQ(0, rootTool({"set", "1", "Big Game", "PSN", "v1"}));
 
-  int toChild[2], fromChild[2];
-  ASSERT_EQ(0, pipe(toChild));
-  ASSERT_EQ(0, pipe(fromChild));
+  int toWatcher[2], fromWatcher[2];
+  ASSERT_EQ(0, pipe(toWatcher));
+  ASSERT_EQ(0, pipe(fromWatcher));
+  std::vector<std::string> watch = asNobody;
+  for (const char* arg : {"watch", "1", "Big Game", "PSN"}) watch.push_back(arg);
+  std::vector<char*> watchArgv;
+  for (std::string& arg : watch) watchArgv.push_back(&arg[0]);
+  watchArgv.push_back(nullptr);
   pid_t watcher = fork();
   if (watcher == 0) {
-    dup2(toChild[0], 0);
-    dup2(fromChild[1], 1);
-    for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
-    execlp("setpriv", "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", tool.c_str(),
-           "watch", "1", "Big Game", "PSN", static_cast<char*>(nullptr));
+    dup2(toWatcher[0], 0);
+    dup2(fromWatcher[1], 1);
+    for (int fd : {toWatcher[0], toWatcher[1], fromWatcher[0], fromWatcher[1]}) close(fd);
+    execvp(watchArgv[0], watchArgv.data());
     _exit(127);
   }
-  close(toChild[0]);
-  close(fromChild[1]);
-  FILE* answers = fdopen(fromChild[0], "r");
+  close(toWatcher[0]);
+  close(fromWatcher[1]);
+  FILE* answers = fdopen(fromWatcher[0], "r");
   ASSERT_NE(answers, nullptr);
-  auto read = [&] {
+  auto watched = [&](bool again) {
+    if (again) {
+      EXPECT_EQ(1, write(toWatcher[1], "\n", 1));
+    }
     char line[64] = {};
     if (fgets(line, sizeof line, answers) == nullptr) return std::string("<ended>");
     return std::string(line, strcspn(line, "\n"));
   };
-  auto readAgain = [&] {
-    EXPECT_EQ(1, write(toChild[1], "\n", 1));
-    return read();
-  };
-  EXPECT_EQ("first", read());
-  ASSERT_EQ(0, asRoot({"set", "1", "Big Game", "PSN", "second"}));
-  EXPECT_EQ("second", readAgain());
-  // Enough commits for several checkpoints, after which the log is written from its start.
-  ASSERT_EQ(0, asRoot({"fill", "1", "Big Game", "k", "80"}));
-  ASSERT_EQ(0, asRoot({"set", "1", "Big Game", "PSN", "third"}));
-  EXPECT_EQ("third", readAgain());
-  close(toChild[1]);
+  EXPECT_EQ("v1", watched(false)) << "no writer running";
+  ASSERT_EQ(1, SetSystemPreference(1, "Big Game", "PSN", "v2"));
+  EXPECT_EQ("v2", watched(true)) << "this process's writer still open";
+  ASSERT_EQ(0, rootTool({"fill", "1", "Big Game", "k", "80"}));  // several checkpoints
+  ASSERT_EQ(0, rootTool({"set", "1", "Big Game", "PSN", "v3"}));
+  EXPECT_EQ("v3", watched(true)) << "log started over";
+  close(toWatcher[1]);
   fclose(answers);
   EXPECT_EQ(0, Wait(watcher));
+
+  // This process's connection, the last one, is closed by a call for another path.
+  setenv("QFN_SYSTEM_PREFS", world.Path("elsewhere.db").c_str(), 1);
+  GetSystemPreference(1, "Big Game", "PSN", nullptr);
+  setenv("QFN_SYSTEM_PREFS", world.SystemPrefs().c_str(), 1);
+  std::vector<std::string> get = asNobody;
+  for (const char* arg : {"get", "1", "Big Game", "PSN"}) get.push_back(arg);
+  ProcessResult r = RunProcess(get, world.ChildOptions(false));
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  EXPECT_EQ("v3", r.out) << "every connection closed";
 }
 
 }  // namespace
