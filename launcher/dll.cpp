@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "launcher/engine.h"
-#include "platform/linux/loader.h"
+#include "platform/loader.h"
 #include "util/strbuf.h"
 
 namespace {

@@ -9,9 +9,9 @@
 
 #include "launcher/engine.h"
 #include "launcher/held_messages.h"
-#include "platform/linux/instance_channel.h"
-#include "platform/linux/window_raise.h"
+#include "platform/instance_channel.h"
 #include "platform/log.h"
+#include "platform/window_raise.h"
 #include "state/state.h"
 
 namespace {

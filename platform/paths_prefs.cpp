@@ -7,9 +7,7 @@
 #include <cstring>
 
 #include "platform/dialogs.h"
-#include "platform/fs.h"
-#include "platform/linux/executable_path.h"
-#include "platform/linux/os.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/prefs.h"
 #include "state/state.h"

@@ -4,7 +4,7 @@
 // there is no game to ask: the request ends the process by the signal, and the dialogs this
 // process started are closed right after it.
 #include "launcher/sdl_video.h"
-#include "platform/linux/quit_signals.h"
+#include "platform/quit_signals.h"
 #include "shell/shell.h"
 
 static SDLApplication* s_application;

@@ -1,7 +1,7 @@
-// Open-file-description locks over fcntl; see file_lock.h. The shared lock is polled rather
+// Open-file-description locks over fcntl; see platform/files.h. The shared lock is polled rather
 // than waited for with F_OFD_SETLKW, so that a lock held forever by some other program
 // delays a launch by a bounded time instead of hanging it.
-#include "platform/linux/file_lock.h"
+#include "platform/files.h"
 
 #include <fcntl.h>
 #include <unistd.h>

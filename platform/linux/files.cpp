@@ -1,5 +1,6 @@
-// Files and folders over POSIX; see files.h.
-#include "platform/linux/files.h"
+// Files and folders over POSIX; see platform/files.h. The write test uses only a regular file of
+// its own name, made and removed here.
+#include "platform/files.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,42 +8,54 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
-constexpr size_t kWorkCapacity = 1024;
-}  // namespace
+#include "util/file_name.h"
+#include "util/strbuf.h"
 
 int OsCreateFolders(const char* path, int withLast) {
-  char work[kWorkCapacity];
+  char work[kPathCapacity];
   if (!path || strnlen(path, sizeof work) == sizeof work) return 0;
   size_t i = 0;
   for (; path[i] != '\0'; ++i) {
     if (path[i] == '/' && i > 0) {
       work[i] = '\0';
-      if (!OsCreateFolder(work)) return 0;
+      if (!fsCreateDirectory(work)) return 0;
     }
     work[i] = path[i];
   }
   work[i] = '\0';
-  if (withLast && i > 0 && path[i - 1] != '/' && !OsCreateFolder(work)) return 0;
+  if (withLast && i > 0 && path[i - 1] != '/' && !fsCreateDirectory(work)) return 0;
   return 1;
 }
 
-int OsCreateFolder(const char* path) {
+int fsIsDirectoryWriteable(const char* path) {
+  char testPath[kPathCapacity];
+  if (!StrFormatf(testPath, sizeof testPath, "%s%c__QFN_WRITE_TEST__.txt", path, '/')) return 0;
+  if (!fsCreatePath(path)) return 0;
+  if (!OsTouchRegularFile(testPath)) return 0;
+  fsRemoveFile(testPath);
+  return 1;
+}
+
+int fsCreatePath(const char* path) {
+  return OsCreateFolders(path, 1);
+}
+
+int fsCreateDirectory(const char* path) {
   return mkdir(path, 0777) == 0 || errno == EEXIST;
 }
 
-int OsRemoveFolder(const char* path) {
+int fsRemoveDirectory(const char* path) {
   return rmdir(path) == 0;
 }
 
-int OsRemoveFile(const char* path) {
+int fsRemoveFile(const char* path) {
   return unlink(path) == 0;
 }
 
-int OsChangeDir(const char* path) {
+int fsSetCurrentDir(const char* path) {
   return chdir(path);
 }
 
-int OsCurrentDir(char* buffer, size_t capacity) {
-  return capacity > 0 && getcwd(buffer, capacity) != nullptr;
+int fsGetCurrentDir(char* buffer, int size) {
+  return size > 0 && getcwd(buffer, static_cast<size_t>(size)) != nullptr;
 }

@@ -2,7 +2,7 @@
 // (bounded in size and time) before it queues it, so the main thread never blocks on a
 // sender; a launch that is not well formed is dropped whole and counted. Queue slots keep the
 // sender's connection open until the main thread answers it.
-#include "platform/linux/instance_channel.h"
+#include "platform/instance_channel.h"
 
 #include <errno.h>
 #include <poll.h>
@@ -18,7 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/waiting.h"
+#include "platform/waiting.h"
 #include "util/strbuf.h"
 
 namespace {

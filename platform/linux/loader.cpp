@@ -1,6 +1,6 @@
 // The dynamic loader over dlopen; see loader.h. OsOpenLibrary clears a stale error first, so
 // that OsLibraryError after a failed open reports that open.
-#include "platform/linux/loader.h"
+#include "platform/loader.h"
 
 #include <dlfcn.h>
 

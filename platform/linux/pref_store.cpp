@@ -15,10 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/files.h"
-#include "platform/linux/os.h"
-#include "platform/linux/store_lock.h"
-#include "platform/linux/waiting.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/prefs.h"
+#include "platform/waiting.h"
 #include "util/latin1.h"
 #include "util/strbuf.h"
 
