@@ -6,6 +6,7 @@
 
 #include "launcher/engine.h"
 #include "platform/loader.h"
+#include "util/file_name.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -14,7 +15,7 @@ const char* s_pRefusal = nullptr;
 }  // namespace
 
 void* LoadDll(const char* path) {
-  char fullPath[1024];
+  char fullPath[kPathCapacity];
   s_pRefusal = nullptr;
   if (!path || !path[0]) {
     s_pRefusal = "no library name";
@@ -40,8 +41,4 @@ const char* GetDllError() {
   const char* error = OsLibraryError();
   if (error) return error;
   return "unknown error";
-}
-
-int FreeDll(void* handle) {
-  return OsCloseLibrary(handle);
 }

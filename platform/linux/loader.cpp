@@ -19,10 +19,6 @@ const char* OsLibraryError() {
   return dlerror();
 }
 
-int OsCloseLibrary(void* handle) {
-  return handle && dlclose(handle) == 0;
-}
-
 // RTLD_NEXT searches after the object that makes this call, which is the executable itself.
 void* OsNextSymbol(const char* name) {
   return name ? dlsym(RTLD_NEXT, name) : nullptr;

@@ -12,11 +12,10 @@
 
 #include "platform/files.h"
 #include "platform/waiting.h"
+#include "util/file_name.h"
 #include "util/strbuf.h"
 
 namespace {
-
-constexpr size_t kPathCapacity = 1024;
 
 int OpenLockFile(int anyUser) {
   char path[kPathCapacity];
