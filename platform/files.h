@@ -28,6 +28,9 @@ int fsRemoveFile(const char* path);
 // above a file. The root is never created and a final '/' causes no extra level. 1 when every
 // level exists afterwards; 0 at the first level that cannot be created.
 int OsCreateFolders(const char* path, int withLast);
+// As OsCreateFolders, but every level created now gets exactly mode, whatever the creation
+// mask (levels that existed keep theirs): for folders whose openness other users rely on.
+int OsCreateFoldersWithMode(const char* path, int withLast, unsigned mode);
 
 // Regular files. A final symbolic link is never followed and a FIFO or device never blocks
 // the open; only a regular file is handed back, so the launcher neither hangs on such a name

@@ -2,6 +2,7 @@
 // its own name, made and removed here.
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,19 +12,41 @@
 #include "util/file_name.h"
 #include "util/strbuf.h"
 
+namespace {
+
+constexpr unsigned kMaskedMode = ~0u;  // no exact mode: 0777 less the creation mask
+
+// One level. A folder made now is changed to the exact mode through a descriptor opened
+// without following a link, so nothing swapped in at that name is changed instead.
+int CreateLevel(const char* path, unsigned mode) {
+  if (mode == kMaskedMode) return fsCreateDirectory(path);
+  if (mkdir(path, mode & 07777) != 0) return errno == EEXIST;
+  int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return 0;
+  int ok = fchmod(fd, mode & 07777) == 0;
+  close(fd);
+  return ok;
+}
+
+}  // namespace
+
 int OsCreateFolders(const char* path, int withLast) {
+  return OsCreateFoldersWithMode(path, withLast, kMaskedMode);
+}
+
+int OsCreateFoldersWithMode(const char* path, int withLast, unsigned mode) {
   char work[kPathCapacity];
   if (!path || strnlen(path, sizeof work) == sizeof work) return 0;
   size_t i = 0;
   for (; path[i] != '\0'; ++i) {
     if (path[i] == '/' && i > 0) {
       work[i] = '\0';
-      if (!fsCreateDirectory(work)) return 0;
+      if (!CreateLevel(work, mode)) return 0;
     }
     work[i] = path[i];
   }
   work[i] = '\0';
-  if (withLast && i > 0 && path[i - 1] != '/' && !fsCreateDirectory(work)) return 0;
+  if (withLast && i > 0 && path[i - 1] != '/' && !CreateLevel(work, mode)) return 0;
   return 1;
 }
 

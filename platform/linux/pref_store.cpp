@@ -75,9 +75,14 @@ const char* HostId() {
   return s_host;
 }
 
+// 1 when an 8-bit text is short enough to be stored.
+int TextFits(const char* text) {
+  return strnlen(text, kTextBytes) < kTextBytes;
+}
+
 // A launcher text as the store's UTF-8; 0 when it is longer than the store takes.
 int ToStoreText(const char* in, char* out, size_t capacity) {
-  return strnlen(in, kTextBytes) < kTextBytes && Latin1ToUtf8(in, out, capacity);
+  return TextFits(in) && Latin1ToUtf8(in, out, capacity);
 }
 
 // A path from the environment counts only when it is absolute: a relative one would land
@@ -115,9 +120,9 @@ void Drop(Connection& c) {
 }
 
 // Creates the folders above the database and the empty database file itself, readable by
-// every user whatever the file-creation mask.
-int CreateDatabaseFile(const char* path) {
-  if (!OsCreateFolders(path, 0)) return 0;
+// every user whatever the file-creation mask. O_EXCL also refuses a link at the path.
+int CreateDatabaseFile(int anyUser, const char* path) {
+  if (!OsCreatePrefStoreFolders(anyUser, path)) return 0;
   int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return errno == EEXIST;
   fchmod(fd, 0644);
@@ -160,14 +165,20 @@ Connection* Open(int anyUser, int create, int* missing) {
   *missing = 0;
   char path[kPathCapacity];
   if (!DatabasePath(anyUser, path, sizeof path)) return nullptr;
+  // The path itself is never followed: a link there (made by whoever could write the folder)
+  // would have this process write a database into the file it points to.
   struct stat st;
-  if (stat(path, &st) != 0) {
+  if (lstat(path, &st) != 0) {
     *missing = errno == ENOENT || errno == ENOTDIR;
-    if (!create || !CreateDatabaseFile(path) || stat(path, &st) != 0) {
+    if (!create || !CreateDatabaseFile(anyUser, path) || lstat(path, &st) != 0) {
       Drop(c);
       return nullptr;
     }
     *missing = 0;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    Drop(c);
+    return nullptr;
   }
   if (c.db != nullptr && c.pid == getpid() && strcmp(c.path, path) == 0 && c.dev == st.st_dev &&
       c.ino == st.st_ino) {
@@ -179,8 +190,8 @@ Connection* Open(int anyUser, int create, int* missing) {
   c.deadline = deadline;
   sqlite3* db = nullptr;
   // The settings read the schema, so they wait for locks like every later step.
-  if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-          SQLITE_OK ||
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
+  if (sqlite3_open_v2(path, &db, flags, nullptr) != SQLITE_OK ||
       sqlite3_busy_handler(db, WaitWhileBusy, &c) != SQLITE_OK || !Configure(db, anyUser)) {
     sqlite3_close_v2(db);
     return nullptr;
@@ -232,10 +243,17 @@ int BindKey(sqlite3_stmt* stmt, Bound& bound, const char* domain, const char* ke
 
 }  // namespace
 
+int OsCreatePrefStoreFolders(int anyUser, const char* storeFile) {
+  return OsCreateFoldersWithMode(storeFile, 0, anyUser ? 0755 : 0700);
+}
+
 // Removing from a store that does not exist succeeds at once: there is nothing to remove, and
 // creating an empty database (and its folders) for it would be a write nobody asked for.
 int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* value) {
   if (domain == nullptr || key == nullptr) return 0;
+  // Texts that can never be stored are refused before the store is looked at, so the
+  // answer does not depend on whether the store exists.
+  if (!TextFits(domain) || !TextFits(key) || (value != nullptr && !TextFits(value))) return 0;
   int missing = 0;
   Connection* c = Open(anyUser, value != nullptr, &missing);
   if (c == nullptr) return value == nullptr && missing;
