@@ -1,4 +1,4 @@
-// The launcher's rules for loading a library, over the Linux layer's loader. A bare library
+// The launcher's rules for loading a library, over the platform's loader. A bare library
 // name is opened from the working directory ("./name"), never from the loader's search path,
 // so that a library of the same name on LD_LIBRARY_PATH or in a system folder cannot be the
 // one that is loaded.

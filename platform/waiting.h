@@ -1,6 +1,6 @@
-// Time and short waits for the Linux layer's polling loops (store locks, busy databases, the
-// instance channel): a monotonic clock that wall-clock changes never move, and a pause with
-// some jitter, so that processes polling the same lock do not wake in step.
+// Time and short waits for polling loops (store locks, busy databases, the instance channel,
+// file locks): a monotonic clock that wall-clock changes never move, and a pause with some
+// jitter, so that processes polling the same lock do not wake in step.
 #pragma once
 
 // Seconds on the monotonic clock, from an arbitrary start.
