@@ -214,10 +214,17 @@ Connection* Open(int anyUser, int create, int* missing) {
 // rollback-journal mode is converted here by a user who may write it, keeping every row. 0 only
 // when the database was busy until the deadline; a file system without the log's shared memory
 // keeps the rollback journal, and a damaged database fails at the statement that follows.
+// The change reads the database first and then needs it alone; when another process began a
+// write in between, SQLite reports busy at once instead of waiting (waiting while holding the
+// read lock could never end), so it is tried again until the deadline.
 int UseWriteAheadLog(Connection& c) {
   if (c.walChecked) return 1;
-  int rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-  if ((rc & 0xFF) == SQLITE_BUSY) return 0;
+  int rc;
+  while (((rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr)) & 0xFF) ==
+         SQLITE_BUSY) {
+    if (OsMonotonicSeconds() >= c.deadline) return 0;
+    OsPauseJittered(50, 200);
+  }
   c.walChecked = rc == SQLITE_OK;
   return 1;
 }
