@@ -39,6 +39,20 @@ int AskYesNof(const char* format, ...) {
   return OsShowAlert("Error", explanation, 1) == 1;
 }
 
+void Notef(const char* format, ...) {
+  if (g_bNoNativeGui) return;
+  char explanation[kMaxShown + 1];
+  va_list args;
+  va_start(args, format);
+  StrVFormat(explanation, sizeof explanation, format, args);
+  va_end(args);
+  if (OsShowAlert(g_AppNameLong, explanation, 0) != 1) fprintf(stderr, "%s\n", explanation);
+}
+
+int CanAskUser() {
+  return OsCanShowAlert();
+}
+
 void LaunchWebBrowserf(const char* format, ...) {
   char address[kAddressBufferSize];
   va_list args;

@@ -4,4 +4,9 @@
 
 void Alertf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int AskYesNof(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// An information note with OK, titled with the game's name; on standard error when it
+// cannot be shown.
+void Notef(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// 1 when a question can reach the user: a display, or a terminal on standard input and error.
+int CanAskUser();
 void LaunchWebBrowserf(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -43,6 +43,10 @@ int fsRemoveDirectory(const char* path) {
   return OsRemoveFolder(path);
 }
 
+int fsEntryExists(const char* path) {
+  return OsEntryExists(path);
+}
+
 int fsRemoveFile(const char* path) {
   return OsRemoveFile(path);
 }

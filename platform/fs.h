@@ -9,3 +9,5 @@ int fsSetCurrentDir(const char* path);
 int fsGetCurrentDir(char* buffer, int size);
 int fsRemoveDirectory(const char* path);
 int fsRemoveFile(const char* path);
+// 1 when anything is at path; a symbolic link is not followed.
+int fsEntryExists(const char* path);

@@ -59,6 +59,11 @@ int OsRemoveFile(const char* path) {
   return unlink(path) == 0;
 }
 
+int OsEntryExists(const char* path) {
+  struct stat info;
+  return lstat(path, &info) == 0;
+}
+
 int OsChangeDir(const char* path) {
   return chdir(path);
 }

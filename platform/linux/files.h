@@ -20,6 +20,8 @@ int OsCreateFolder(const char* path);
 int OsRemoveFolder(const char* path);
 // 1 when the file (or symbolic link, never its target) was removed.
 int OsRemoveFile(const char* path);
+// 1 when something (file, folder, or a symbolic link, dangling or not) is at path.
+int OsEntryExists(const char* path);
 // Changes the working directory: 0 on success, -1 on failure (chdir's own result).
 int OsChangeDir(const char* path);
 // The working directory into buffer; 1 when it fit.
