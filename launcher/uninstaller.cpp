@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "launcher/cache_refresh.h"
 #include "launcher/engine.h"
 #include "launcher/install_log.h"
 #include "platform/dialogs.h"
@@ -33,15 +34,17 @@ int IsWebAddress(const char* address) {
 
 int TellWhatWasLeft(const UninstallReport& report) {
   if (!report.logRead) {
-    Alertf("%s was not removed: its install log %s/%s could not be read. Reading it may need "
-           "the user who installed the game.",
-           g_AppNameLong, g_AppPath, kInstallLogName);
+    Alertf(
+        "%s was not removed: its install log %s/%s could not be read. Reading it may need "
+        "the user who installed the game.",
+        g_AppNameLong, g_AppPath, kInstallLogName);
     return 0;
   }
   if (report.left == 0) return 1;
-  Alertf("%s was not completely removed: %d installed files could not be deleted, the first "
-         "being\n%s\nRemoving them may need the user who installed the game.",
-         g_AppNameLong, report.left, report.firstLeft);
+  Alertf(
+      "%s was not completely removed: %d installed files could not be deleted, the first "
+      "being\n%s\nRemoving them may need the user who installed the game.",
+      g_AppNameLong, report.left, report.firstLeft);
   return 0;
 }
 }  // namespace
@@ -82,15 +85,21 @@ int SelfDestruct(UninstallReport* report) {
   if (file == nullptr) return 0;
   report->logRead = 1;
   int deleteSelf = 0;
+  CacheRefreshes refreshes;
   InstallRecord record;
   for (;;) {
     InstallRecordKind kind = ReadInstallRecord(file, &record);
     if (kind == kInstallEnd) break;
     switch (kind) {
       case kInstallFile:
-        if (!fsRemoveFile(record.value)) NoteLeft(report, record.value);
+        if (fsRemoveFile(record.value))
+          NoteRemovedFile(&refreshes, record.value);
+        else
+          NoteLeft(report, record.value);
         break;
       case kInstallFolder:
+        // The caches are rebuilt while the folders they read (mime/packages) still exist.
+        RunCacheRefreshes(&refreshes);
         fsRemoveDirectory(record.value);  // a folder that others still fill stays, silently
         break;
       case kInstallPattern:
@@ -107,6 +116,8 @@ int SelfDestruct(UninstallReport* report) {
     }
   }
   fclose(file);
+  // The shared caches are never listed: rebuilt, they forget the game and keep the others.
+  RunCacheRefreshes(&refreshes);
   if (deleteSelf && !fsRemoveFile(kInstallLogName)) NoteLeft(report, kInstallLogName);
   return 1;
 }

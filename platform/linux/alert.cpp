@@ -1,7 +1,7 @@
 // Alerts and questions through zenity, run as a child with an argument vector (no shell)
-// and waited for; without a display, on the terminal when there is one. The texts are the launcher's ISO 8859-1 texts; zenity wants UTF-8 Pango
-// markup, so they are converted and escaped here. The child starts with a clean signal
-// state, whatever the launcher blocks or handles.
+// and waited for; without a display, on the terminal when there is one. The texts are the
+// launcher's ISO 8859-1 texts; zenity wants UTF-8 Pango markup, so they are converted and escaped
+// here. The child starts with a clean signal state, whatever the launcher blocks or handles.
 #include <strings.h>
 #include <unistd.h>
 

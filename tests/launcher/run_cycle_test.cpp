@@ -224,11 +224,10 @@ TEST_P(HeldMessageDelivery, ArrivesAfterCreateExactlyOnce) {
 INSTANTIATE_TEST_SUITE_P(
     Launches, HeldMessageDelivery,
     ::testing::Values(
-        HeldCase{
-            "Normal",
-            "0",
-            "0",
-            {"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnSendIPC", "qrnRun", "qrnClose"}},
+        HeldCase{"Normal",
+                 "0",
+                 "0",
+                 {"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnSendIPC", "qrnRun", "qrnClose"}},
         HeldCase{"CreateAsksToExit",
                  "1",
                  "0",

@@ -6,7 +6,6 @@
 #include "tests/support/launch.h"
 
 #include <arpa/inet.h>
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -14,6 +13,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 
 #include <chrono>
 #include <string>
@@ -141,8 +141,7 @@ TEST(Shell, DesktopLaunchDeliversEveryDocumentInOrderRightAfterCreate) {
   std::vector<std::string> expected = {first, second, third};
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(calls[2 + i].fields.at("message"), "OpenFile|" + expected[i]);
-    EXPECT_NE(launch.LogText().find("[SendIPC] OpenFile|" + expected[i] + "\n"),
-              std::string::npos);
+    EXPECT_NE(launch.LogText().find("[SendIPC] OpenFile|" + expected[i] + "\n"), std::string::npos);
   }
   // Held back before the engine was bound: g_sDelayedIPC showed the latest.
   EXPECT_EQ(calls[0].fields.at("g_sDelayedIPC"), "OpenFile|" + third);

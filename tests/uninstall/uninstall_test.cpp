@@ -54,9 +54,9 @@ struct InstalledFiles {
     WriteFile(dir + "/saves/2.sav", "x");
     WriteFile(dir + "/saves/notes.txt", "x");
     log = lw.bundle.resources + "/uninstall.log";
-    WriteFile(log, kPollRecord + std::string("SELF:\nFile:") + dir + "/game.dat\nfile:" + dir + "/readme.txt\n" +
-                       "PATTERN:" + dir + "/saves:*.sav\nFolder:" + dir + "/empty\n" +
-                       "FOLDER:" + dir + "/full\n");
+    WriteFile(log, kPollRecord + std::string("SELF:\nFile:") + dir + "/game.dat\nfile:" + dir +
+                       "/readme.txt\n" + "PATTERN:" + dir + "/saves:*.sav\nFolder:" + dir +
+                       "/empty\n" + "FOLDER:" + dir + "/full\n");
   }
   // Which of the listed things are gone, in a fixed order.
   std::string Gone() const {
@@ -152,7 +152,7 @@ TEST(Uninstall, TellsWhatWasNotRemoved) {
   struct Case {
     const char* name;
     bool writeLog;
-    bool asNobody;    // run as an ordinary user; the installed files stay root's
+    bool asNobody;  // run as an ordinary user; the installed files stay root's
     bool withPoll;
     int exitCode;
     std::string told;  // the second dialog's text ("" for the poll question)
@@ -199,8 +199,9 @@ TEST(Uninstall, TellsWhatWasNotRemoved) {
     std::vector<std::vector<std::string>> dialogs = lw.world.Calls("zenity");
     ASSERT_EQ(dialogs.size(), 2u);
     std::string told = c.told;
-    for (const auto& [from, to] : {std::pair<std::string, std::string>{"<resources>", lw.bundle.resources},
-                                   {"<installed>", dir}})
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"<resources>", lw.bundle.resources},
+          {"<installed>", dir}})
       if (told.find(from) != std::string::npos) told.replace(told.find(from), from.size(), to);
     EXPECT_EQ(AlertExplanation(dialogs[1]), told.substr(0, 255));
     EXPECT_EQ(QuestionText(dialogs[1]), "");  // a note, not the poll question
