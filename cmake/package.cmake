@@ -14,8 +14,9 @@ set(CPACK_PACKAGE_VENDOR "Quillfen")
 set(CPACK_PACKAGE_CONTACT "Quillfen launcher authors <launcher@quillfen.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "bouncing-square demo game of the Quillfen launcher")
 set(CPACK_PACKAGE_DESCRIPTION
-    "A window with a bouncing square, started by the Quillfen game launcher. It shows how a\n"
-    "game is laid out: the launcher, its engine library, the desktop entry and the icon.")
+    "A window with a bouncing square, started by the Quillfen game launcher.\n"
+    "It shows how a game is laid out: the launcher, its engine library,\n"
+    "the desktop entry and the icon.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_SET_DESTDIR ON)
