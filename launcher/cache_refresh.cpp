@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/fs.h"
+#include "platform/files.h"
 #include "util/strbuf.h"
 
 namespace {

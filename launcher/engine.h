@@ -9,4 +9,3 @@ int SendIPC(const char* message);
 void* LoadDll(const char* path);
 void* GetDllSymbol(void* handle, const char* name);
 const char* GetDllError();
-int FreeDll(void* handle);

@@ -9,9 +9,9 @@
 
 #include "launcher/engine.h"
 #include "launcher/held_messages.h"
-#include "platform/linux/instance_channel.h"
-#include "platform/linux/window_raise.h"
+#include "platform/instance_channel.h"
 #include "platform/log.h"
+#include "platform/window_raise.h"
 #include "state/state.h"
 
 namespace {
@@ -22,6 +22,11 @@ constexpr double kAnswerSeconds = 10.0;  // until its engine next pumps events
 std::atomic<int> s_allowed{0};
 std::atomic<std::thread::id> s_mainThread;
 int s_delivering;  // main thread only
+
+// A forwarded message is a command line or a document message of the launch that sent it,
+// so it is as long as g_sDelayedIPC and g_AppCommandLine allow, and no longer.
+static_assert(kChannelMaxMessage == kCommandLineCapacity - 1,
+              "a forwarded message and the command line differ in length");
 }  // namespace
 
 void ListenForForwardedLaunches() {
@@ -45,6 +50,7 @@ void DeliverForwardedLaunches() {
   if (int dropped = OsChannelDropped())
     Logf("[forward] dropped %d connection(s): another user, malformed or too many\n", dropped);
   static char s_batch[kChannelMaxMessages * (kChannelMaxMessage + 1)];
+  static_assert(sizeof s_batch >= kChannelMaxLaunchBytes, "a queued launch must fit the batch");
   int ticket = -1;
   int delivered = 0;
   while (int count = OsChannelTake(s_batch, sizeof s_batch, &ticket)) {

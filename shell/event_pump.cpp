@@ -6,7 +6,7 @@
 #include <SDL.h>
 
 #include "launcher/forwarding.h"
-#include "platform/linux/sdl_next.h"
+#include "platform/sdl_next.h"
 
 extern "C" {
 

@@ -2,7 +2,7 @@
 // (bounded in size and time) before it queues it, so the main thread never blocks on a
 // sender; a launch that is not well formed is dropped whole and counted. Queue slots keep the
 // sender's connection open until the main thread answers it.
-#include "platform/linux/instance_channel.h"
+#include "platform/instance_channel.h"
 
 #include <errno.h>
 #include <poll.h>
@@ -18,13 +18,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/waiting.h"
+#include "platform/waiting.h"
 #include "util/strbuf.h"
 
 namespace {
 
 constexpr int kSlots = 8;
-constexpr size_t kSlotBytes = 32768;
+constexpr size_t kSlotBytes = kChannelMaxLaunchBytes;
 constexpr int kReadMs = 2000;    // a sender gets this long to write its whole launch
 constexpr int kRoomSeconds = 5;  // how long a complete launch waits for a free slot
 
@@ -133,11 +133,14 @@ void Receive(int fd) {
   }
   pthread_mutex_lock(&s_lock);
   // A burst of launches waits for the main thread to take the earlier ones, within limits.
+  // The deadline is on the monotonic clock, so a change of the wall clock neither ends the
+  // wait early nor stretches it.
+  double at = OsMonotonicSeconds() + kRoomSeconds;
   timespec deadline;
-  clock_gettime(CLOCK_REALTIME, &deadline);
-  deadline.tv_sec += kRoomSeconds;
+  deadline.tv_sec = static_cast<time_t>(at);
+  deadline.tv_nsec = static_cast<long>((at - static_cast<double>(deadline.tv_sec)) * 1e9);
   while (s_queued == kSlots && !s_closing &&
-         pthread_cond_timedwait(&s_room, &s_lock, &deadline) == 0) {
+         pthread_cond_clockwait(&s_room, &s_lock, CLOCK_MONOTONIC, &deadline) == 0) {
   }
   if (s_queued == kSlots || s_closing) {
     pthread_mutex_unlock(&s_lock);
@@ -188,7 +191,7 @@ int ConnectWithin(const sockaddr_un& address, double seconds) {
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return fd;
     close(fd);
     if (NowMs() >= deadline) return -1;
-    usleep(10000);  // the instance is still starting
+    OsPauseJittered(10000, 0);  // the instance is still starting
   }
 }
 

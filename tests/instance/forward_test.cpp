@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/instance_channel.h"
-#include "tests/instance/launcher_run.h"
+#include "platform/instance_channel.h"
+#include "tests/support/launcher_run.h"
 
 namespace {
 

@@ -10,6 +10,9 @@
 
 constexpr int kChannelMaxMessage = 4095;
 constexpr int kChannelMaxMessages = 64;
+// The most text one queued launch holds, its messages' terminators included: a buffer of this
+// size always takes the oldest launch.
+constexpr int kChannelMaxLaunchBytes = 32768;
 
 // The socket path for the game name. 1 when a private folder was found and the path fit.
 int OsChannelPath(const char* name, char* out, size_t capacity);
