@@ -110,4 +110,40 @@ TEST(TwoGames, MetainfoIsValid) {
   }
 }
 
+// Arguments that would break the generated desktop entry, install steps or log stop the
+// configure, naming what is wrong.
+TEST(TwoGames, GameArgumentsThatWouldBreakTheFilesAreRefused) {
+  struct Case {
+    const char* arguments;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"ID Lantern NAME x LAUNCHER l", "ID must be reverse-DNS"},
+      {"ID org.x.L NAME \"a\\\"b\" LAUNCHER l", "NAME must be one line"},
+      {"ID org.x.L NAME x LAUNCHER ../l", "LAUNCHER must be a plain file name"},
+      {"ID org.x.L NAME x LAUNCHER l EXIT_POLL_URL file:///etc", "EXIT_POLL_URL must be"},
+      {"ID org.x.L NAME x LAUNCHER l MIME_TYPE application/x-l", "MIME_TYPE needs GLOB"},
+  };
+  TempWorld world;
+  std::string prefix = world.Path("prefix");
+  ASSERT_EQ(InstallTo(world, prefix).exitCode, 0);
+  std::string source = world.Path("game");
+  MakeDirs(source);
+  WriteFile(source + "/e.c", "int x;\n");
+  WriteFile(source + "/i.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    WriteFile(source + "/CMakeLists.txt",
+              std::string("cmake_minimum_required(VERSION 3.20)\nproject(g C)\n"
+                          "find_package(QuarnEngine 1 REQUIRED)\nquarn_add_engine(e e.c)\n"
+                          "quarn_install_game(e ICON i.svg ") +
+                  c.arguments + ")\n");
+    ProcessResult configured = RunProcess(
+        {QFN_CMAKE_COMMAND, "-S", source, "-B", source + "/build", "-DCMAKE_PREFIX_PATH=" + prefix},
+        world.ChildOptions());
+    EXPECT_NE(configured.exitCode, 0);
+    EXPECT_NE(configured.err.find(c.message), std::string::npos) << configured.err;
+  }
+}
+
 }  // namespace
