@@ -1,36 +1,43 @@
-// Launches handed from a second launcher process to the running instance of the same game
-// and user: a Unix-domain socket "quarn-<hash of the game name>.sock" in $XDG_RUNTIME_DIR
-// (or /tmp/quillfen-<uid>, 0700), connectable only by the same user (SO_PEERCRED). A
-// sender writes frames (4-byte big-endian length, 1..4095 bytes without NUL), at most 64,
-// closes its writing side, and waits for one byte 'D', written once the messages have been
-// handed to the engine. A background thread accepts and queues; the main thread takes.
+// The channel between launcher processes of the same user: a second launch hands its
+// messages to the running instance of the game. The instance is named by its 8-byte process
+// identity (the one its instance record holds), so a launch finds it whatever its own
+// environment. Both sides check that the other is a process of the same user, and the
+// sender also that it reached the recorded process itself.
+//
+// A message is delivered exactly once or its sender learns that it was not: the instance
+// offers a complete launch only when it is about to deliver it, and only a launch whose
+// sender confirmed the offer (within its own deadline) is handed on.
 #pragma once
 
 #include <cstddef>
 
-constexpr int kChannelMaxMessage = 4095;
-constexpr int kChannelMaxMessages = 64;
+constexpr int kChannelMaxMessage = 4095;  // characters of one message
+constexpr int kChannelMaxMessages = 64;   // messages of one launch
+// A whole launch on the wire, and its texts (each NUL-terminated) once parsed: room for the
+// largest launch the launcher builds (63 open-file messages and one command line).
+constexpr size_t kChannelMaxLaunchBytes = 32768;
 
-// The socket path for the game name. 1 when a private folder was found and the path fit.
-int OsChannelPath(const char* name, char* out, size_t capacity);
+// Instance side. Nothing here blocks; the instance serves from its own event calls.
 
-// Starts listening for the game name (replacing a socket file left by an instance that
-// ended without removing it). 1 when listening. The caller must hold the instance record.
-int OsChannelListen(const char* name);
-// Stops listening and removes the socket file. Launches still queued get no answer.
+// Starts listening. 1 when listening; reason says why not otherwise.
+int OsChannelListen(const unsigned char* identity, char* reason, size_t reasonCapacity);
+// Stops listening and ends every connection not yet taken (their senders learn that their
+// messages were not delivered).
 void OsChannelClose();
+// One bounded step: accepts a few new connections, reads what arrived, offers complete
+// launches whose every message is acceptable, takes confirmations and ends connections that
+// are too slow. Returns 1 when a confirmed launch waits to be taken.
+int OsChannelServe(int (*acceptable)(const char* message));
+// Decides every offered launch at once (a confirmation already sent counts, none can come
+// later) and ends every other connection. Returns 1 when a confirmed launch waits.
+int OsChannelSettle();
+// Takes the oldest confirmed launch: its messages, each NUL-terminated, one after another,
+// into out. Returns their number, 0 when none waits.
+int OsChannelTake(char* out, size_t capacity);
+// Connections refused or failed since the last call, and the reason of the latest one.
+int OsChannelTroubles(char* reason, size_t capacity);
 
-// 1 when a launch or a dropped connection waits; cheap enough to call on every frame.
-int OsChannelPending();
-// Takes the oldest queued launch: its messages, each NUL-terminated, one after another, into
-// out. Returns their number (0 when none waits); *ticket identifies it for OsChannelAnswer.
-int OsChannelTake(char* out, size_t capacity, int* ticket);
-// Tells the launch's sender that its messages were delivered, and ends the connection.
-void OsChannelAnswer(int ticket);
-// Connections dropped since the last call (another user, malformed, too large, queue full).
-int OsChannelDropped();
-
-// Hands the messages to the running instance: retries connecting for connectSeconds while
-// no one listens yet, then waits answerSeconds for the answer. 1 when it was answered.
-int OsChannelSend(const char* name, const char* const* messages, int count, double connectSeconds,
-                  double answerSeconds);
+// Sender side: hands the messages to the instance with this identity, waiting at most
+// seconds in all. 1 when the instance took them; otherwise 0 and reason says why.
+int OsChannelSend(const unsigned char* identity, const char* const* messages, int count,
+                  double seconds, char* reason, size_t reasonCapacity);
