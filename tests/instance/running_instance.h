@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -42,7 +43,9 @@ struct RunningInstance {
     if (start) Start(extra);
   }
   void Start(const EnvList& extra) {
-    EnvList env = {{"QRN_TEST_RUN_MS", "6000"}, {"QRN_TEST_READY_FILE", ready}};
+    EnvList env = {{"QRN_TEST_RUN_MS", "6000"},
+                   {"QRN_TEST_RUN_QUIT_EVENTS", "1"},
+                   {"QRN_TEST_READY_FILE", ready}};
     env.insert(env.end(), extra.begin(), extra.end());
     a.Start(lw, {}, record, env);
   }
@@ -72,6 +75,14 @@ struct RunningInstance {
     return RunProcess(argv, options);
   }
   std::string LogText() const { return lw.LogText(); }
+  // Ends the game early with a quit request, once its engine has received this many
+  // messages (or 10 s have passed).
+  void Finish(size_t messages) {
+    for (int i = 0; i < 1000 && Count(record, "qrnSendIPC") < static_cast<int>(messages); ++i)
+      usleep(10000);
+    kill(Pid(), SIGTERM);
+    a.Join();
+  }
 };
 
 // One frame of the wire format; an empty text is the end frame.
