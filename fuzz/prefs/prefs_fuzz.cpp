@@ -30,7 +30,7 @@ std::string s_databases[2];
 void RemoveDatabases() {
   for (const std::string& path : s_databases) {
     unlink(path.c_str());
-    unlink((path + "-journal").c_str());
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) unlink((path + suffix).c_str());
   }
 }
 

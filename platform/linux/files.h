@@ -11,6 +11,9 @@
 // above a file. The root is never created and a final '/' causes no extra level. 1 when every
 // level exists afterwards; 0 at the first level that cannot be created.
 int OsCreateFolders(const char* path, int withLast);
+// As OsCreateFolders, but every level created now gets exactly mode, whatever the creation
+// mask (levels that existed keep theirs): for folders whose openness other users rely on.
+int OsCreateFoldersWithMode(const char* path, int withLast, unsigned mode);
 // One folder; 1 when it exists afterwards (made now or before).
 int OsCreateFolder(const char* path);
 // 1 when the empty folder was removed.

@@ -75,9 +75,14 @@ const char* HostId() {
   return s_host;
 }
 
+// 1 when an 8-bit text is short enough to be stored.
+int TextFits(const char* text) {
+  return strnlen(text, kTextBytes) < kTextBytes;
+}
+
 // ISO 8859-1 to UTF-8; 0 when the text is too long.
 int Latin1ToUtf8(const char* in, char* out, size_t capacity) {
-  if (strnlen(in, kTextBytes) >= kTextBytes) return 0;
+  if (!TextFits(in)) return 0;
   size_t n = 0;
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(in); *p; ++p) {
     if (n + 3 > capacity) return 0;
@@ -143,9 +148,9 @@ void Drop(Connection& c) {
 }
 
 // Creates the folders above the database and the empty database file itself, readable by
-// every user whatever the file-creation mask.
-int CreateDatabaseFile(const char* path) {
-  if (!OsCreateFolders(path, 0)) return 0;
+// every user whatever the file-creation mask. O_EXCL also refuses a link at the path.
+int CreateDatabaseFile(int anyUser, const char* path) {
+  if (!OsCreatePrefStoreFolders(anyUser, path)) return 0;
   int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return errno == EEXIST;
   fchmod(fd, 0644);
@@ -188,14 +193,20 @@ Connection* Open(int anyUser, int create, int* missing) {
   *missing = 0;
   char path[kPathCapacity];
   if (!DatabasePath(anyUser, path, sizeof path)) return nullptr;
+  // The path itself is never followed: a link there (made by whoever could write the folder)
+  // would have this process write a database into the file it points to.
   struct stat st;
-  if (stat(path, &st) != 0) {
+  if (lstat(path, &st) != 0) {
     *missing = errno == ENOENT || errno == ENOTDIR;
-    if (!create || !CreateDatabaseFile(path) || stat(path, &st) != 0) {
+    if (!create || !CreateDatabaseFile(anyUser, path) || lstat(path, &st) != 0) {
       Drop(c);
       return nullptr;
     }
     *missing = 0;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    Drop(c);
+    return nullptr;
   }
   if (c.db != nullptr && c.pid == getpid() && strcmp(c.path, path) == 0 && c.dev == st.st_dev &&
       c.ino == st.st_ino) {
@@ -207,8 +218,8 @@ Connection* Open(int anyUser, int create, int* missing) {
   c.deadline = deadline;
   sqlite3* db = nullptr;
   // The settings read the schema, so they wait for locks like every later step.
-  if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-          SQLITE_OK ||
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
+  if (sqlite3_open_v2(path, &db, flags, nullptr) != SQLITE_OK ||
       sqlite3_busy_handler(db, WaitWhileBusy, &c) != SQLITE_OK || !Configure(db, anyUser)) {
     sqlite3_close_v2(db);
     return nullptr;
@@ -260,10 +271,17 @@ int BindKey(sqlite3_stmt* stmt, Bound& bound, const char* domain, const char* ke
 
 }  // namespace
 
+int OsCreatePrefStoreFolders(int anyUser, const char* storeFile) {
+  return OsCreateFoldersWithMode(storeFile, 0, anyUser ? 0755 : 0700);
+}
+
 // Removing from a store that does not exist succeeds at once: there is nothing to remove, and
 // creating an empty database (and its folders) for it would be a write nobody asked for.
 int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* value) {
   if (domain == nullptr || key == nullptr) return 0;
+  // Texts that can never be stored are refused before the store is looked at, so the
+  // answer does not depend on whether the store exists.
+  if (!TextFits(domain) || !TextFits(key) || (value != nullptr && !TextFits(value))) return 0;
   int missing = 0;
   Connection* c = Open(anyUser, value != nullptr, &missing);
   if (c == nullptr) return value == nullptr && missing;

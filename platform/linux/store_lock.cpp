@@ -18,15 +18,24 @@ namespace {
 
 constexpr size_t kPathCapacity = 1024;
 
+// Opened without following a link and without waiting for a FIFO's writer; only a regular
+// file is kept.
 int OpenLockFile(int anyUser) {
   char path[kPathCapacity];
   if (!OsPrefStorePath(anyUser, path, sizeof path) || !StrAppend(path, sizeof path, ".lock"))
     return -1;
-  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd >= 0) return fd;
-  OsCreateFolders(path, 0);  // the folders above it, as the store itself makes them
-  fd = open(path, O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd >= 0) fchmod(fd, 0644);  // whatever the file-creation mask: every user must open it
+  const int flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  int fd = open(path, flags);
+  if (fd < 0 && errno == ENOENT) {
+    OsCreatePrefStoreFolders(anyUser, path);
+    fd = open(path, flags | O_CREAT, 0644);
+    if (fd >= 0) fchmod(fd, 0644);  // whatever the file-creation mask: every user must open it
+  }
+  struct stat st;
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    close(fd);
+    fd = -1;
+  }
   return fd;
 }
 

@@ -8,8 +8,14 @@
 
 // The database file of a scope (the same path the preference store opens). 1 when it fit.
 int OsPrefStorePath(int anyUser, char* out, size_t capacity);
+// Creates the folders above a file of the store (database or lock file) with the scope's
+// mode, whatever the file-creation mask: 0755 for the any-user store, which every user reads
+// and only its owner may change; 0700 for the user's own. 1 when they exist afterwards.
+int OsCreatePrefStoreFolders(int anyUser, const char* storeFile);
 
 // Waits until the store's lock is held, for at most timeoutSeconds. Returns a handle (>= 0)
-// to pass to OsUnlockPrefStore, or -1 when the lock file cannot be opened or the time ran out.
+// to pass to OsUnlockPrefStore, or -1 when the lock file cannot be opened, is not a regular
+// file (a link, FIFO or device put at its name is never followed nor waited on), or the time
+// ran out.
 int OsLockPrefStore(int anyUser, double timeoutSeconds);
 void OsUnlockPrefStore(int handle);

@@ -3,6 +3,7 @@
 // scopes at the end of a run, and an any-user scope that cannot be written.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -167,6 +168,30 @@ TEST(InstanceGuard, UnwriteableAnyUserScopeSendsRecordToCurrentUser) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(EngineEntries(ReadEngineRecord(record)), kPlayed);
   EXPECT_EQ(lw.Stored(0), kNoRecord);
+}
+
+// Whatever sits at a store's lock file name, a FIFO (whose open would wait for a writer) or a
+// link to another file, the launch neither hangs nor writes through it: it plays unlocked.
+TEST(InstanceGuard, HostileLockFileNeverHoldsUpALaunch) {
+  for (bool fifo : {true, false}) {
+    SCOPED_TRACE(fifo ? "FIFO" : "link");
+    LauncherWorld lw;
+    std::string victim = lw.world.Path("victim");
+    WriteFile(victim, "untouched", 0600);
+    std::filesystem::create_directories(lw.world.ConfigHome() + "/Quillfen");
+    for (const std::string& lock : {lw.world.SystemPrefs() + ".lock",
+                                    lw.world.ConfigHome() + "/Quillfen/preferences.db.lock"}) {
+      ASSERT_EQ(0, fifo ? mkfifo(lock.c_str(), 0666) : symlink(victim.c_str(), lock.c_str()));
+    }
+    std::string record = lw.world.Path("record");
+    ProcessOptions options = lw.Options(record);
+    options.timeoutSeconds = 20;
+    ProcessResult result = RunProcess(LauncherArgv(lw.bundle, {}), options);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(EngineEntries(ReadEngineRecord(record)), kPlayed);
+    EXPECT_EQ(ReadFile(victim), "untouched");
+  }
 }
 
 }  // namespace

@@ -188,4 +188,74 @@ TEST_F(PrefsFaultTest, AnyUserDatabaseNotWriteableFallsToCurrentUser) {
   EXPECT_EQ("", r.out);
 }
 
+// The folders a store makes have the scope's mode whatever the creation mask: the any-user
+// store's must never become writeable by others (umask 000) nor unreadable to them (umask 077).
+TEST_F(PrefsFaultTest, StoreFoldersGetTheirScopesModeWhateverTheMask) {
+  struct Case {
+    int anyUser;
+    mode_t mask;
+    mode_t expected;
+  };
+  const Case cases[] = {{1, 000, 0755}, {1, 077, 0755}, {0, 000, 0700}, {0, 022, 0700}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << "any user " << c.anyUser << ", mask 0" << std::oct << c.mask);
+    TempWorld fresh;
+    fresh.Apply(false);
+    const std::string top = c.anyUser ? fresh.Path("var") : fresh.ConfigHome();
+    setenv("QFN_SYSTEM_PREFS", (top + "/Quillfen/preferences.db").c_str(), 1);
+    mode_t old = umask(c.mask);
+    int written = SetSystemPreference(c.anyUser, "Big Game", "PSN", "x");
+    umask(old);
+    ASSERT_EQ(1, written);
+    for (const std::string& folder : {top, top + "/Quillfen"}) {
+      struct stat st;
+      ASSERT_EQ(0, stat(folder.c_str(), &st)) << folder;
+      EXPECT_EQ(c.expected, st.st_mode & 07777) << folder;
+    }
+  }
+  world.Apply(false);
+}
+
+// A link at a store's own path (put there by whoever could write its folder) is never
+// followed: the write is refused and the file it points to, if any, stays as it was.
+TEST_F(PrefsFaultTest, LinkAtStorePathIsNeverWrittenThrough) {
+  const std::string userDb = world.ConfigHome() + "/Quillfen/preferences.db";
+  MakeDirs(world.ConfigHome() + "/Quillfen");
+  const std::string victim = world.Path("victim");
+  for (int anyUser : {1, 0}) {
+    for (bool targetExists : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "any user " << anyUser << ", target " << targetExists);
+      const std::string db = anyUser ? world.SystemPrefs() : userDb;
+      unlink(victim.c_str());
+      if (targetExists) WriteFile(victim, "", 0600);  // SQLite would make a database of it
+      unlink(db.c_str());
+      ASSERT_EQ(0, symlink(victim.c_str(), db.c_str()));
+      EXPECT_EQ(0, SetSystemPreference(anyUser, "Big Game", "PSN", "x"));
+      EXPECT_EQ(nullptr, GetSystemPreference(anyUser, "Big Game", "PSN", nullptr));
+      EXPECT_EQ(targetExists, FileExists(victim));
+      EXPECT_EQ("", ReadFile(victim));
+      EXPECT_FALSE(FileExists(victim + "-journal") || FileExists(victim + "-wal"));
+      struct stat st;
+      ASSERT_EQ(0, lstat(db.c_str(), &st));
+      EXPECT_TRUE(S_ISLNK(st.st_mode));
+      unlink(db.c_str());
+    }
+  }
+}
+
+// A text that can never be stored is refused the same way whether or not the store exists.
+TEST_F(PrefsFaultTest, OverlongTextIsRefusedWithOrWithoutAStore) {
+  const std::string longKey(1024, 'k');
+  for (bool exists : {false, true}) {
+    SCOPED_TRACE(exists ? "store exists" : "no store");
+    if (exists) {
+      ASSERT_EQ(1, SetSystemPreference(1, "Big Game", "Other", "x"));
+    }
+    EXPECT_EQ(0, RemoveSystemPreference(1, "Big Game", longKey.c_str()));
+    EXPECT_EQ(0, SetSystemPreference(1, "Big Game", longKey.c_str(), "x"));
+    EXPECT_EQ(exists, FileExists(world.SystemPrefs()));
+  }
+}
+
 }  // namespace
