@@ -65,6 +65,7 @@ void DeliverSome(int budget) {
     s_next += strlen(s_next) + 1;
     --s_left;
     Hand(message);
+    if (s_left == 0) OsChannelDelivered();
     delivered = 1;
   }
   if (delivered) OsRaiseSdlWindow();

@@ -100,6 +100,9 @@ int Exchange(int fd, const unsigned char* raw, size_t length, double deadline,
     *reason = "the running instance's offer came too late";
     return 0;
   }
+  // Committed. The instance ends the connection once the engine has the messages; waiting
+  // for that (within the deadline) only lets the launch end after its documents arrived.
+  WaitFor(fd, POLLIN, deadline);
   return 1;
 }
 

@@ -1,8 +1,9 @@
 // The instance's end of the channel. No thread of its own: the listening socket and every
 // connection are non-blocking and served in bounded steps from the engine's event calls, so
 // an idle, slow or hostile connection costs one system call per step and delays no other.
-// A connection moves receiving -> offered -> confirmed (or is ended); only confirmed
-// launches are taken, in the order their senders confirmed them.
+// A connection moves receiving -> offered -> confirmed -> delivering (or is ended); only
+// confirmed launches are taken, in the order their senders confirmed them, and a taken
+// launch's connection ends once it has been delivered, which tells its sender so.
 #include <errno.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -25,7 +26,7 @@ constexpr double kReceiveSeconds = 2;  // from accept until the whole launch arr
 constexpr double kConfirmSeconds = 2;  // from the offer until the sender confirms
 constexpr double kAcceptPause = 0.1;   // after a failed accept (no file descriptors, memory)
 
-enum Stage { kFree, kReceiving, kOffered, kConfirmed };
+enum Stage { kFree, kReceiving, kOffered, kConfirmed, kDelivering };
 
 struct Connection {
   int fd;
@@ -215,8 +216,13 @@ int OsChannelTake(char* out, size_t capacity) {
   int count = 0;
   if (ChannelParseLaunch(oldest->raw, oldest->length, out, capacity, &count) != kLaunchComplete)
     count = 0;
-  End(oldest);
+  oldest->stage = kDelivering;
   return count;
+}
+
+void OsChannelDelivered() {
+  for (Connection& c : s_connections)
+    if (c.stage == kDelivering) End(&c);
 }
 
 int OsChannelTroubles(char* reason, size_t capacity) {

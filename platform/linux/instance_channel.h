@@ -34,6 +34,8 @@ int OsChannelSettle();
 // Takes the oldest confirmed launch: its messages, each NUL-terminated, one after another,
 // into out. Returns their number, 0 when none waits.
 int OsChannelTake(char* out, size_t capacity);
+// The launch taken last has been delivered: its sender, which may be waiting, is let go.
+void OsChannelDelivered();
 // Connections refused or failed since the last call, and the reason of the latest one.
 int OsChannelTroubles(char* reason, size_t capacity);
 
