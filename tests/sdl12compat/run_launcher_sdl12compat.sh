@@ -14,7 +14,7 @@ if [ ! -e "$compat_dir/libSDL-1.2.so.0" ]; then
   exit 1
 fi
 
-scenarios='^(RunCycle\.|Results/|Launches/|Paths/Decoy|Options/|Shell|InstanceGuard\.|InstanceRace\.|ForwardedLaunch\.|QuitRace\.|WindowRaise\.|Uninstall\.|Install|DesktopSession|SdlImplementation\.)'
+scenarios='^(RunCycle\.|Results/|Launches/|Paths/Decoy|Options/|Shell|InstanceGuard\.|InstanceRace\.|ForwardedLaunch\.|ForwardingFaults\.(NothingIsDeliveredFromInsideSdl|DocumentOpenedWhileSdlStartsSlowlyIsDelivered)|QuitRace\.|WindowRaise\.|Uninstall\.|Install|DesktopSession|SdlImplementation\.)'
 cd "$build"
 LD_LIBRARY_PATH="$compat_dir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" QFN_SDL_IMPLEMENTATION=compat \
   ctest -R "$scenarios" -j"$jobs" --output-on-failure
