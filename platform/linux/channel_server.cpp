@@ -217,6 +217,7 @@ int OsChannelTake(char* out, size_t capacity) {
   if (ChannelParseLaunch(oldest->raw, oldest->length, out, capacity, &count) != kLaunchComplete)
     count = 0;
   oldest->stage = kDelivering;
+  if (count == 0) End(oldest);  // cannot happen: it was complete when it was offered
   return count;
 }
 
