@@ -100,9 +100,7 @@ TEST(ForwardingFaults, DocumentOpenedWhileSdlStartsSlowlyIsDelivered) {
   running.Finish(2);
   EXPECT_EQ(second.exitCode, 0);
   EXPECT_EQ(running.LogText().find("not delivered"), std::string::npos);
-  EXPECT_EQ(Received(running.record),
-            (std::vector<std::string>{"OpenFile|/while-starting.sav",
-                                      "CommandLine|" + running.lw.bundle.exe + "|"}));
+  EXPECT_EQ(Received(running.record), running.DocumentAndCommandLine("/while-starting.sav"));
 }
 
 // The engine is created for longer than a second launch waits. Whichever side of its
@@ -130,9 +128,7 @@ TEST(ForwardingFaults, IdleConnectionsDoNotDelayALaunch) {
   idle.clear();
   running.Finish(2);
   EXPECT_EQ(second.exitCode, 0);
-  EXPECT_EQ(Received(running.record),
-            (std::vector<std::string>{"OpenFile|/past-idle.sav",
-                                      "CommandLine|" + running.lw.bundle.exe + "|"}));
+  EXPECT_EQ(Received(running.record), running.DocumentAndCommandLine("/past-idle.sav"));
 }
 
 // Three launches of 60 documents each arrive while the engine is still being created; the

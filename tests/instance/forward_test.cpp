@@ -34,9 +34,7 @@ TEST(ForwardedLaunch, LaunchWhileTheInstanceIsStillStartingIsDelivered) {
   ProcessResult second = running.Second({"-psn_desktop", "/early.sav"});
   running.a.Join();
   EXPECT_EQ(second.exitCode, 0);
-  EXPECT_EQ(Received(running.record),
-            (std::vector<std::string>{"OpenFile|/early.sav",
-                                      "CommandLine|" + running.lw.bundle.exe + "|"}));
+  EXPECT_EQ(Received(running.record), running.DocumentAndCommandLine("/early.sav"));
 }
 
 TEST(ForwardedLaunch, UndeliverableMessagesAreLoggedByTheLaunch) {

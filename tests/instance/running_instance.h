@@ -75,6 +75,10 @@ struct RunningInstance {
     return RunProcess(argv, options);
   }
   std::string LogText() const { return lw.LogText(); }
+  // What a desktop launch with one document hands the engine.
+  std::vector<std::string> DocumentAndCommandLine(const std::string& document) const {
+    return {"OpenFile|" + document, "CommandLine|" + lw.bundle.exe + "|"};
+  }
   // Ends the game early with a quit request, once its engine has received this many
   // messages (or 10 s have passed).
   void Finish(size_t messages) {
