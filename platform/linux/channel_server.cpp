@@ -107,10 +107,12 @@ int AllAcceptable(int (*acceptable)(const char*), int count) {
 void Receive(Connection* c, double now, int (*acceptable)(const char*)) {
   ssize_t n = recv(c->fd, c->raw + c->length, sizeof c->raw - c->length, MSG_DONTWAIT);
   if (n == 0) return Refuse(c, "a launch ended before it was complete");
+  if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+    return Refuse(c, "a launch failed while it was read");
+  // However it trickles in, a launch has kReceiveSeconds to arrive whole.
+  int late = now - c->since > kReceiveSeconds;
   if (n < 0) {
-    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-      return Refuse(c, "a launch failed while it was read");
-    if (now - c->since > kReceiveSeconds) return Refuse(c, "a launch was not complete within 2 s");
+    if (late) Refuse(c, "a launch was not complete within 2 s");
     return;
   }
   c->length += static_cast<size_t>(n);
@@ -119,7 +121,8 @@ void Receive(Connection* c, double now, int (*acceptable)(const char*)) {
     case kLaunchMalformed:
       return Refuse(c, "refused a malformed launch");
     case kLaunchIncomplete:
-      if (c->length == sizeof c->raw) Refuse(c, "refused a launch too large");
+      if (c->length == sizeof c->raw) return Refuse(c, "refused a launch too large");
+      if (late) Refuse(c, "a launch was not complete within 2 s");
       return;
     case kLaunchComplete:
       if (!AllAcceptable(acceptable, count))
