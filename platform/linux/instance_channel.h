@@ -1,12 +1,8 @@
-// The channel between launcher processes of the same user: a second launch hands its
-// messages to the running instance of the game. The instance is named by its 8-byte process
-// identity (the one its instance record holds), so a launch finds it whatever its own
-// environment. Both sides check that the other is a process of the same user, and the
-// sender also that it reached the recorded process itself.
-//
-// A message is delivered exactly once or its sender learns that it was not: the instance
-// offers a complete launch only when it is about to deliver it, and only a launch whose
-// sender confirmed the offer (within its own deadline) is handed on.
+// The channel by which a second launch hands its messages to the running instance of the
+// game and user. The instance is named by its process identity (as its record holds it), so a
+// launch finds it whatever its environment; each side checks who the other is. A message is
+// delivered exactly once or its sender learns it was not: the instance offers a launch when
+// it is about to deliver it, and delivers only what the sender confirmed within its deadline.
 #pragma once
 
 #include <cstddef>
