@@ -1,11 +1,12 @@
-// The launcher's rules for loading a library, over the Linux layer's loader. A bare library
+// The launcher's rules for loading a library, over the platform's loader. A bare library
 // name is opened from the working directory ("./name"), never from the loader's search path,
 // so that a library of the same name on LD_LIBRARY_PATH or in a system folder cannot be the
 // one that is loaded.
 #include <cstring>
 
 #include "launcher/engine.h"
-#include "platform/linux/loader.h"
+#include "platform/loader.h"
+#include "util/file_name.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -14,7 +15,7 @@ const char* s_pRefusal = nullptr;
 }  // namespace
 
 void* LoadDll(const char* path) {
-  char fullPath[1024];
+  char fullPath[kPathCapacity];
   s_pRefusal = nullptr;
   if (!path || !path[0]) {
     s_pRefusal = "no library name";
@@ -40,8 +41,4 @@ const char* GetDllError() {
   const char* error = OsLibraryError();
   if (error) return error;
   return "unknown error";
-}
-
-int FreeDll(void* handle) {
-  return OsCloseLibrary(handle);
 }

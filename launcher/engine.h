@@ -12,4 +12,3 @@ int SendIPCLogged(const char* message, int logged);
 void* LoadDll(const char* path);
 void* GetDllSymbol(void* handle, const char* name);
 const char* GetDllError();
-int FreeDll(void* handle);

@@ -10,10 +10,10 @@
 
 #include "launcher/engine.h"
 #include "launcher/held_messages.h"
-#include "platform/linux/instance_channel.h"
-#include "platform/linux/os.h"
-#include "platform/linux/window_raise.h"
+#include "platform/instance_channel.h"
 #include "platform/log.h"
+#include "platform/process.h"
+#include "platform/window_raise.h"
 #include "state/state.h"
 #include "util/strbuf.h"
 
@@ -82,8 +82,10 @@ void LogNotDelivered(const char* message) {
 }
 }  // namespace
 
+// A forwarded message is a command line or a document message of the launch that sent it,
+// so it is as long as g_sDelayedIPC and g_AppCommandLine allow, and no longer.
 static_assert(kChannelMaxMessage == kCommandLineCapacity - 1,
-              "a forwarded command line fills g_AppCommandLine at most");
+              "a forwarded message and the command line differ in length");
 
 void ListenForForwardedLaunches() {
   unsigned char identity[8];

@@ -4,11 +4,13 @@
 
 #include <cstring>
 
-#include "launcher/engine.h"
+#include "platform/instance_channel.h"
 #include "state/state.h"
 
 namespace {
 constexpr int kMaxHeld = 64;
+// Every held message can be handed on in the one launch a second launcher forwards.
+static_assert(kMaxHeld == kChannelMaxMessages, "held messages and a forwarded launch differ");
 constexpr size_t kPoolSize = 32768;
 
 char s_pool[kPoolSize];
@@ -40,11 +42,11 @@ void ClearHeldMessages() {
   s_used = 0;
 }
 
-void DeliverHeldMessages() {
+void DeliverHeldMessages(int (*send)(const char* message)) {
   if (s_count == 0 && g_sDelayedIPC[0]) {
-    SendIPC(g_sDelayedIPC);
+    send(g_sDelayedIPC);
   } else {
-    for (int i = 0; i < s_count; ++i) SendIPC(s_pool + s_start[i]);
+    for (int i = 0; i < s_count; ++i) send(s_pool + s_start[i]);
   }
   ClearHeldMessages();
   g_sDelayedIPC[0] = '\0';

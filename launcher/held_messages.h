@@ -9,7 +9,7 @@ int HoldMessage(const char* message);
 int HeldMessageCount();
 // The index-th held message (0 = oldest), or null.
 const char* HeldMessage(int index);
-// Passes every held message to SendIPC in order (or g_sDelayedIPC alone when nothing is
-// held, as set by other code), then empties both.
-void DeliverHeldMessages();
+// Passes every held message to send (the engine's SendIPC) in order, or g_sDelayedIPC alone
+// when nothing is held (as set by other code), then empties both.
+void DeliverHeldMessages(int (*send)(const char* message));
 void ClearHeldMessages();

@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "launcher/instance_lock.h"
-#include "platform/linux/os.h"
 #include "platform/prefs.h"
+#include "platform/process.h"
 #include "state/state.h"
 #include "util/hex.h"
 

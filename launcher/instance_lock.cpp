@@ -2,8 +2,8 @@
 // shared, so the two waits together stay within about 2 s.
 #include "launcher/instance_lock.h"
 
-#include "platform/linux/store_lock.h"
-#include "platform/linux/waiting.h"
+#include "platform/prefs.h"
+#include "platform/waiting.h"
 
 namespace {
 constexpr double kLockSeconds = 2.0;

@@ -135,7 +135,7 @@ int Run(int argc, char** argv, int runIndex) {
 
   Logf("[main] Creating GameTree\n");
   int createResult = qrnCreate(argc, argv);
-  DeliverHeldMessages();
+  DeliverHeldMessages(SendIPC);
   if (createResult) {
     Logf("[main] GameTree requests immediate exit\n");
   } else {

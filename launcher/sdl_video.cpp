@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cassert>
 #include <cstring>
 #include <mutex>
 
@@ -16,8 +17,14 @@ enum VideoState { kDown, kStarting, kRunning, kStopping };
 std::mutex s_lock;
 std::atomic<int> s_state{kDown};
 
+// The one order of the states: each to the next, and starting back to down when SDL fails.
+[[maybe_unused]] bool IsNextState(int from, VideoState to) {
+  return to == (from + 1) % 4 || (from == kStarting && to == kDown);
+}
+
 void SetState(VideoState state) {
   std::lock_guard<std::mutex> hold(s_lock);
+  assert(IsNextState(s_state, state));
   s_state = state;
 }
 }  // namespace

@@ -9,8 +9,7 @@
 #include "launcher/engine.h"
 #include "launcher/install_log.h"
 #include "platform/dialogs.h"
-#include "platform/fs.h"
-#include "platform/linux/folder_match.h"
+#include "platform/files.h"
 #include "platform/log.h"
 #include "state/state.h"
 

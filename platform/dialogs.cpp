@@ -6,7 +6,6 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "platform/linux/os.h"
 #include "state/state.h"
 #include "util/strbuf.h"
 

@@ -5,3 +5,12 @@
 void Alertf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int AskYesNof(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LaunchWebBrowserf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The operating system's dialog and browser.
+// Shows a modal dialog with the main text in bold above the explanation; withCancel asks a
+// question with OK (default) and Cancel. Returns the button pressed (1 OK, 2 Cancel) or 0
+// when no dialog could be shown (no display, no zenity, any other exit status).
+int OsShowAlert(const char* message, const char* explanation, int withCancel);
+// Opens an address with the user's default handler (xdg-open), without waiting.
+// 0 when nothing was started (bytes outside printable 7-bit ASCII, no xdg-open).
+int OsOpenUrl(const char* address);

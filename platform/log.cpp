@@ -14,8 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/linux/file_lock.h"
-#include "platform/linux/regular_file.h"
+#include "platform/files.h"
 #include "state/state.h"
 #include "util/strbuf.h"
 

@@ -7,20 +7,18 @@
 #include <cstring>
 
 #include "platform/dialogs.h"
-#include "platform/fs.h"
-#include "platform/linux/executable_path.h"
-#include "platform/linux/os.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/prefs.h"
 #include "state/state.h"
+#include "util/file_name.h"
 #include "util/strbuf.h"
 
 namespace {
 
-constexpr size_t kTempCapacity = 1024;
 constexpr size_t kDomainCapacity = 256;
 
-char s_sTempPath[kTempCapacity];
+char s_sTempPath[kPathCapacity];
 
 // Composes "<root>/Quillfen/<long name>" into out when it fits together with the final '/'
 // that GetUserPath appends; a candidate that would not fit is not used at all.
@@ -78,7 +76,7 @@ int SetPathFor(const char* exePath, const char* ownPath) {
 // engine and install log that folder holds. The kernel's own path of the executable also
 // resolves a symbolic link that started it.
 int SetPath(const char* exePath) {
-  char ownPath[kTempCapacity];
+  char ownPath[kPathCapacity];
   return SetPathFor(exePath, OsExecutablePath(ownPath, sizeof ownPath) ? ownPath : nullptr);
 }
 
@@ -120,7 +118,7 @@ const char* GetMyDocumentsPath() {
 // A value of 1024 bytes or more is refused: it could never be read back.
 int SetSystemPreference(int anyUser, const char* appName, const char* key, const char* value) {
   char domain[kDomainCapacity];
-  if (key == nullptr || value == nullptr || strnlen(value, kTempCapacity) >= kTempCapacity ||
+  if (key == nullptr || value == nullptr || strnlen(value, kPathCapacity) >= kPathCapacity ||
       !ComposeDomain(domain, appName))
     return 0;
   return OsPrefWrite(anyUser, domain, key, value);

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "platform/fs.h"
+#include "platform/files.h"
 #include "util/strbuf.h"
 
 int AbsoluteDocumentPath(const char* path, char* out, size_t capacity) {

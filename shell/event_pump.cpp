@@ -8,7 +8,7 @@
 #include <SDL.h>
 
 #include "launcher/forwarding.h"
-#include "platform/linux/sdl_next.h"
+#include "platform/sdl_next.h"
 
 namespace {
 void PumpFor(const void* caller) {

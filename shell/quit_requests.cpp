@@ -1,10 +1,10 @@
 // Quit requests from the desktop or the terminal (SIGTERM, SIGINT, SIGHUP), taken by the
-// Linux layer's quit-signal thread. While SDL video runs, one request posts exactly one quit
+// platform's quit-signal thread. While SDL video runs, one request posts exactly one quit
 // event for the game. Otherwise (no video yet, or video still starting or already stopping)
 // there is no game to ask: the request ends the process by the signal, and the dialogs this
 // process started are closed right after it.
 #include "launcher/sdl_video.h"
-#include "platform/linux/quit_signals.h"
+#include "platform/quit_signals.h"
 #include "shell/shell.h"
 
 static SDLApplication* s_application;

@@ -26,8 +26,9 @@ extern char g_AppFilename[kTextCapacity];  // paths_prefs (SetPath)
 extern char g_AppPath[kTextCapacity];      // paths_prefs (SetPath)
 extern char g_UserPath[kTextCapacity];  // paths_prefs (GetUserPath); ends in '/'; kept across runs
 extern char g_AppCommandLine[kCommandLineCapacity];  // run_cycle
-// A message held until the engine can take it: engine.cpp (SendIPC) fills it, run_cycle
-// empties it once it has been handed on.
+// A message held until the engine can take it: engine.cpp (SendIPC) fills it with the
+// latest, held_messages (DeliverHeldMessages, right after qrnCreate) empties it once the held
+// messages have been handed on.
 extern char g_sDelayedIPC[kCommandLineCapacity];
 extern int g_HaveLock;  // instance_guard; this process claimed the single-instance record
 

@@ -3,6 +3,12 @@
 // path's terminator.
 #pragma once
 
+#include <cstddef>
+
+// The capacity of every path buffer of the launcher, terminator included. A path that does
+// not fit is refused, never cut, wherever cutting would name another file.
+constexpr size_t kPathCapacity = 1024;
+
 // The text after the last '/', ':' or '\\'; the whole path when it holds none of them.
 const char* GetFileName(const char* path);
 

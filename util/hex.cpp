@@ -2,10 +2,12 @@
 // compared so that no product or sum can overflow.
 #include "util/hex.h"
 
+#include <cassert>
 #include <cstring>
 
 int BytesToHex(const unsigned char* bytes, int count, char* output, int capacity) {
   static const char hex[] = "0123456789ABCDEF";
+  assert(count >= 0);
   // Even an empty byte string needs room for its terminator.
   if (capacity < 1) return 0;
   int remaining = capacity;

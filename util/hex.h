@@ -3,8 +3,8 @@
 // upper case; text read may use either case, an optional 0x prefix and an optional L suffix.
 #pragma once
 
-// Writes 2 * count upper-case digits and a terminator. Returns 1, or 0 (output unusable,
-// no terminator) when capacity is below 2 * count + 1.
+// Writes 2 * count upper-case digits and a terminator; count >= 0. Returns 1, or 0 (output
+// unusable, no terminator) when capacity is below 2 * count + 1.
 int BytesToHex(const unsigned char* bytes, int count, char* output, int capacity);
 
 // Reads length characters of text (a negative length: up to the terminator) and returns the

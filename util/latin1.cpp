@@ -1,4 +1,4 @@
-// ISO 8859-1 to UTF-8; see latin1.h.
+// ISO 8859-1 to UTF-8 and back; see latin1.h.
 #include "util/latin1.h"
 
 int Latin1ToUtf8Char(unsigned char c, char out[2]) {
@@ -9,4 +9,35 @@ int Latin1ToUtf8Char(unsigned char c, char out[2]) {
   out[0] = static_cast<char>(0xC0 | (c >> 6));
   out[1] = static_cast<char>(0x80 | (c & 0x3F));
   return 2;
+}
+
+// Leaves room for a two-byte unit and the terminator before every character.
+int Latin1ToUtf8(const char* in, char* out, size_t capacity) {
+  if (capacity == 0) return 0;
+  size_t n = 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(in); *p; ++p) {
+    if (n + 3 > capacity) return 0;
+    n += static_cast<size_t>(Latin1ToUtf8Char(*p, out + n));
+  }
+  out[n] = '\0';
+  return 1;
+}
+
+int Utf8ToLatin1(const unsigned char* in, size_t length, char* out, size_t capacity) {
+  size_t n = 0;
+  for (size_t i = 0; i < length; ++i) {
+    unsigned int c = in[i];
+    if (c >= 0x80) {
+      // Only the two-byte forms C2..C3 followed by a continuation byte encode U+0080..U+00FF.
+      if ((c != 0xC2 && c != 0xC3) || i + 1 >= length || (in[i + 1] & 0xC0) != 0x80) return 0;
+      c = ((c & 0x1F) << 6) | (in[++i] & 0x3F);
+    } else if (c == 0) {
+      return 0;
+    }
+    if (n + 1 >= capacity) return 0;
+    out[n++] = static_cast<char>(c);
+  }
+  if (capacity == 0) return 0;
+  out[n] = '\0';
+  return 1;
 }

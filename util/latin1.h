@@ -1,7 +1,16 @@
-// ISO 8859-1 to UTF-8, one character at a time: the launcher's texts are 8-bit, while the
-// dialog tool and the preference database take UTF-8. Every ISO 8859-1 character is one
-// Unicode code point below U+0100, so it takes one or two bytes.
+// ISO 8859-1 to UTF-8 and back: the launcher's texts are 8-bit, while the dialog tool and
+// the preference database take UTF-8. Every ISO 8859-1 character is one Unicode code point
+// below U+0100, so it takes one or two bytes.
 #pragma once
+
+#include <cstddef>
 
 // Writes the UTF-8 bytes of c into out (room for 2) and returns how many (1 or 2).
 int Latin1ToUtf8Char(unsigned char c, char out[2]);
+
+// The whole text into out; 0 when it does not fit with its terminator (out then unspecified).
+int Latin1ToUtf8(const char* in, char* out, size_t capacity);
+
+// length bytes of UTF-8 into out; 0 for invalid UTF-8, a character above U+00FF or U+0000
+// (neither can be an 8-bit text), or a result that does not fit with its terminator.
+int Utf8ToLatin1(const unsigned char* in, size_t length, char* out, size_t capacity);

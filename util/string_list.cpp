@@ -3,6 +3,7 @@
 // copy and an offset array sized by a separator count taken before indexing, so it never grows.
 #include "util/string_list.h"
 
+#include <cassert>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,19 @@ static bool IsQuote(char c) {
 }
 static bool IsTrimSpace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The index's invariant (see string_list.h): at least one item, and the offsets of present
+// items inside the copy of length bytes and growing with the position.
+[[maybe_unused]] static bool IndexHolds(const int* index, int count, size_t length) {
+  if (count < 1) return false;
+  long last = -1;
+  for (int i = 0; i < count; i++) {
+    if (index[i] == -1) continue;
+    if (index[i] < 0 || static_cast<size_t>(index[i]) > length || index[i] <= last) return false;
+    last = index[i];
+  }
+  return true;
 }
 
 SStringList::SStringList() {
@@ -112,6 +126,7 @@ int SStringList::IndexList(char separator, int trim, int unused) {
     p = start + 1;  // the first character of an item is never examined
   }
   m_nCount = count;
+  assert(IndexHolds(m_pIndex, m_nCount, n));
   if (trim) TrimItems();
   return m_nCount;
 }

@@ -18,7 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "c_strings.h"
+#include "tests/support/c_strings.h"
+#include "tests/support/median.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -64,10 +65,6 @@ bool WaitForText(const std::string& path, const std::string& text) {
   return true;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0 : values[values.size() / 2];
-}
 }  // namespace
 
 int main(int argc, char** argv) {

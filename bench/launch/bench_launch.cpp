@@ -22,7 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "c_strings.h"
+#include "tests/support/c_strings.h"
+#include "tests/support/median.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -68,11 +69,6 @@ Sample RunOnce(const std::vector<std::string>& argv, const std::vector<std::stri
                  (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   sample.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return sample;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0 : values[values.size() / 2];
 }
 
 struct Series {

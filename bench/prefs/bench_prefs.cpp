@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/prefs.h"
+#include "tests/support/host.h"
 
 namespace {
 
@@ -23,17 +24,6 @@ std::string s_root;
 std::string s_database;
 const char kDomain[] = "com.quillfen.Big Game";
 const char kValue[] = "0001E24000001092";
-
-std::string ThisHost() {
-  std::ifstream in("/etc/machine-id");
-  std::string id;
-  std::getline(in, id);
-  while (!id.empty() && isspace(static_cast<unsigned char>(id.back()))) id.pop_back();
-  if (!id.empty()) return id;
-  char name[256] = {};
-  gethostname(name, sizeof name - 1);
-  return name;
-}
 
 struct Direct {
   sqlite3* db = nullptr;

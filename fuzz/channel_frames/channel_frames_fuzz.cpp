@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/linux/channel_wire.h"
+#include "platform/instance_channel.h"
 
 static void Check(bool ok) {
   if (!ok) abort();

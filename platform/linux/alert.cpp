@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/os.h"
+#include "platform/dialogs.h"
 #include "platform/linux/spawn.h"
 #include "util/latin1.h"
 #include "util/strbuf.h"

@@ -7,11 +7,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "platform/instance_channel.h"
 #include "platform/linux/channel_socket.h"
-#include "platform/linux/channel_wire.h"
-#include "platform/linux/instance_channel.h"
-#include "platform/linux/process_identity.h"
-#include "platform/linux/waiting.h"
+#include "platform/process.h"
+#include "platform/waiting.h"
 #include "util/strbuf.h"
 
 namespace {

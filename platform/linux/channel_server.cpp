@@ -11,10 +11,9 @@
 #include <cassert>
 #include <cstring>
 
+#include "platform/instance_channel.h"
 #include "platform/linux/channel_socket.h"
-#include "platform/linux/channel_wire.h"
-#include "platform/linux/instance_channel.h"
-#include "platform/linux/waiting.h"
+#include "platform/waiting.h"
 #include "util/strbuf.h"
 
 namespace {

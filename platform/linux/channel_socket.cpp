@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "platform/linux/channel_wire.h"
+#include "platform/instance_channel.h"
 
 int ChannelAddress(const unsigned char* identity, int index, sockaddr_un* address,
                    socklen_t* size) {

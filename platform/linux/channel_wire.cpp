@@ -1,6 +1,6 @@
-// The channel's wire format; see channel_wire.h. The parser trusts nothing in the bytes: every
+// The channel's wire format; see platform/instance_channel.h. The parser trusts nothing in the
 // length is checked against what is left and against the limits before it is used.
-#include "platform/linux/channel_wire.h"
+#include "platform/instance_channel.h"
 
 #include <cstring>
 

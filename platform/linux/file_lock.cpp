@@ -1,17 +1,19 @@
-// Open-file-description locks over fcntl; see file_lock.h. The shared lock is polled rather
+// Open-file-description locks over fcntl; see platform/files.h. The shared lock is polled rather
 // than waited for with F_OFD_SETLKW, so that a lock held forever by some other program
 // delays a launch by a bounded time instead of hanging it.
-#include "platform/linux/file_lock.h"
+#include "platform/files.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "platform/waiting.h"
+
 namespace {
 
-constexpr int kSharedTries = 400;  // 5 ms apart: about 2 s
-constexpr useconds_t kTryPauseUs = 5000;
+constexpr double kSharedSeconds = 2.0;
+constexpr unsigned kTryPauseUs = 5000;
 
 int SetLock(int fd, short type) {
   struct flock lock = {};
@@ -29,12 +31,13 @@ int SetLock(int fd, short type) {
 }  // namespace
 
 int OsLockShared(int fd) {
-  for (int i = 0; i < kSharedTries; ++i) {
+  double deadline = OsMonotonicSeconds() + kSharedSeconds;
+  for (;;) {
     if (SetLock(fd, F_RDLCK)) return 1;
     if (errno != EAGAIN && errno != EACCES) return 0;
-    usleep(kTryPauseUs);
+    if (OsMonotonicSeconds() >= deadline) return 0;
+    OsPauseJittered(kTryPauseUs, 0);
   }
-  return 0;
 }
 
 int OsTryLockExclusive(int fd) {

@@ -1,5 +1,6 @@
-// Files and folders over POSIX; see files.h.
-#include "platform/linux/files.h"
+// Files and folders over POSIX; see platform/files.h. The write test uses only a regular file of
+// its own name, made and removed here.
+#include "platform/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,15 +9,17 @@
 #include <cerrno>
 #include <cstring>
 
+#include "util/file_name.h"
+#include "util/strbuf.h"
+
 namespace {
 
-constexpr size_t kWorkCapacity = 1024;
 constexpr unsigned kMaskedMode = ~0u;  // no exact mode: 0777 less the creation mask
 
 // One level. A folder made now is changed to the exact mode through a descriptor opened
 // without following a link, so nothing swapped in at that name is changed instead.
 int CreateLevel(const char* path, unsigned mode) {
-  if (mode == kMaskedMode) return OsCreateFolder(path);
+  if (mode == kMaskedMode) return fsCreateDirectory(path);
   if (mkdir(path, mode & 07777) != 0) return errno == EEXIST;
   int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return 0;
@@ -32,7 +35,7 @@ int OsCreateFolders(const char* path, int withLast) {
 }
 
 int OsCreateFoldersWithMode(const char* path, int withLast, unsigned mode) {
-  char work[kWorkCapacity];
+  char work[kPathCapacity];
   if (!path || strnlen(path, sizeof work) == sizeof work) return 0;
   size_t i = 0;
   for (; path[i] != '\0'; ++i) {
@@ -47,22 +50,35 @@ int OsCreateFoldersWithMode(const char* path, int withLast, unsigned mode) {
   return 1;
 }
 
-int OsCreateFolder(const char* path) {
+int fsIsDirectoryWriteable(const char* path) {
+  char testPath[kPathCapacity];
+  if (!StrFormatf(testPath, sizeof testPath, "%s%c__QFN_WRITE_TEST__.txt", path, '/')) return 0;
+  if (!fsCreatePath(path)) return 0;
+  if (!OsTouchRegularFile(testPath)) return 0;
+  fsRemoveFile(testPath);
+  return 1;
+}
+
+int fsCreatePath(const char* path) {
+  return OsCreateFolders(path, 1);
+}
+
+int fsCreateDirectory(const char* path) {
   return mkdir(path, 0777) == 0 || errno == EEXIST;
 }
 
-int OsRemoveFolder(const char* path) {
+int fsRemoveDirectory(const char* path) {
   return rmdir(path) == 0;
 }
 
-int OsRemoveFile(const char* path) {
+int fsRemoveFile(const char* path) {
   return unlink(path) == 0;
 }
 
-int OsChangeDir(const char* path) {
+int fsSetCurrentDir(const char* path) {
   return chdir(path);
 }
 
-int OsCurrentDir(char* buffer, size_t capacity) {
-  return capacity > 0 && getcwd(buffer, capacity) != nullptr;
+int fsGetCurrentDir(char* buffer, int size) {
+  return size > 0 && getcwd(buffer, static_cast<size_t>(size)) != nullptr;
 }

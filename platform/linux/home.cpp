@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/os.h"
+#include "platform/paths.h"
 #include "util/strbuf.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The dynamic loader over dlopen; see loader.h. OsOpenLibrary clears a stale error first, so
 // that OsLibraryError after a failed open reports that open.
-#include "platform/linux/loader.h"
+#include "platform/loader.h"
 
 #include <dlfcn.h>
 
@@ -17,10 +17,6 @@ void* OsLibrarySymbol(void* handle, const char* name) {
 
 const char* OsLibraryError() {
   return dlerror();
-}
-
-int OsCloseLibrary(void* handle) {
-  return handle && dlclose(handle) == 0;
 }
 
 // RTLD_NEXT searches after the object that makes this call, which is the executable itself.

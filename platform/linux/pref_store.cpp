@@ -15,16 +15,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/files.h"
-#include "platform/linux/os.h"
-#include "platform/linux/store_lock.h"
-#include "platform/linux/waiting.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/prefs.h"
+#include "platform/waiting.h"
+#include "util/file_name.h"
 #include "util/latin1.h"
 #include "util/strbuf.h"
 
 namespace {
 
-constexpr size_t kPathCapacity = 1024;
 // The longest 8-bit text (domain, key or value) accepted is 1023 bytes, which takes at most
 // twice as many bytes in UTF-8.
 constexpr size_t kTextBytes = 1024;
@@ -80,37 +80,9 @@ int TextFits(const char* text) {
   return strnlen(text, kTextBytes) < kTextBytes;
 }
 
-// ISO 8859-1 to UTF-8; 0 when the text is too long.
-int Latin1ToUtf8(const char* in, char* out, size_t capacity) {
-  if (!TextFits(in)) return 0;
-  size_t n = 0;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(in); *p; ++p) {
-    if (n + 3 > capacity) return 0;
-    n += static_cast<size_t>(Latin1ToUtf8Char(*p, out + n));
-  }
-  out[n] = '\0';
-  return 1;
-}
-
-// UTF-8 to ISO 8859-1; 0 for invalid UTF-8, a character above U+00FF or U+0000 (neither
-// can be an 8-bit text), or a result that does not fit with its terminator.
-int Utf8ToLatin1(const unsigned char* in, size_t length, char* out, size_t capacity) {
-  size_t n = 0;
-  for (size_t i = 0; i < length; ++i) {
-    unsigned int c = in[i];
-    if (c >= 0x80) {
-      // Only the two-byte forms C2..C3 followed by a continuation byte encode U+0080..U+00FF.
-      if ((c != 0xC2 && c != 0xC3) || i + 1 >= length || (in[i + 1] & 0xC0) != 0x80) return 0;
-      c = ((c & 0x1F) << 6) | (in[++i] & 0x3F);
-    } else if (c == 0) {
-      return 0;
-    }
-    if (n + 1 >= capacity) return 0;
-    out[n++] = static_cast<char>(c);
-  }
-  if (capacity == 0) return 0;
-  out[n] = '\0';
-  return 1;
+// A launcher text as the store's UTF-8; 0 when it is longer than the store takes.
+int ToStoreText(const char* in, char* out, size_t capacity) {
+  return TextFits(in) && Latin1ToUtf8(in, out, capacity);
 }
 
 // A path from the environment counts only when it is absolute: a relative one would land
@@ -262,8 +234,8 @@ struct Bound {
 };
 
 int BindKey(sqlite3_stmt* stmt, Bound& bound, const char* domain, const char* key) {
-  return Latin1ToUtf8(domain, bound.domain, sizeof bound.domain) &&
-         Latin1ToUtf8(key, bound.key, sizeof bound.key) &&
+  return ToStoreText(domain, bound.domain, sizeof bound.domain) &&
+         ToStoreText(key, bound.key, sizeof bound.key) &&
          sqlite3_bind_text(stmt, 1, bound.domain, -1, SQLITE_STATIC) == SQLITE_OK &&
          sqlite3_bind_text(stmt, 2, HostId(), -1, SQLITE_STATIC) == SQLITE_OK &&
          sqlite3_bind_text(stmt, 3, bound.key, -1, SQLITE_STATIC) == SQLITE_OK;
@@ -299,7 +271,7 @@ int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* va
   Bound bound;
   int ok = BindKey(stmt, bound, domain, key);
   if (ok && value != nullptr)
-    ok = Latin1ToUtf8(value, bound.value, sizeof bound.value) &&
+    ok = ToStoreText(value, bound.value, sizeof bound.value) &&
          sqlite3_bind_text(stmt, 4, bound.value, -1, SQLITE_STATIC) == SQLITE_OK;
   // In autocommit mode the statement's own transaction commits inside the step.
   ok = ok && sqlite3_step(stmt) == SQLITE_DONE;

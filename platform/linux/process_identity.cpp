@@ -1,7 +1,7 @@
 // Process identity for the single-instance record: the low 32 bits of the process's start
 // time (clock ticks since boot) and its process id, both big-endian, 8 bytes in all. The
 // start time is what tells a recorded process from a later one that was given the same id.
-#include "platform/linux/process_identity.h"
+#include "platform/process.h"
 
 #include <unistd.h>
 
@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/os.h"
 #include "util/strbuf.h"
 
 namespace {

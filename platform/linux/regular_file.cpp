@@ -1,7 +1,7 @@
-// Regular-file opening; see regular_file.h. O_NONBLOCK only keeps the open itself from
+// Regular-file opening; see platform/files.h. O_NONBLOCK only keeps the open itself from
 // waiting (for a FIFO's reader, a device); it is cleared again once the file is known to be
 // a regular file, on which it has no effect anyway.
-#include "platform/linux/regular_file.h"
+#include "platform/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

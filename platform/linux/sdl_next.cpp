@@ -1,9 +1,9 @@
 // Calls into the SDL library behind the executable's own SDL event functions. The addresses
 // are looked up on first use; a missing one (no SDL loaded, which cannot happen in the
 // launcher) makes the call do nothing.
-#include "platform/linux/sdl_next.h"
+#include "platform/sdl_next.h"
 
-#include "platform/linux/loader.h"
+#include "platform/loader.h"
 
 namespace {
 template <typename Fn>

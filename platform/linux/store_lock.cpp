@@ -1,7 +1,7 @@
 // flock-based locks beside the preference stores. flock works on a descriptor opened
 // read-only, which is what lets a user who cannot write the any-user folder still take part
 // in the any-user lock; the descriptor is close-on-exec so no child inherits the hold.
-#include "platform/linux/store_lock.h"
+#include "platform/prefs.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,13 +10,12 @@
 
 #include <cerrno>
 
-#include "platform/linux/files.h"
-#include "platform/linux/waiting.h"
+#include "platform/files.h"
+#include "platform/waiting.h"
+#include "util/file_name.h"
 #include "util/strbuf.h"
 
 namespace {
-
-constexpr size_t kPathCapacity = 1024;
 
 // Opened without following a link and without waiting for a FIFO's writer; only a regular
 // file is kept.

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "platform/linux/os.h"
+#include "platform/dialogs.h"
 #include "platform/linux/spawn.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Monotonic time and jittered pauses; see waiting.h.
-#include "platform/linux/waiting.h"
+#include "platform/waiting.h"
 
 #include <time.h>
 #include <unistd.h>

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/linux/channel_wire.h"
+#include "platform/instance_channel.h"
 
 namespace {
 

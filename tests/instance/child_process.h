@@ -10,7 +10,7 @@
 
 #include <cstring>
 
-#include "platform/linux/os.h"
+#include "platform/process.h"
 
 struct ChildProcess {
   pid_t pid = -1;

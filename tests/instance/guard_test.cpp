@@ -5,8 +5,8 @@
 #include <string>
 
 #include "launcher/instance_guard.h"
-#include "platform/linux/os.h"
 #include "platform/prefs.h"
+#include "platform/process.h"
 #include "state/state.h"
 #include "tests/support/temp_world.h"
 #include "util/hex.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/instance/launcher_run.h"
+#include "tests/support/launcher_run.h"
 
 namespace {
 

@@ -8,8 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/linux/os.h"
-#include "platform/linux/process_identity.h"
+#include "platform/process.h"
 #include "tests/instance/child_process.h"
 #include "util/hex.h"
 

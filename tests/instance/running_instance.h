@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/channel_wire.h"
-#include "tests/instance/launcher_run.h"
+#include "platform/instance_channel.h"
+#include "tests/support/launcher_run.h"
 
 // The messages the running engine received, each checked to have come on the main thread
 // while the engine ran, never from inside an SDL call.

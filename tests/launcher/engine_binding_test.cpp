@@ -63,7 +63,7 @@ struct HoldCase {
 
 class HeldMessage : public EngineBinding, public ::testing::WithParamInterface<HoldCase> {};
 
-TEST_P(HeldMessage, KeepsOnlyTheLatestAndLogsNothing) {
+TEST_P(HeldMessage, DelayedIpcShowsTheLatestAndLogsNothing) {
   for (const auto& message : GetParam().messages) SendIPC(message.c_str());
   EXPECT_EQ(std::string(g_sDelayedIPC), GetParam().expectedHeld);
   EXPECT_FALSE(FileExists(world.Root() + "/unit.txt"));
@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                       HoldCase{"ExactlyFits", {std::string(4095, 'n')}, std::string(4095, 'n')}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(EngineBinding, HeldMessagePassedBackAfterBindingReachesEngine) {
+TEST_F(EngineBinding, DelayedIpcPassedBackAfterBindingReachesEngine) {
   SendIPC("OpenFile|/first");
   SendIPC("OpenFile|/second");
   Bind(TestEngineLibrary());

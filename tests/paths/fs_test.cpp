@@ -7,7 +7,7 @@
 #include <string>
 
 #include "gtest/gtest.h"
-#include "platform/fs.h"
+#include "platform/files.h"
 #include "tests/support/temp_world.h"
 
 namespace {

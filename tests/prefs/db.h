@@ -4,10 +4,10 @@
 #pragma once
 
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <string>
+
+#include "tests/support/host.h"
 
 // Runs SQL against a database file; true when every statement succeeded.
 inline bool Exec(const std::string& path, const std::string& sql) {
@@ -44,17 +44,6 @@ inline std::string Quote(const std::string& text) {
   std::string quoted = "'";
   for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
   return quoted + "'";
-}
-
-inline std::string ThisHost() {
-  std::ifstream in("/etc/machine-id");
-  std::string id;
-  std::getline(in, id);
-  while (!id.empty() && (id.back() == ' ' || id.back() == '\t' || id.back() == '\r')) id.pop_back();
-  if (!id.empty()) return id;
-  char name[256] = {};
-  gethostname(name, sizeof name - 1);
-  return name;
 }
 
 // The value stored for this host as text, "<none>" when there is no row.

@@ -2,6 +2,7 @@
 #include "tests/support/process.h"
 
 #include "tests/support/bundle.h"
+#include "tests/support/c_strings.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -88,13 +89,6 @@ std::string FindProgram(const std::string& program, const std::vector<std::strin
   return program;
 }
 
-std::vector<char*> Pointers(const std::vector<std::string>& texts) {
-  std::vector<char*> pointers;
-  for (const auto& text : texts) pointers.push_back(const_cast<char*>(text.c_str()));
-  pointers.push_back(nullptr);
-  return pointers;
-}
-
 }  // namespace
 
 std::string ReadFile(const std::string& path) {
@@ -141,8 +135,8 @@ ProcessResult RunProcess(const std::vector<std::string>& program, const ProcessO
   // hold the allocator's lock at that moment, so the child makes only system calls.
   std::vector<std::string> env = ChildEnvironment(options);
   std::string executable = FindProgram(argv[0], env);
-  std::vector<char*> args = Pointers(argv);
-  std::vector<char*> envp = Pointers(env);
+  std::vector<char*> args = CStrings(argv);
+  std::vector<char*> envp = CStrings(env);
   pid_t pid = fork();
   if (pid == 0) {
     setpgid(0, 0);

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/process_identity.h"
 #include "platform/prefs.h"
+#include "platform/process.h"
 #include "tests/support/bundle.h"
 #include "tests/support/launch.h"
 #include "tests/support/process.h"

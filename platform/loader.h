@@ -11,8 +11,6 @@ void* OsLibrarySymbol(void* handle, const char* name);
 // The loader's text for the last failure of this thread, or null when there is none. Reading
 // it clears it.
 const char* OsLibraryError();
-// 1 when the library was closed.
-int OsCloseLibrary(void* handle);
 // The next definition of a symbol after the launcher executable's own, in the loader's search
 // order (RTLD_NEXT): for an executable function that wraps a library's function of the same
 // name. Null when no later object defines it.
