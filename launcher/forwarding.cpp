@@ -86,6 +86,12 @@ void LogNotDelivered(const char* message) {
 // so it is as long as g_sDelayedIPC and g_AppCommandLine allow, and no longer.
 static_assert(kChannelMaxMessage == kCommandLineCapacity - 1,
               "a forwarded message and the command line differ in length");
+// The largest launch a second launch builds (every held document, then its command line)
+// fits one launch on the wire, frames and end frame included.
+static_assert((kChannelMaxMessages - 1) * (4 + QRN_OPEN_FILE_MESSAGE_CAPACITY - 1) +
+                      (4 + kChannelMaxMessage) + 4 <=
+                  kChannelMaxLaunchBytes,
+              "a launch of the launcher's own does not fit the channel");
 
 void ListenForForwardedLaunches() {
   unsigned char identity[8];
