@@ -1,65 +1,57 @@
-# Installation of the demo game as a Linux user meets it:
-#   <prefix>/<game folder>/bin/<launcher>            the launcher
-#   <prefix>/<game folder>/Resources/quarnc.so       the demo engine (the launcher's working folder)
-#   <prefix>/<game folder>/Resources/uninstall.log   what "-Uninstall" removes
-#   <prefix>/share/applications/<desktop id>.desktop the menu entry, Exec="<launcher>" -psn_desktop %F,
-#                                                    opening the saved games, action Uninstall
-#   <prefix>/share/icons/hicolor/*/apps/<desktop id>.{svg,png}   the icon the entry names
-#   <prefix>/share/mime/packages/<desktop id>.xml    the saved games' MIME type
-#   <prefix>/games/<command name>                    symbolic link to the launcher
-#   <prefix>/include/quarn_engine.h                  the contract for engine authors, and
-#   <prefix>/lib/cmake/QuarnEngine/, lib/pkgconfig/quarn-engine.pc
-#                                                    the kit that builds an engine against it
-# The desktop entry, the link and the install log are written at install time
-# (install_finish.cmake), because only then is the final prefix known; they hold run-time
-# paths (no DESTDIR).
-set(QFN_GAME_FOLDER "lib/quillfen-quarn-demo" CACHE STRING
-    "Folder of the installed game, relative to the install prefix")
-set(QFN_DESKTOP_ID "com.quillfen.QuarnDemo" CACHE STRING "Desktop entry id of the installed game")
-set(QFN_GAME_NAME "Quarn Demo" CACHE STRING "Name of the installed game in the desktop menu")
-set(QFN_COMMAND_NAME "quarn-demo" CACHE STRING
-    "Name of the link in <prefix>/games that starts the game from a terminal")
-set(QFN_MIME_TYPE "application/x-quarn-demo-save" CACHE STRING "MIME type of the saved games")
-set(QFN_SAVE_GLOB "*.quarnsave" CACHE STRING "File-name pattern of the saved games")
-set(QFN_ICON_SIZES "48;64;128;256")
-set(QFN_ICON_NAME "${QFN_DESKTOP_ID}")
+# What "cmake --install" of this project installs, in two components:
+#   kit   the engine kit: <includedir>/quarn_engine.h, the launcher <libexecdir>/quarn/quarn
+#         (imported by the kit as QuarnEngine::launcher), the CMake package
+#         <libdir>/cmake/QuarnEngine/ (with quarn_install_game and its templates) and
+#         <libdir>/pkgconfig/quarn-engine.pc
+#   demo  the demo game, installed by quarn_install_game as any game is
+# The kit comes first, so the demo's install log never claims a folder the kit fills.
+include(CMakePackageConfigHelpers)
+install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/game/check_prefix.cmake COMPONENT kit)
+set(QFN_KIT_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/QuarnEngine")
+set(QFN_KIT_LAUNCHER "${CMAKE_INSTALL_LIBEXECDIR}/quarn/${QFN_LAUNCHER_NAME}")
 
-# Before any file lands: which folders exist already, so that the log lists only the folders
-# this installation creates (plus the game's own ones).
-configure_file(${CMAKE_CURRENT_LIST_DIR}/install_begin.cmake.in
-               ${CMAKE_BINARY_DIR}/install_begin.cmake @ONLY)
-install(SCRIPT ${CMAKE_BINARY_DIR}/install_begin.cmake)
-
-install(TARGETS quarn RUNTIME DESTINATION ${QFN_GAME_FOLDER}/bin)
-if(TARGET engine_demo)
-  install(TARGETS engine_demo LIBRARY DESTINATION ${QFN_GAME_FOLDER}/Resources)
-  set(QFN_INSTALL_ENGINE 1)
-else()
-  set(QFN_INSTALL_ENGINE 0)
-endif()
-
-# The icon under the desktop id's name in the hicolor theme, where every desktop looks.
-install(FILES ${PROJECT_SOURCE_DIR}/data/icons/quarn-demo.svg
-        DESTINATION share/icons/hicolor/scalable/apps RENAME ${QFN_ICON_NAME}.svg)
-foreach(size IN LISTS QFN_ICON_SIZES)
-  install(FILES ${PROJECT_SOURCE_DIR}/data/icons/${size}/quarn-demo.png
-          DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME ${QFN_ICON_NAME}.png)
-endforeach()
-configure_file(${PROJECT_SOURCE_DIR}/data/quarn-demo-mime.xml.in
-               ${CMAKE_BINARY_DIR}/install-data/${QFN_DESKTOP_ID}.xml @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/install-data/${QFN_DESKTOP_ID}.xml
-        DESTINATION share/mime/packages)
-
-# The contract for engine authors, where a compiler finds it: <prefix>/include/quarn_engine.h,
-# and the kit that builds an engine against it: find_package(QuarnEngine) and pkg-config.
-install(FILES ${PROJECT_SOURCE_DIR}/include/quarn_engine.h DESTINATION include)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/engine_kit/QuarnEngineConfig.cmake
+install(FILES ${PROJECT_SOURCE_DIR}/include/quarn_engine.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT kit)
+install(TARGETS quarn RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/quarn COMPONENT kit)
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/engine_kit/QuarnEngineConfig.cmake.in
+                              ${CMAKE_BINARY_DIR}/kit/QuarnEngineConfig.cmake
+                              INSTALL_DESTINATION ${QFN_KIT_DIR}
+                              PATH_VARS CMAKE_INSTALL_INCLUDEDIR QFN_KIT_LAUNCHER)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/kit/QuarnEngineConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/kit/QuarnEngineConfig.cmake
+              ${CMAKE_BINARY_DIR}/kit/QuarnEngineConfigVersion.cmake
               ${CMAKE_CURRENT_LIST_DIR}/engine_kit/quarn_engine.map
-        DESTINATION lib/cmake/QuarnEngine)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/engine_kit/quarn-engine.pc DESTINATION lib/pkgconfig)
+              ${CMAKE_CURRENT_LIST_DIR}/QuarnInstallGame.cmake
+        DESTINATION ${QFN_KIT_DIR} COMPONENT kit)
+install(DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/game DESTINATION ${QFN_KIT_DIR} COMPONENT kit)
+file(RELATIVE_PATH QFN_PC_TO_PREFIX "/root/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/root")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/engine_kit/quarn-engine.pc.in
+               ${CMAKE_BINARY_DIR}/kit/quarn-engine.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/kit/quarn-engine.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT kit)
 
-# After every file above: the finishing step lists the folders that exist by then.
-set(QFN_DESKTOP_TEMPLATE ${PROJECT_SOURCE_DIR}/shell/quarn.desktop.in)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/install_finish.cmake.in
-               ${CMAKE_BINARY_DIR}/install_finish.cmake @ONLY)
-install(SCRIPT ${CMAKE_BINARY_DIR}/install_finish.cmake)
+# The demo game, through the same function a game maker calls.
+if(TARGET engine_demo)
+  set(QUARN_LAUNCHER_TARGET quarn)
+  include(${CMAKE_CURRENT_LIST_DIR}/QuarnInstallGame.cmake)
+  set(qfn_demo_uninstaller "")
+  if(NOT QFN_UNINSTALLER)
+    set(qfn_demo_uninstaller NO_UNINSTALLER)
+  endif()
+  file(GLOB qfn_demo_pngs ${PROJECT_SOURCE_DIR}/data/icons/*/quarn-demo.png)
+  quarn_install_game(engine_demo
+    ID com.quillfen.QuarnDemo
+    NAME "Quarn Demo"
+    LAUNCHER quarn-demo
+    ICON ${PROJECT_SOURCE_DIR}/data/icons/quarn-demo.svg ${qfn_demo_pngs}
+    MIME_TYPE application/x-quarn-demo-save GLOB "*.quarnsave"
+    COMMENT "A bouncing square: the demo game of the Quillfen launcher"
+    SUMMARY "Demo game of the Quillfen launcher"
+    CATEGORIES "Game;ArcadeGame;"
+    LICENSE Zlib
+    EXIT_POLL_URL "http://www.quillfen.example/uninstallpoll.html"
+    DOCS ${PROJECT_SOURCE_DIR}/data/doc/copyright ${CMAKE_BINARY_DIR}/doc/changelog.gz
+    COMPONENT demo
+    ${qfn_demo_uninstaller})
+endif()

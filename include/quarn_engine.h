@@ -18,11 +18,23 @@
  * qrnSendIPC may be called at any time after the first binding, also between runs; a
  * message that arrives before it is first bound is held and delivered right after qrnCreate.
  *
- * The launcher also exports its process-wide variables by name (g_AppNameLong, g_UserPath,
- * g_AppPath, ...); an engine may read them with dlsym(RTLD_DEFAULT, "g_UserPath").
+ * The launcher also exports its process-wide variables by name; they are declared below with
+ * their types and capacities. An engine may read them, never write them: directly, or with
+ * dlsym(RTLD_DEFAULT, "g_UserPath") to run also under a launcher without them.
+ *
+ * A run without a display. Without DISPLAY and WAYLAND_DISPLAY the game still starts: on SDL's
+ * "dummy" driver (SDL_VIDEODRIVER=dummy), on sdl12-compat's "offscreen" driver, or drawing in
+ * the terminal on a text-mode driver ("caca", "aalib"). Nobody sees the first two: an engine
+ * recognises them with SDL_VideoDriverName() after qrnCreate's SDL start and should then end
+ * its run by itself (QRN_IS_HEADLESS_DRIVER below).
+ *
+ * Build engines as position-independent code (-fPIC) and link them with the engine kit's
+ * flags (CMake: find_package(QuarnEngine), quarn_add_engine; pkg-config: quarn-engine).
  */
 #ifndef QUARN_ENGINE_H
 #define QUARN_ENGINE_H
+
+#include <string.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -33,6 +45,31 @@ extern "C" {
 
 /* Capacity of an "OpenFile|<path>" message, terminator included: a longer path is cut. */
 #define QRN_OPEN_FILE_MESSAGE_CAPACITY 256
+
+/* Capacities of the launcher's text variables, terminator included. */
+#define QRN_TEXT_CAPACITY 256
+#define QRN_COMMAND_LINE_CAPACITY 4096
+
+/* 1 when the SDL video driver name (from SDL_VideoDriverName) is one nobody sees. */
+#define QRN_IS_HEADLESS_DRIVER(name) \
+  (strcmp((name), "dummy") == 0 || strcmp((name), "offscreen") == 0)
+
+/* The launcher's variables. Texts are NUL-terminated within their capacity; "" is not set.
+ * Written by the launcher on its main thread before qrnCreate and between runs only. */
+extern int g_bNoNativeGui;                     /* 1: no dialogs (-MakeGob, -MakePatchGob) */
+extern int g_nBuild;                           /* the build number from qrnGetAppName */
+extern char g_AppNameLong[QRN_TEXT_CAPACITY];  /* long name from qrnGetAppName */
+extern char g_AppNameShort[QRN_TEXT_CAPACITY]; /* short name from qrnGetAppName */
+extern char g_AppID[QRN_TEXT_CAPACITY];        /* application id from qrnGetAppName */
+extern char g_DllName[QRN_TEXT_CAPACITY];      /* the engine's file name, "quarnc.so" */
+extern void* g_Dll;                            /* the engine library's loader handle */
+extern char g_AppExePath[QRN_TEXT_CAPACITY];   /* the launcher's own path */
+extern char g_AppFilename[QRN_TEXT_CAPACITY];  /* its file name (names the log) */
+extern char g_AppPath[QRN_TEXT_CAPACITY];      /* Resources/, the working directory */
+extern char g_UserPath[QRN_TEXT_CAPACITY];     /* the data folder, ending in '/' */
+extern char g_AppCommandLine[QRN_COMMAND_LINE_CAPACITY]; /* "\"argv0\" arg ..." handed on */
+extern char g_sDelayedIPC[QRN_COMMAND_LINE_CAPACITY];    /* the last message held for create */
+extern int g_HaveLock;                                   /* 1: this process is the one instance */
 
 /* Fills the short name, the long name and the application id (each a buffer of
  * QRN_NAME_CAPACITY bytes, NUL-terminated within it) and the build number. The long name

@@ -32,6 +32,17 @@ int InitQuarn() {
   if (qrnGetAppName && qrnCreate && qrnRun && qrnClose && qrnSendIPC) return 1;
   Alertf("ERROR\n\n missing symbols in %s!", g_DllName);
   Logf("[InitQuarn] GetDllSymbol FAILED\n");
+  // Which ones, so that an engine author sees at once what the library lacks.
+  const struct {
+    const void* bound;
+    const char* name;
+  } entries[] = {{reinterpret_cast<const void*>(qrnGetAppName), "qrnGetAppName"},
+                 {reinterpret_cast<const void*>(qrnCreate), "qrnCreate"},
+                 {reinterpret_cast<const void*>(qrnRun), "qrnRun"},
+                 {reinterpret_cast<const void*>(qrnClose), "qrnClose"},
+                 {reinterpret_cast<const void*>(qrnSendIPC), "qrnSendIPC"}};
+  for (const auto& entry : entries)
+    if (!entry.bound) Logf("[InitQuarn] missing entry point: %s\n", entry.name);
   return 0;
 }
 

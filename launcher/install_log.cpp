@@ -68,6 +68,7 @@ InstallRecordKind KindOfKey(const char* key) {
   if (EqualNoCase(key, "Folder")) return kInstallFolder;
   if (EqualNoCase(key, "Pattern")) return kInstallPattern;
   if (EqualNoCase(key, "Self")) return kInstallSelf;
+  if (EqualNoCase(key, "Poll")) return kInstallPoll;
   return kInstallOther;
 }
 

@@ -16,6 +16,7 @@ enum InstallRecordKind {
   kInstallFolder,   // value: folder to remove
   kInstallPattern,  // folder and value: the pattern inside the folder
   kInstallSelf,     // delete the log itself at the end
+  kInstallPoll,     // value: the exit-poll address offered after a removal
   kInstallOther,    // a well-formed record with another key: ignored
   kInstallSkipped,  // a line that names nothing with certainty: ignored whole
 };

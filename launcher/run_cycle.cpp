@@ -17,11 +17,16 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 const char kDllBase[] = "quarnc";
+// Set from the quit-signal thread; read by the main loop between runs.
+std::atomic<int> s_quitRequested{0};
+// The process's exit status: a run that could not play makes it non-zero.
+int s_nExitStatus = 0;
 const char kDllSuffix[] = ".so";
 
 int HasExactOption(int argc, char** argv, const char* option) {
@@ -99,9 +104,13 @@ int Run(int argc, char** argv, int runIndex) {
     // The working directory is still the one the launcher was started from; a library of
     // that name there is not the game's, so nothing is loaded.
     Alertf("ERROR\n\nCan't load %s!\nError: can't enter the folder %s", g_DllName, g_AppPath);
+    s_nExitStatus = kExitCouldNotPlay;
     return 0;
   }
-  if (!InitQuarn()) return 0;
+  if (!InitQuarn()) {
+    s_nExitStatus = kExitCouldNotPlay;
+    return 0;
+  }
   qrnGetAppName(g_AppNameShort, g_AppNameLong, g_AppID, &g_nBuild);
   GetUserPath();
   // A second instance opens the running instance's log too; the log appends while another
@@ -120,7 +129,7 @@ int Run(int argc, char** argv, int runIndex) {
   }
 
   if (HasExactOption(argc, argv, "-Uninstall")) {
-    UninstallFlow();
+    if (!UninstallFlow()) s_nExitStatus = kExitNotUninstalled;
     return 0;
   }
 
@@ -130,6 +139,7 @@ int Run(int argc, char** argv, int runIndex) {
   Logf("[main] SdlMainInit\n");
   if (!SdlMainInit()) {
     Logf("[main] SdlMainInit FAILED\n");
+    s_nExitStatus = kExitCouldNotPlay;
     return 0;
   }
 
@@ -164,11 +174,17 @@ int Run(int argc, char** argv, int runIndex) {
   return result;
 }
 
+void NoteQuitRequest() {
+  s_quitRequested.store(1);
+}
+
 // Every run finds the bundle from the executable's own path, so it does not matter that the
-// run before made the resource folder the working directory.
+// run before made the resource folder the working directory. After a quit request no new
+// run starts, whatever the engine's close asked for: the user ended the game.
 extern "C" int SDL_main(int argc, char** argv) {
   for (int runIndex = 0; runIndex < kMaxRuns; ++runIndex) {
     if (!Run(argc, argv, runIndex)) break;
+    if (s_quitRequested.load()) break;
   }
-  return 0;
+  return s_nExitStatus;
 }

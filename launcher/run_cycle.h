@@ -1,9 +1,17 @@
-// The launcher's main loop: SDL_main runs Run while the engine asks for a restart, at most
-// kMaxRuns times. One run prepares paths, engine, identity, data folder and log, then either
-// ends quietly (another instance runs), uninstalls, or plays.
+// The launcher's main loop: SDL_main runs Run while the engine asks for a restart and no quit
+// was requested, at most kMaxRuns times, and returns the process's exit status. One run
+// prepares paths, engine, identity, data folder and log, then either ends quietly (another
+// instance runs), uninstalls, or plays.
 #pragma once
 
 constexpr int kMaxRuns = 10;
+// Exit statuses: 0 for a game that played, a forwarded launch or a declined uninstall.
+constexpr int kExitCouldNotPlay = 1;    // no bundle folder, engine not bound, SDL not started
+constexpr int kExitNotUninstalled = 3;  // the uninstall could not be done or left entries
+
+// A quit request (SIGTERM, SIGINT, SIGHUP) arrived: no further run starts. Safe to call from
+// any thread.
+void NoteQuitRequest();
 
 extern "C" int SDL_main(int argc, char** argv);
 int Run(int argc, char** argv, int runIndex);

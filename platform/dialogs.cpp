@@ -14,18 +14,24 @@ namespace {
 constexpr size_t kAddressBufferSize = 1024;
 constexpr size_t kMaxShown = 255;
 
+// An information alert has only OK: anything else means it was closed unseen or could not
+// be shown (zenity reports a display it cannot open like Escape), so the text goes to
+// standard error, after stderrPrefix.
+void ShowInformation(const char* title, const char* stderrPrefix, const char* format,
+                     va_list args) {
+  char explanation[kMaxShown + 1];
+  StrVFormat(explanation, sizeof explanation, format, args);
+  if (OsShowAlert(title, explanation, 0) != 1) fprintf(stderr, "%s%s\n", stderrPrefix, explanation);
+}
+
 }  // namespace
 
 void Alertf(const char* format, ...) {
   if (g_bNoNativeGui) return;
-  char explanation[kMaxShown + 1];
   va_list args;
   va_start(args, format);
-  StrVFormat(explanation, sizeof explanation, format, args);
+  ShowInformation("Error", "Error: ", format, args);
   va_end(args);
-  // An information alert has only OK: anything else means it was closed unseen or could not
-  // be shown (zenity reports a display it cannot open like Escape), so keep the text.
-  if (OsShowAlert("Error", explanation, 0) != 1) fprintf(stderr, "Error: %s\n", explanation);
 }
 
 int AskYesNof(const char* format, ...) {
@@ -36,6 +42,18 @@ int AskYesNof(const char* format, ...) {
   StrVFormat(explanation, sizeof explanation, format, args);
   va_end(args);
   return OsShowAlert("Error", explanation, 1) == 1;
+}
+
+void Notef(const char* format, ...) {
+  if (g_bNoNativeGui) return;
+  va_list args;
+  va_start(args, format);
+  ShowInformation(g_AppNameLong, "", format, args);
+  va_end(args);
+}
+
+int CanAskUser() {
+  return OsCanShowAlert();
 }
 
 void LaunchWebBrowserf(const char* format, ...) {

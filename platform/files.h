@@ -22,6 +22,9 @@ int fsGetCurrentDir(char* buffer, int size);
 int fsRemoveDirectory(const char* path);
 // 1 when the file (or symbolic link, never its target) was removed.
 int fsRemoveFile(const char* path);
+// 1 when anything (file, folder, or a symbolic link, dangling or not) is at path; a link is
+// not followed.
+int fsEntryExists(const char* path);
 
 // Creates every folder level of path from the top down (mode 0777 less the creation mask;
 // an existing level is fine); withLast 0 stops before the last component, for the folders

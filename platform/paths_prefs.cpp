@@ -88,7 +88,7 @@ void GetUserPath() {
       !(ComposeDataFolder(candidate, sizeof candidate, GetMyDocumentsPath()) &&
         fsIsDirectoryWriteable(candidate))) {
     Alertf("FAILED to find a writeable folder for game data!");
-    exit(0);
+    exit(1);  // the game could not play: a script or a desktop must be able to tell
   }
   StrCopy(g_UserPath, candidate);
   StrAppendChar(g_UserPath, sizeof g_UserPath, '/');

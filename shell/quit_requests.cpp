@@ -3,6 +3,7 @@
 // event for the game. Otherwise (no video yet, or video still starting or already stopping)
 // there is no game to ask: the request ends the process by the signal, and the dialogs this
 // process started are closed right after it.
+#include "launcher/run_cycle.h"
 #include "launcher/sdl_video.h"
 #include "platform/quit_signals.h"
 #include "shell/shell.h"
@@ -18,6 +19,7 @@ void BlockQuitSignals() {
 }
 
 static int OnQuitRequest() {
+  NoteQuitRequest();  // whatever the game answers, it ends after this run
   return s_application->Terminate() ? 1 : 0;
 }
 

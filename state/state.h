@@ -12,6 +12,10 @@ constexpr int kCommandLineCapacity = 4096;  // g_AppCommandLine, g_sDelayedIPC
 
 // The engine fills the name buffers through qrnGetAppName.
 static_assert(kTextCapacity == QRN_NAME_CAPACITY, "name buffers are handed to qrnGetAppName");
+// The engine header declares the same variables for engines; the compiler checks each
+// declaration below against it.
+static_assert(kTextCapacity == QRN_TEXT_CAPACITY, "as the engine header states");
+static_assert(kCommandLineCapacity == QRN_COMMAND_LINE_CAPACITY, "as the engine header states");
 
 extern "C" {
 extern int g_bNoNativeGui;  // run_cycle (option scan); once set, stays set

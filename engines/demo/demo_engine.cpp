@@ -44,7 +44,7 @@ void ShowTitle() {
 int IsOffscreenDriver() {
   char name[32] = "";
   if (!SDL_VideoDriverName(name, sizeof name)) return 0;
-  return strcmp(name, "dummy") == 0 || strcmp(name, "offscreen") == 0;
+  return QRN_IS_HEADLESS_DRIVER(name);
 }
 
 // One frame: background, the square at its position, a bar that shows the run number.

@@ -52,6 +52,7 @@ static InstallRecordKind KindOfKey(const char* key) {
   if (strcasecmp(key, "Folder") == 0) return kInstallFolder;
   if (strcasecmp(key, "Pattern") == 0) return kInstallPattern;
   if (strcasecmp(key, "Self") == 0) return kInstallSelf;
+  if (strcasecmp(key, "Poll") == 0) return kInstallPoll;
   return kInstallOther;
 }
 
@@ -89,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(end > start);
     Check(record.key[0] != '\0' && strchr(record.key, ':') == nullptr);
     Check(KindOfKey(record.key) == kind);
-    if (kind == kInstallFile || kind == kInstallFolder || kind == kInstallPattern)
+    if (kind == kInstallFile || kind == kInstallFolder || kind == kInstallPattern ||
+        kind == kInstallPoll)
       Check(record.value[0] != '\0');
     if (kind == kInstallPattern) {
       Check(record.folder[0] != '\0' && strchr(record.folder, ':') == nullptr);

@@ -1,7 +1,11 @@
 // Alerts and questions through zenity, run as a child with an argument vector (no shell)
-// and waited for. The texts are the launcher's ISO 8859-1 texts; zenity wants UTF-8 Pango
-// markup, so they are converted and escaped here. The child starts with a clean signal
-// state, whatever the launcher blocks or handles.
+// and waited for; without a display, on the terminal when there is one. The texts are the
+// launcher's ISO 8859-1 texts; zenity wants UTF-8 Pango markup, so they are converted and escaped
+// here. The child starts with a clean signal state, whatever the launcher blocks or handles.
+#include <strings.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -53,10 +57,31 @@ void AppendEscaped(char (&out)[kMarkupCapacity], const char* text) {
   }
 }
 
+int HaveTerminal() {
+  return isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
+}
+
+// The same texts on the terminal: the main text, the explanation, and for a question a
+// prompt whose answer is read from standard input; only "y" or "yes" (any case) is OK.
+int AskOnTerminal(const char* message, const char* explanation, int withCancel) {
+  fprintf(stderr, "%s\n\n%s\n", message ? message : "", explanation ? explanation : "");
+  if (!withCancel) return 1;
+  fprintf(stderr, "[y/N] ");
+  fflush(stderr);
+  char answer[16];
+  if (!fgets(answer, sizeof answer, stdin)) return 0;
+  answer[strcspn(answer, "\r\n")] = '\0';
+  return (strcasecmp(answer, "y") == 0 || strcasecmp(answer, "yes") == 0) ? 1 : 2;
+}
+
 }  // namespace
 
+int OsCanShowAlert() {
+  return HaveDisplay() || HaveTerminal();
+}
+
 int OsShowAlert(const char* message, const char* explanation, int withCancel) {
-  if (!HaveDisplay()) return 0;
+  if (!HaveDisplay()) return HaveTerminal() ? AskOnTerminal(message, explanation, withCancel) : 0;
   char text[kMarkupCapacity];
   StrCopy(text, "--text=<b>");
   AppendEscaped(text, message ? message : "");

@@ -75,6 +75,11 @@ int fsRemoveFile(const char* path) {
   return unlink(path) == 0;
 }
 
+int fsEntryExists(const char* path) {
+  struct stat info;
+  return lstat(path, &info) == 0;
+}
+
 int fsSetCurrentDir(const char* path) {
   return chdir(path);
 }

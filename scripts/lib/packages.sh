@@ -1,18 +1,32 @@
-# Debian packages the project needs, and a function that installs the missing ones.
+# Debian packages the project needs, and a function that installs the missing ones of a list.
 # Sourced by scripts/test, scripts/demo and scripts/bench.
 
-QFN_PACKAGES=(
+# What building and running the demo game needs, and nothing more.
+QFN_DEMO_PACKAGES=(
   build-essential cmake pkg-config
-  libsdl1.2-dev libsdl1.2-compat libsqlite3-dev sqlite3 libx11-dev
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  zenity xdg-utils xvfb xdotool imagemagick desktop-file-utils
-  clang libclang-rt-14-dev valgrind util-linux
+  libsdl1.2-dev libsqlite3-dev libx11-dev
 )
 
+# What the tests, benchmarks and fuzz targets need on top: test and benchmark libraries, the
+# desktop tools the launcher and its install drive, a virtual display, clang, valgrind, and the
+# packaging checks (cpack's dependency list, lintian, the AppStream validator).
+QFN_TEST_PACKAGES=(
+  "${QFN_DEMO_PACKAGES[@]}"
+  libsdl1.2-compat sqlite3
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  zenity xdg-utils xvfb xdotool imagemagick desktop-file-utils shared-mime-info
+  gtk-update-icon-cache
+  clang libclang-rt-14-dev valgrind util-linux
+  dpkg-dev file lintian appstream
+)
+
+# qfn_ensure_packages [package...]: installs the missing ones (the test list when none given).
 qfn_ensure_packages() {
+  local wanted=("$@")
+  [ ${#wanted[@]} -eq 0 ] && wanted=("${QFN_TEST_PACKAGES[@]}")
   local missing=()
   local pkg
-  for pkg in "${QFN_PACKAGES[@]}"; do
+  for pkg in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
       missing+=("$pkg")
     fi

@@ -1,6 +1,6 @@
 // The installed game on a freedesktop desktop: the icon and the saved games' MIME type that
 // the desktop entry names, the Uninstall action, the command link in <prefix>/games, and the
-// desktop's caches, refreshed by their tools when present and taken away by "-Uninstall".
+// desktop's caches, refreshed by their tools when present, at install and after "-Uninstall".
 #include "tests/install/install_helpers.h"
 #include "tests/support/temp_world.h"
 
@@ -37,7 +37,7 @@ TEST(Install, CommandLinkIsARelativeLinkToTheLauncher) {
   ASSERT_EQ(InstallTo(world, prefix).exitCode, 0);
   Installed paths = InstalledPaths(prefix);
   EXPECT_EQ(std::filesystem::read_symlink(paths.commandLink).string(),
-            std::string("../") + kGameFolder + "/bin/quarn");
+            std::string("../") + kGameFolder + "/bin/" + kLauncherName);
   EXPECT_EQ(std::filesystem::canonical(paths.commandLink),
             std::filesystem::canonical(paths.launcher));
 }
@@ -76,7 +76,7 @@ TEST(Install, CacheToolsRunOnTheInstalledFoldersAndMayFail) {
   for (const auto& tool : kCacheTools) EXPECT_TRUE(staged.Calls(tool).empty()) << tool;
 }
 
-TEST(Install, RealCacheToolsFindTheGameAndUninstallTakesTheirCaches) {
+TEST(Install, RealCacheToolsFindTheGameAndForgetItAfterUninstall) {
   if (!ProgramsInstalled(
           {"update-desktop-database", "update-mime-database", "gtk-update-icon-cache"}))
     GTEST_SKIP() << "a desktop cache tool is not installed";
@@ -96,9 +96,14 @@ TEST(Install, RealCacheToolsFindTheGameAndUninstallTakesTheirCaches) {
   Installed paths = InstalledPaths(prefix);
   ProcessResult removed = RunProcess({paths.launcher, "-Uninstall"}, world.ChildOptions());
   ASSERT_EQ(removed.exitCode, 0) << removed.err;
-  const std::string game = prefix + "/" + kGameFolder;
-  EXPECT_EQ(TreeUnder(prefix),
-            (std::vector<std::string>{prefix + "/lib", game, game + "/Resources"}));
+  // The caches stay (other programs are in them), rebuilt without the game.
+  EXPECT_EQ(ReadFile(prefix + "/share/mime/globs2").find(kMimeType), std::string::npos);
+  EXPECT_FALSE(
+      FileExists(prefix + "/share/mime/application/" + std::string(kMimeType).substr(12) + ".xml"));
+  std::string menuCache = ReadFile(prefix + "/share/applications/mimeinfo.cache");
+  EXPECT_EQ(menuCache.find(kDesktopId), std::string::npos) << menuCache;
+  for (const std::string& file : {paths.launcher, paths.desktopFile, paths.mimePackage})
+    EXPECT_FALSE(FileExists(file)) << file;
 }
 
 }  // namespace

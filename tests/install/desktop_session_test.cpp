@@ -89,7 +89,8 @@ void PlayThenEscape(int pid, void* context) {
     if (!session->shown) SleepMs(200);
   }
   // The desktop entry's StartupWMClass names the window's class, so docks group them.
-  session->classMatches = !window.empty() && session->FindWindow("--class", "quarn") == window;
+  session->classMatches =
+      !window.empty() && session->FindWindow("--class", "^quarn-demo$") == window;
   if (!session->shown || window.empty()) {
     kill(pid, SIGTERM);  // end the game anyway; the test fails on what it saw
     return;
@@ -145,12 +146,12 @@ TEST(DesktopSession, InstalledDemoPlaysFromItsDesktopEntryAndUninstalls) {
   ProcessResult played = RunProcess(argv, game);
   EXPECT_TRUE(session.shown) << "the game's window never showed: " << session.seen;
   EXPECT_TRUE(session.classMatches);
-  EXPECT_EQ(DesktopValue(ReadFile(paths.desktopFile), "StartupWMClass"), "quarn");
+  EXPECT_EQ(DesktopValue(ReadFile(paths.desktopFile), "StartupWMClass"), "quarn-demo");
   EXPECT_EQ(session.keysSent, 1);
   EXPECT_FALSE(played.timedOut);
   EXPECT_EQ(played.termSignal, 0);
   EXPECT_EQ(played.exitCode, 0) << played.err;
-  std::string log = ReadFile(world.LauncherLog("Quarn Demo"));
+  std::string log = ReadFile(world.LauncherLog("Quarn Demo", kLauncherName));
   EXPECT_NE(log.find("[main] Exiting\n"), std::string::npos) << log;
 
   ProcessOptions uninstall = DesktopOptions(world, display.Display());

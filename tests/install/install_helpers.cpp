@@ -12,19 +12,29 @@ Installed InstalledPaths(const std::string& prefix) {
   Installed paths;
   std::string game = prefix + "/" + kGameFolder;
   paths.prefix = prefix;
-  paths.launcher = game + "/bin/quarn";
+  paths.launcher = game + "/bin/" + kLauncherName;
   paths.engine = game + "/Resources/quarnc.so";
   paths.installLog = game + "/Resources/uninstall.log";
   paths.desktopFile = prefix + "/share/applications/" + kDesktopId + ".desktop";
   paths.commandLink = prefix + "/games/quarn-demo";
   paths.mimePackage = prefix + "/share/mime/packages/" + kDesktopId + ".xml";
-  paths.engineKit = {prefix + "/include/quarn_engine.h",
-                     prefix + "/lib/cmake/QuarnEngine/QuarnEngineConfig.cmake",
-                     prefix + "/lib/cmake/QuarnEngine/quarn_engine.map",
-                     prefix + "/lib/pkgconfig/quarn-engine.pc"};
+  paths.metainfo = prefix + "/share/metainfo/" + kDesktopId + ".metainfo.xml";
+  paths.manPage = prefix + "/share/man/man6/" + kLauncherName + ".6.gz";
+  paths.docs = {prefix + "/share/doc/quarn-demo/copyright",
+                prefix + "/share/doc/quarn-demo/changelog.gz"};
+  const std::string kit = prefix + "/lib/cmake/QuarnEngine/";
+  paths.engineKit = {
+      prefix + "/include/quarn_engine.h",       prefix + "/libexec/quarn/quarn",
+      kit + "QuarnEngineConfig.cmake",          kit + "QuarnEngineConfigVersion.cmake",
+      kit + "QuarnInstallGame.cmake",           kit + "quarn_engine.map",
+      prefix + "/lib/pkgconfig/quarn-engine.pc"};
+  for (const char* part :
+       {"check_prefix.cmake", "game.6.in", "game.desktop.in", "install_begin.cmake.in",
+        "install_finish.cmake.in", "metainfo.xml.in", "mime.xml.in"})
+    paths.engineKit.push_back(kit + "game/" + part);
   const std::string hicolor = prefix + "/share/icons/hicolor/";
   paths.icons = {hicolor + "scalable/apps/" + kDesktopId + ".svg"};
-  for (const char* size : {"48", "64", "128", "256"}) {
+  for (const char* size : {"128", "256", "48", "64"}) {
     paths.icons.push_back(hicolor + size + "x" + size + "/apps/" + kDesktopId + ".png");
   }
   return paths;

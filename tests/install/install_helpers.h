@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-constexpr const char kGameFolder[] = "lib/quillfen-quarn-demo";
+constexpr const char kGameFolder[] = "lib/com.quillfen.QuarnDemo";
+constexpr const char kLauncherName[] = "quarn-demo";
 constexpr const char kDesktopId[] = "com.quillfen.QuarnDemo";
 constexpr const char kMimeType[] = "application/x-quarn-demo-save";
 // The tools that refresh the desktop's caches after an install.
@@ -22,8 +23,11 @@ struct Installed {
   std::string launcher, engine, installLog, desktopFile;  // run-time paths
   std::string commandLink;                                // <prefix>/games/quarn-demo
   std::string mimePackage;                                // the MIME type's package file
-  std::vector<std::string> icons;                         // scalable SVG, then the PNG sizes
-  std::vector<std::string> engineKit;  // header, CMake package, version script, pkg-config file
+  std::vector<std::string> icons;  // scalable SVG, then the PNG sizes in the log's order
+  std::string metainfo, manPage;   // AppStream metadata, the man page (section 6)
+  std::vector<std::string> docs;   // copyright, changelog
+  // The engine kit: header, launcher, CMake package with its templates, pkg-config file.
+  std::vector<std::string> engineKit;
 };
 Installed InstalledPaths(const std::string& prefix);
 

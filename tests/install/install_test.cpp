@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include <string>
 #include <vector>
@@ -22,48 +23,41 @@ void ExpectInstalled(TempWorld& world, const std::string& prefix) {
   ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
 }
 
-std::vector<std::string> FullTree(const std::string& prefix) {
-  const std::string game = prefix + "/" + kGameFolder;
-  std::vector<std::string> tree = {prefix + "/include",
-                                   prefix + "/include/quarn_engine.h",
-                                   prefix + "/lib/cmake",
-                                   prefix + "/lib/cmake/QuarnEngine",
-                                   prefix + "/lib/cmake/QuarnEngine/QuarnEngineConfig.cmake",
-                                   prefix + "/lib/pkgconfig",
-                                   prefix + "/lib/cmake/QuarnEngine/quarn_engine.map",
-                                   prefix + "/lib/pkgconfig/quarn-engine.pc",
-                                   prefix + "/lib",
-                                   game,
-                                   game + "/Resources",
-                                   game + "/Resources/quarnc.so",
-                                   game + "/Resources/uninstall.log",
-                                   game + "/bin",
-                                   game + "/bin/quarn",
-                                   prefix + "/share",
-                                   prefix + "/share/applications",
-                                   prefix + "/share/applications/" + kDesktopId + ".desktop",
-                                   prefix + "/games",
-                                   prefix + "/games/quarn-demo",
-                                   prefix + "/share/mime",
-                                   prefix + "/share/mime/packages",
-                                   InstalledPaths(prefix).mimePackage,
-                                   prefix + "/share/icons",
-                                   prefix + "/share/icons/hicolor"};
-  for (const std::string& icon : InstalledPaths(prefix).icons) {
-    std::filesystem::path apps = std::filesystem::path(icon).parent_path();
-    tree.insert(tree.end(), {apps.parent_path().string(), apps.string(), icon});
-  }
-  std::sort(tree.begin(), tree.end());
-  return tree;
+// The given files with every folder above them up to the prefix (excluded), sorted.
+std::vector<std::string> TreeOf(const std::string& prefix, const std::vector<std::string>& files) {
+  std::set<std::string> tree;
+  for (const std::string& file : files)
+    for (std::filesystem::path at = file; at.string().size() > prefix.size(); at = at.parent_path())
+      tree.insert(at.string());
+  return std::vector<std::string>(tree.begin(), tree.end());
 }
 
-// The File records of everything the install copies or links, in the log's order.
+// The files of the demo game alone, without its install log.
+std::vector<std::string> GameFiles(const Installed& paths) {
+  std::vector<std::string> files = {paths.launcher, paths.engine, paths.desktopFile};
+  files.insert(files.end(), paths.icons.begin(), paths.icons.end());
+  files.insert(files.end(), {paths.mimePackage, paths.metainfo, paths.manPage});
+  files.insert(files.end(), paths.docs.begin(), paths.docs.end());
+  files.push_back(paths.commandLink);
+  return files;
+}
+
+// Everything an install of this build lays down: the kit, then the demo game with its log.
+std::vector<std::string> FullTree(const std::string& prefix) {
+  Installed paths = InstalledPaths(prefix);
+  std::vector<std::string> files = paths.engineKit;
+  std::vector<std::string> game = GameFiles(paths);
+  files.insert(files.end(), game.begin(), game.end());
+  files.push_back(paths.installLog);
+  return TreeOf(prefix, files);
+}
+
+// The records before the folders: the exit poll, then every file of the game in the log's
+// order. The kit is never listed: other games use it.
 std::string InstalledFileRecords(const Installed& paths) {
-  std::string records =
-      "File:" + paths.launcher + "\nFile:" + paths.engine + "\nFile:" + paths.desktopFile + "\n";
-  for (const std::string& file : paths.engineKit) records += "File:" + file + "\n";
-  for (const std::string& icon : paths.icons) records += "File:" + icon + "\n";
-  return records + "File:" + paths.mimePackage + "\nFile:" + paths.commandLink + "\n";
+  std::string records = "Poll:http://www.quillfen.example/uninstallpoll.html\n";
+  for (const std::string& file : GameFiles(paths)) records += "File:" + file + "\n";
+  return records;
 }
 
 TEST(Install, LaysOutTheGameFolderAndTheDesktopEntry) {
@@ -98,11 +92,12 @@ TEST(Install, InstallLogListsFilesThenFoldersDeepestFirstThenSelf) {
     expected += "Folder:" + hicolor + "/" + size + "/apps\n";
   for (const char* size : {"scalable", "64x64", "48x48", "256x256", "128x128"})
     expected += "Folder:" + hicolor + "/" + size + "\n";
+  // The kit was installed first: lib/ and the prefix are its, never the game's.
   for (const char* folder :
-       {"/share/mime/packages", "/share/icons/hicolor", "/lib/quillfen-quarn-demo/bin",
-        "/lib/quillfen-quarn-demo/Resources", "/lib/cmake/QuarnEngine", "/share/mime",
-        "/share/icons", "/share/applications", "/lib/quillfen-quarn-demo", "/lib/pkgconfig",
-        "/lib/cmake", "/share", "/lib", "/include", "/games", ""})
+       {"/share/mime/packages", "/share/man/man6", "/share/icons/hicolor", "/share/doc/quarn-demo",
+        "/lib/com.quillfen.QuarnDemo/bin", "/lib/com.quillfen.QuarnDemo/Resources", "/share/mime",
+        "/share/metainfo", "/share/man", "/share/icons", "/share/doc", "/share/applications",
+        "/lib/com.quillfen.QuarnDemo", "/share", "/games"})
     expected += "Folder:" + prefix + folder + "\n";
   expected += "Self:\n";
   EXPECT_EQ(ReadFile(paths.installLog), expected);
@@ -117,16 +112,14 @@ TEST(Install, SharedFoldersThatExistedBeforeAreNotListed) {
   for (const std::string& icon : InstalledPaths(prefix).icons) {
     MakeDirs(std::filesystem::path(icon).parent_path().string());
   }
-  MakeDirs(prefix + "/games");
-  MakeDirs(prefix + "/lib/pkgconfig");
-  MakeDirs(prefix + "/lib/cmake");
-  MakeDirs(prefix + "/include");
+  for (const char* folder : {"/games", "/share/metainfo", "/share/man/man6", "/share/doc"})
+    MakeDirs(prefix + folder);
   ExpectInstalled(world, prefix);
   std::string log = ReadFile(InstalledPaths(prefix).installLog);
-  EXPECT_EQ(log.find("Folder:" + prefix + "/share"), std::string::npos) << log;
-  EXPECT_EQ(log.find("Folder:" + prefix + "/lib\n"), std::string::npos) << log;
-  EXPECT_EQ(log.find("Folder:" + prefix + "\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("Folder:" + prefix + "/" + kGameFolder + "\n"), std::string::npos) << log;
+  const std::string game = prefix + "/" + kGameFolder;
+  EXPECT_EQ(log.substr(log.find("Folder:")),
+            "Folder:" + prefix + "/share/doc/quarn-demo\nFolder:" + game + "/bin\nFolder:" + game +
+                "/Resources\nFolder:" + game + "\nSelf:\n");
 }
 
 TEST(Install, ReinstallKeepsTheFoldersTheFirstInstallCreated) {
@@ -231,10 +224,12 @@ TEST_P(InstalledUninstall, RemovesWhatTheInstallLaid) {
   ASSERT_EQ(result.exitCode, 0) << result.err;
   if (c.removed) {
     // uninstall.log lives in Resources/ until its Self record runs last, so Resources/ and
-    // the folders above it cannot be removed by it.
+    // the folders above it cannot be removed by it. The kit stays for other games.
     const std::string game = prefix + "/" + kGameFolder;
-    EXPECT_EQ(TreeUnder(prefix),
-              (std::vector<std::string>{prefix + "/lib", game, game + "/Resources"}));
+    std::vector<std::string> left = TreeOf(prefix, paths.engineKit);
+    left.insert(left.end(), {game, game + "/Resources"});
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(TreeUnder(prefix), left);
     EXPECT_EQ(world.Calls("zenity").size(), 2u);
   } else {
     EXPECT_EQ(TreeUnder(prefix), FullTree(prefix));

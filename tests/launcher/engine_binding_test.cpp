@@ -132,7 +132,9 @@ TEST_F(EngineBinding, IncompleteLibraryKeepsFoundEntryPointsAndHoldsMessages) {
   EXPECT_EQ(Alerts(), (std::vector<std::string>{"ERROR\n\n missing symbols in " +
                                                 IncompleteEngineLibrary() + "!"}));
   std::string log = LogText();
-  EXPECT_EQ(log.substr(log.find("\n\n") + 2), "[InitQuarn] GetDllSymbol FAILED\n");
+  EXPECT_EQ(log.substr(log.find("\n\n") + 2),
+            "[InitQuarn] GetDllSymbol FAILED\n"
+            "[InitQuarn] missing entry point: qrnSendIPC\n");
   SendIPC("OpenFile|/held");
   EXPECT_STREQ(g_sDelayedIPC, "OpenFile|/held");
 }

@@ -224,11 +224,10 @@ TEST_P(HeldMessageDelivery, ArrivesAfterCreateExactlyOnce) {
 INSTANTIATE_TEST_SUITE_P(
     Launches, HeldMessageDelivery,
     ::testing::Values(
-        HeldCase{
-            "Normal",
-            "0",
-            "0",
-            {"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnSendIPC", "qrnRun", "qrnClose"}},
+        HeldCase{"Normal",
+                 "0",
+                 "0",
+                 {"qrnGetAppName", "qrnCreate", "qrnSendIPC", "qrnSendIPC", "qrnRun", "qrnClose"}},
         HeldCase{"CreateAsksToExit",
                  "1",
                  "0",
@@ -243,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RunCycle, MissingEngineShowsLoaderErrorAndLoadsNothing) {
   Bundle bundle = MakeBundle(world, "");
   Launch launch = RunLauncher(world, bundle, {});
-  EXPECT_EQ(launch.process.exitCode, 0);
+  EXPECT_EQ(launch.process.exitCode, 1);  // could not play
   ASSERT_EQ(launch.alerts.size(), 1u);
   EXPECT_EQ(launch.alerts[0],
             "ERROR\n\nCan't load quarnc.so!\nError: ./quarnc.so: cannot open "
@@ -277,7 +276,7 @@ TEST_P(Decoy, LibraryOnSearchPathIsNeverLoaded) {
       decoyDir + (inherited && inherited[0] ? ":" + std::string(inherited) : "");
   Launch launch = RunLauncher(world, bundle, {},
                               {{"LD_LIBRARY_PATH", searchPath}, {"QRN_TEST_LONG_NAME", "Decoy"}});
-  EXPECT_EQ(launch.process.exitCode, 0);
+  EXPECT_EQ(launch.process.exitCode, c.expectedAlertStart ? 1 : 0);  // 1: could not play
   if (c.expectedAlertStart) {
     ASSERT_EQ(launch.alerts.size(), 1u);
     EXPECT_EQ(launch.alerts[0].rfind(c.expectedAlertStart, 0), 0u) << launch.alerts[0];
@@ -308,7 +307,7 @@ TEST_F(RunCycle, NoResourceFolderLoadsNothingFromStartDirectory) {
   options.env.push_back({"QRN_TEST_RECORD", world.Path("record.txt")});
   options.workDir = startDir;
   ProcessResult result = RunProcess({bundle.exe}, options);
-  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.exitCode, 1) << result.err;  // could not play
   EXPECT_TRUE(ReadEngineRecord(world.Path("record.txt")).empty());
   std::vector<std::vector<std::string>> calls = world.Calls("zenity");
   ASSERT_EQ(calls.size(), 1u);
@@ -321,7 +320,7 @@ TEST_F(RunCycle, IncompleteEngineAlertsAndLogsInWorkingDirectory) {
   ASSERT_FALSE(IncompleteEngineLibrary().empty());
   Bundle bundle = MakeBundle(world, IncompleteEngineLibrary());
   Launch launch = RunLauncher(world, bundle, {});
-  EXPECT_EQ(launch.process.exitCode, 0);
+  EXPECT_EQ(launch.process.exitCode, 1);  // could not play
   ASSERT_EQ(launch.alerts.size(), 1u);
   EXPECT_EQ(launch.alerts[0], "ERROR\n\n missing symbols in quarnc.so!");
   EXPECT_TRUE(launch.calls.empty());  // not even the identity is asked for
@@ -332,14 +331,15 @@ TEST_F(RunCycle, IncompleteEngineAlertsAndLogsInWorkingDirectory) {
   std::string why;
   EXPECT_FALSE(SplitLogRuns(log, &bodies, &why));
   EXPECT_NE(log.find("EXE LOG opened "), std::string::npos);
-  EXPECT_EQ(log.substr(log.find("\n\n") + 2), "[InitQuarn] GetDllSymbol FAILED\n");
+  EXPECT_EQ(log.substr(log.find("\n\n") + 2),
+            "[InitQuarn] GetDllSymbol FAILED\n[InitQuarn] missing entry point: qrnSendIPC\n");
   EXPECT_FALSE(FileExists(world.LauncherLog()));
 }
 
 TEST_F(RunCycle, SdlStartFailureAlertsAndNeverCreatesEngine) {
   Bundle bundle = MakeBundle(world, TestEngineLibrary());
   Launch launch = RunLauncher(world, bundle, {}, {{"SDL_VIDEODRIVER", "nonexistent"}});
-  EXPECT_EQ(launch.process.exitCode, 0);
+  EXPECT_EQ(launch.process.exitCode, 1);  // could not play
   ASSERT_EQ(launch.alerts.size(), 1u);
   const std::string prefix = "SDL Init Failed\n\n";
   EXPECT_EQ(launch.alerts[0].rfind(prefix, 0), 0u) << launch.alerts[0];

@@ -171,11 +171,11 @@ TEST_F(PathsTest, DataFolderCandidateMustFitWithFinalSlash) {
   EXPECT_FALSE(FileExists(tooLong));
 }
 
-TEST_F(PathsTest, NoWriteableFolderAlertsAndExitsWithZero) {
+TEST_F(PathsTest, NoWriteableFolderAlertsAndExitsNonZero) {
   MakeDirs(world.Home() + "/.local");
   WriteFile(world.DataHome(), "file");
   WriteFile(world.Home() + "/Documents", "file");
-  EXPECT_EXIT(GetUserPath(), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT(GetUserPath(), ::testing::ExitedWithCode(1),
               "Error: FAILED to find a writeable folder for game data!\n");
 }
 
@@ -184,7 +184,7 @@ TEST_F(PathsTest, NoWriteableFolderExitsQuietlyWithoutDialogs) {
   WriteFile(world.DataHome(), "file");
   WriteFile(world.Home() + "/Documents", "file");
   g_bNoNativeGui = 1;
-  EXPECT_EXIT(GetUserPath(), ::testing::ExitedWithCode(0), "^$");
+  EXPECT_EXIT(GetUserPath(), ::testing::ExitedWithCode(1), "^$");
   g_bNoNativeGui = 0;
 }
 

@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 
 #include <chrono>
 #include <string>
@@ -140,8 +141,7 @@ TEST(Shell, DesktopLaunchDeliversEveryDocumentInOrderRightAfterCreate) {
   std::vector<std::string> expected = {first, second, third};
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(calls[2 + i].fields.at("message"), "OpenFile|" + expected[i]);
-    EXPECT_NE(launch.LogText().find("[SendIPC] OpenFile|" + expected[i] + "\n"),
-              std::string::npos);
+    EXPECT_NE(launch.LogText().find("[SendIPC] OpenFile|" + expected[i] + "\n"), std::string::npos);
   }
   // Held back before the engine was bound: g_sDelayedIPC showed the latest.
   EXPECT_EQ(calls[0].fields.at("g_sDelayedIPC"), "OpenFile|" + third);
@@ -185,7 +185,7 @@ void SendWhenReady(int pid, void* context) {
 
 class QuitSignal : public testing::TestWithParam<SignalCase> {};
 
-TEST_P(QuitSignal, PostsOneQuitEventPerRequestAndExitsCleanly) {
+TEST_P(QuitSignal, PostsOneQuitEventPerRequestAndEndsTheGame) {
   const SignalCase& c = GetParam();
   ShellWorld launch;
   SignalPlan plan{launch.world.Path("engine-ready"), c};
@@ -195,6 +195,8 @@ TEST_P(QuitSignal, PostsOneQuitEventPerRequestAndExitsCleanly) {
   options.env.push_back({"QRN_TEST_RUN_QUIT_EVENTS", std::to_string(c.count + 1)});
   options.env.push_back({"QRN_TEST_RUN_MS", "3000"});
   options.env.push_back({"QRN_TEST_READY_FILE", plan.readyFile});
+  // The engine asks for a restart every time: a quit request must end the game anyway.
+  options.env.push_back({"QRN_TEST_CLOSE_RESULTS", "1"});
   options.onStart = SendWhenReady;
   options.context = &plan;
   ProcessResult result = RunProcess(Args(launch, {}), options);
@@ -204,6 +206,8 @@ TEST_P(QuitSignal, PostsOneQuitEventPerRequestAndExitsCleanly) {
   const EngineCall* run = Find(calls, "qrnRun");
   ASSERT_NE(run, nullptr) << result.err;
   EXPECT_EQ(run->fields.at("quit_events"), std::to_string(c.count));
+  std::vector<std::string> entries = EngineEntries(calls);
+  EXPECT_EQ(std::count(entries.begin(), entries.end(), "qrnCreate"), 1);  // no second run
   std::string log = launch.LogText();
   EXPECT_NE(log.find("[main] Closing\n"), std::string::npos);
   EXPECT_NE(log.find("[main] Exiting\n"), std::string::npos);

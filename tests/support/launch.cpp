@@ -88,9 +88,12 @@ bool SplitLogRuns(const std::string& log, std::vector<std::string>* bodies, std:
 }
 
 std::string AlertExplanation(const std::vector<std::string>& zenityArgs) {
-  const std::string prefix = "--text=<b>Error</b>\n\n";
+  // Whatever the bold main text: "Error" for alerts, the game's name for notes.
+  const std::string prefix = "--text=<b>";
   for (const auto& arg : zenityArgs) {
-    if (arg.compare(0, prefix.size(), prefix) == 0) return Unescape(arg.substr(prefix.size()));
+    size_t end = arg.find("</b>\n\n");
+    if (arg.compare(0, prefix.size(), prefix) == 0 && end != std::string::npos)
+      return Unescape(arg.substr(end + 6));
   }
   return "";
 }

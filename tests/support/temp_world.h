@@ -26,9 +26,11 @@ class TempWorld {
   // This world's own runtime folder (0700): the launchers' sockets live here.
   std::string RuntimeDir() const { return m_root + "/run"; }
   std::string Path(const std::string& relative) const { return m_root + "/" + relative; }
-  // The log the launcher "quarn" keeps in the data folder of the game with this long name.
-  std::string LauncherLog(const std::string& longName = "Test Game") const {
-    return DataHome() + "/Quillfen/" + longName + "/quarn.txt";
+  // The log a launcher (by its file name) keeps in the data folder of the game with this
+  // long name.
+  std::string LauncherLog(const std::string& longName = "Test Game",
+                          const std::string& launcher = "quarn") const {
+    return DataHome() + "/Quillfen/" + longName + "/" + launcher + ".txt";
   }
 
   // The environment of the world: HOME, XDG_DATA_HOME, XDG_CONFIG_HOME, QFN_SYSTEM_PREFS,

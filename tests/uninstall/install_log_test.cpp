@@ -44,6 +44,8 @@ std::string Kind(InstallRecordKind kind) {
       return "Pattern";
     case kInstallSelf:
       return "Self";
+    case kInstallPoll:
+      return "Poll";
     case kInstallOther:
       return "Other";
     case kInstallSkipped:
@@ -76,12 +78,13 @@ TEST(InstallLogReader, RecordsAndLimits) {
       {"empty log", "", {}},
       {"white space only", " \n\t\n\r\n", {}},
       {"all keys",
-       "File:/a/b\nFolder:/a\nPattern:/a:*.sav\nSelf:\nOther:whatever\n",
+       "File:/a/b\nFolder:/a\nPattern:/a:*.sav\nSelf:\nOther:whatever\nPoll:http://p/q\n",
        {{kInstallFile, "File", "", "/a/b"},
         {kInstallFolder, "Folder", "", "/a"},
         {kInstallPattern, "Pattern", "/a", "*.sav"},
         {kInstallSelf, "Self", "", ""},
-        {kInstallOther, "Other", "", "whatever"}}},
+        {kInstallOther, "Other", "", "whatever"},
+        {kInstallPoll, "Poll", "", "http://p/q"}}},
       {"keys in any case",
        "FILE:x\nfolder:y\npAtTeRn:d:p\nSELF:ignored\n",
        {{kInstallFile, "FILE", "", "x"},

@@ -1,15 +1,21 @@
 // Whole launcher processes in uninstall mode, with a fake zenity answering the questions and
-// a fake xdg-open: what is removed, the exact question texts and exit-poll address, and the
-// cases that must remove nothing and show nothing.
+// a fake xdg-open: what is removed, the exact question texts and exit-poll address, the
+// cases that must remove nothing and show nothing, and what the user is told (and the exit
+// status) when something could not be removed.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/support/launcher_run.h"
+#include "tests/support/virtual_display.h"
 
 namespace {
 
@@ -19,6 +25,7 @@ const char kFirstQuestion[] =
 const char kSecondQuestion[] =
     "--text=<b>Error</b>\n\nTest Game has succesfully been removed from your computer.\nWould "
     "you like to take an exit poll to tell us why you're uninstalling?";
+const char kPollRecord[] = "Poll:http://www.quillfen.example/uninstallpoll.html\n";
 const char kPoll[] = "http://www.quillfen.example/uninstallpoll.html?From=TEST-APP&Build=42";
 
 // The text of a recorded zenity call when it was a question (OK and Cancel), else "".
@@ -47,9 +54,9 @@ struct InstalledFiles {
     WriteFile(dir + "/saves/2.sav", "x");
     WriteFile(dir + "/saves/notes.txt", "x");
     log = lw.bundle.resources + "/uninstall.log";
-    WriteFile(log, "SELF:\nFile:" + dir + "/game.dat\nfile:" + dir + "/readme.txt\n" +
-                       "PATTERN:" + dir + "/saves:*.sav\nFolder:" + dir + "/empty\n" +
-                       "FOLDER:" + dir + "/full\n");
+    WriteFile(log, kPollRecord + std::string("SELF:\nFile:") + dir + "/game.dat\nfile:" + dir +
+                       "/readme.txt\n" + "PATTERN:" + dir + "/saves:*.sav\nFolder:" + dir +
+                       "/empty\n" + "FOLDER:" + dir + "/full\n");
   }
   // Which of the listed things are gone, in a fixed order.
   std::string Gone() const {
@@ -139,15 +146,113 @@ TEST(Uninstall, AnswersDecideWhatHappens) {
   }
 }
 
-TEST(Uninstall, NoInstallLogStillAsksAboutThePoll) {
-  LauncherWorld lw;
-  lw.world.FakeTool("zenity", {"0", "0"});
-  ProcessResult result = lw.Launch({"-Uninstall"}, lw.world.Path("record"));
-  EXPECT_EQ(result.exitCode, 0);
-  std::vector<std::vector<std::string>> questions = lw.world.Calls("zenity");
-  ASSERT_EQ(questions.size(), 2u);
-  EXPECT_EQ(QuestionText(questions[1]), kSecondQuestion);
-  EXPECT_EQ(BrowserCalls(lw, 1).size(), 1u);
+// After a confirmed removal the user hears the truth: what was left, or that the game is
+// gone; a log without a poll address gets the removal note and no poll question.
+TEST(Uninstall, TellsWhatWasNotRemoved) {
+  struct Case {
+    const char* name;
+    bool writeLog;
+    bool asNobody;  // run as an ordinary user; the installed files stay root's
+    bool withPoll;
+    int exitCode;
+    std::string told;  // the second dialog's text ("" for the poll question)
+  };
+  const Case cases[] = {
+      {"no install log", false, false, true, 3,
+       "Test Game was not removed: its install log <resources>/uninstall.log could not be read. "
+       "Reading it may need the user who installed the game."},
+      {"installed by another user", true, true, true, 3,
+       "Test Game was not completely removed: 3 installed files could not be deleted, the "
+       "first being\n<installed>/game.dat\nRemoving them may need the user who installed the "
+       "game."},
+      {"no poll address", true, false, false, 0,
+       "Test Game has succesfully been removed from your computer."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LauncherWorld lw;
+    lw.world.FakeTool("zenity", {"0", "0"});
+    std::string dir = lw.world.Path("installed");
+    MakeDirs(dir);
+    WriteFile(dir + "/game.dat", "x");
+    WriteFile(dir + "/readme.txt", "x");
+    std::string log = lw.bundle.resources + "/uninstall.log";
+    if (c.writeLog)
+      WriteFile(log, std::string(c.withPoll ? kPollRecord : "") + "File:" + dir +
+                         "/game.dat\nFile:" + dir + "/readme.txt\nFile:" + dir +
+                         "/already-gone\nSelf:\n");
+    std::vector<std::string> argv = LauncherArgv(lw.bundle, {"-Uninstall"});
+    std::string home = lw.world.Home();
+    if (c.asNobody) {
+      std::filesystem::create_directories(lw.world.DataHome());
+      std::filesystem::create_directories(lw.world.ConfigHome());
+      // Its home and the fake tools' call records become its own; the rest stays root's.
+      for (const std::string& own : {home, lw.world.Path("calls")}) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(own))
+          ASSERT_EQ(chown(entry.path().c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chown(own.c_str(), 65534, 65534), 0);
+      }
+      argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
+    ProcessResult result = RunProcess(argv, lw.Options(home + "/record"));
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    std::vector<std::vector<std::string>> dialogs = lw.world.Calls("zenity");
+    ASSERT_EQ(dialogs.size(), 2u);
+    std::string told = c.told;
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"<resources>", lw.bundle.resources},
+          {"<installed>", dir}})
+      if (told.find(from) != std::string::npos) told.replace(told.find(from), from.size(), to);
+    EXPECT_EQ(AlertExplanation(dialogs[1]), told.substr(0, 255));
+    EXPECT_EQ(QuestionText(dialogs[1]), "");  // a note, not the poll question
+    EXPECT_TRUE(BrowserCalls(lw, 0).empty());
+    EXPECT_EQ(FileExists(dir + "/game.dat"), c.asNobody || !c.writeLog);
+  }
+}
+
+// Without a display nothing is asked by a dialog: on a terminal the question is asked there,
+// and with neither the uninstaller says so on standard error and fails.
+TEST(Uninstall, WithoutDisplayAsksOnTheTerminalOrFails) {
+  if (!ProgramsInstalled({"script"})) GTEST_SKIP() << "script (util-linux) missing";
+  struct Case {
+    const char* name;
+    bool terminal;
+    const char* answer;
+    int exitCode;
+    bool removed;
+  };
+  const Case cases[] = {
+      {"terminal, yes", true, "y\n", 0, true},
+      {"terminal, no", true, "n\n", 0, false},
+      {"no terminal", false, "y\n", 3, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LauncherWorld lw;
+    InstalledFiles installed(lw);
+    ProcessOptions options =
+        LauncherOptions(lw.world, lw.world.Path("record"), {}, /*withDisplay=*/false);
+    options.stdinText = c.answer;
+    std::vector<std::string> argv = LauncherArgv(lw.bundle, {"-Uninstall"});
+    if (c.terminal) {
+      std::string command;
+      for (const std::string& arg : argv) command += "'" + arg + "' ";
+      // script gives the launcher a terminal, fed from our standard input; -e passes its status.
+      argv = {"script", "-qefc", command, "/dev/null"};
+    }
+    ProcessResult result = RunProcess(argv, options);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.out << result.err;
+    EXPECT_TRUE(lw.world.Calls("zenity").empty());
+    EXPECT_EQ(installed.Gone() == kAllGone, c.removed) << installed.Gone();
+    if (!c.terminal)
+      EXPECT_NE(result.err.find("Test Game: nothing was removed: there is no display and no "
+                                "terminal to confirm the uninstall on."),
+                std::string::npos)
+          << result.err;
+    else
+      EXPECT_NE(result.out.find("Are you sure you want to remove Test Game"), std::string::npos)
+          << result.out;
+  }
 }
 
 TEST(Uninstall, LiveInstanceMakesUninstallEndQuietly) {
