@@ -54,6 +54,10 @@ void UnloadQuarn() {
 }
 
 int SendIPC(const char* message) {
+  return SendIPCLogged(message, 1);
+}
+
+int SendIPCLogged(const char* message, int logged) {
   if (!message) return 0;
   if (!qrnSendIPC) {
     // Every message is kept in order for delivery after create; g_sDelayedIPC shows the
@@ -64,6 +68,10 @@ int SendIPC(const char* message) {
     }
     return 0;
   }
-  Logf("[SendIPC] %s\n", message);
+  if (logged) {
+    static char s_shown[4 * kCommandLineCapacity];  // every character may become \xNN
+    StrCopyEscaped(s_shown, sizeof s_shown, message);
+    Logf("[SendIPC] %s\n", s_shown);
+  }
   return qrnSendIPC(message);
 }

@@ -1,9 +1,10 @@
-// Forwarded launches over the platform's instance channel. Delivery is re-entrancy guarded:
-// an engine whose send entry point pumps events again must not be handed the next message
-// from inside the previous one.
+// Forwarded launches over the platform's instance channel. Delivery is re-entrancy guarded
+// (an engine whose send entry point pumps events again is not handed the next message from
+// inside the previous one) and bounded per event call, and what it logs is bounded per run.
 #include "launcher/forwarding.h"
 
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <thread>
 
@@ -11,31 +12,102 @@
 #include "launcher/held_messages.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
+#include "platform/process.h"
 #include "platform/window_raise.h"
 #include "state/state.h"
+#include "util/strbuf.h"
 
 namespace {
-constexpr double kConnectSeconds = 2.0;  // the instance may still be starting
-constexpr double kAnswerSeconds = 10.0;  // until its engine next pumps events
+constexpr double kForwardSeconds = 10.0;  // a second launch's whole hand-over
+constexpr int kMessagesPerStep = 8;       // handed to the engine per event call
+constexpr int kLoggedPerRun = 64;         // forwarded messages with a log line of their own
+constexpr char kOpenFile[] = "OpenFile|";
+constexpr char kCommandLine[] = "CommandLine|";
 
 // Read from any thread that pumps SDL events; written on the main thread only.
 std::atomic<int> s_allowed{0};
 std::atomic<std::thread::id> s_mainThread;
-int s_delivering;  // main thread only
+
+// Main thread only.
+int s_delivering;
+char s_batch[kChannelMaxLaunchBytes];  // the launch being delivered
+const char* s_next;                    // its next message
+int s_left;                            // its messages not yet delivered
+int s_logged, s_unlogged, s_troubles;  // this run's counts
+
+void NoteTroubles() {
+  char reason[160];
+  int troubles = OsChannelTroubles(reason, sizeof reason);
+  if (troubles && s_troubles == 0) Logf("[forward] %s\n", reason);
+  s_troubles += troubles;
+}
+
+void Hand(const char* message) {
+  int logged = s_logged < kLoggedPerRun;
+  if (logged) {
+    ++s_logged;
+  } else if (s_unlogged++ == 0) {
+    Logf("[forward] further forwarded messages of this run are delivered without a log line\n");
+  }
+  SendIPCLogged(message, logged);
+}
+
+// Hands up to budget messages to the engine, taking confirmed launches one after another.
+void DeliverSome(int budget) {
+  int delivered = 0;
+  for (; budget > 0; --budget) {
+    if (s_left == 0) {
+      s_left = OsChannelTake(s_batch, sizeof s_batch);
+      s_next = s_batch;
+      if (s_left == 0) break;
+    }
+    const char* message = s_next;
+    s_next += strlen(s_next) + 1;
+    --s_left;
+    Hand(message);
+    if (s_left == 0) OsChannelDelivered();
+    delivered = 1;
+  }
+  if (delivered) OsRaiseSdlWindow();
+}
+
+int StartsWith(const char* text, const char* prefix) {
+  return strncmp(text, prefix, strlen(prefix)) == 0;
+}
+
+void LogNotDelivered(const char* message) {
+  static char s_shown[4 * kCommandLineCapacity];
+  StrCopyEscaped(s_shown, sizeof s_shown, message);
+  Logf("[forward] not delivered to the running instance: %s\n", s_shown);
+}
+}  // namespace
 
 // A forwarded message is a command line or a document message of the launch that sent it,
 // so it is as long as g_sDelayedIPC and g_AppCommandLine allow, and no longer.
 static_assert(kChannelMaxMessage == kCommandLineCapacity - 1,
               "a forwarded message and the command line differ in length");
-}  // namespace
+// The largest launch a second launch builds (every held document, then its command line)
+// fits one launch on the wire, frames and end frame included.
+static_assert((kChannelMaxMessages - 1) * (4 + QRN_OPEN_FILE_MESSAGE_CAPACITY - 1) +
+                      (4 + kChannelMaxMessage) + 4 <=
+                  kChannelMaxLaunchBytes,
+              "a launch of the launcher's own does not fit the channel");
 
 void ListenForForwardedLaunches() {
-  if (!OsChannelListen(g_AppNameLong)) Logf("[forward] cannot listen for other launches\n");
+  unsigned char identity[8];
+  char reason[160] = "no process identity";
+  if (!OsCurrentProcessIdentity(identity) || !OsChannelListen(identity, reason, sizeof reason))
+    Logf("[forward] cannot listen for other launches: %s\n", reason);
 }
 
 void StopForwardedLaunches() {
   s_allowed = 0;
   OsChannelClose();
+  NoteTroubles();
+  if (s_troubles) Logf("[forward] %d connection(s) refused or failed in this run\n", s_troubles);
+  if (s_unlogged)
+    Logf("[forward] %d forwarded message(s) delivered without a log line\n", s_unlogged);
+  s_logged = s_unlogged = s_troubles = 0;
 }
 
 void AllowForwardedDelivery(int on) {
@@ -44,37 +116,43 @@ void AllowForwardedDelivery(int on) {
 }
 
 void DeliverForwardedLaunches() {
-  if (!s_allowed || !OsChannelPending()) return;
-  if (std::this_thread::get_id() != s_mainThread.load() || s_delivering) return;
+  if (!s_allowed || std::this_thread::get_id() != s_mainThread.load() || s_delivering) return;
   s_delivering = 1;
-  if (int dropped = OsChannelDropped())
-    Logf("[forward] dropped %d connection(s): another user, malformed or too many\n", dropped);
-  static char s_batch[kChannelMaxMessages * (kChannelMaxMessage + 1)];
-  static_assert(sizeof s_batch >= kChannelMaxLaunchBytes, "a queued launch must fit the batch");
-  int ticket = -1;
-  int delivered = 0;
-  while (int count = OsChannelTake(s_batch, sizeof s_batch, &ticket)) {
-    const char* message = s_batch;
-    for (int i = 0; i < count; ++i, message += strlen(message) + 1) SendIPC(message);
-    OsChannelAnswer(ticket);
-    delivered = 1;
-  }
-  if (delivered) OsRaiseSdlWindow();
+  int waiting = OsChannelServe(IsForwardableMessage);
+  NoteTroubles();
+  if (waiting || s_left) DeliverSome(kMessagesPerStep);
   s_delivering = 0;
 }
 
-int ForwardToInstance(const char* message) {
+void FinishForwardedLaunches() {
+  if (s_delivering) return;
+  s_delivering = 1;
+  OsChannelSettle();
+  DeliverSome(INT_MAX);
+  s_delivering = 0;
+}
+
+int IsForwardableMessage(const char* message) {
+  size_t length = strnlen(message, kCommandLineCapacity);
+  if (StartsWith(message, kOpenFile)) return length < QRN_OPEN_FILE_MESSAGE_CAPACITY;
+  if (StartsWith(message, kCommandLine)) return length < kCommandLineCapacity;
+  return 0;
+}
+
+int ForwardToInstance(const unsigned char* identity, const char* message) {
   const char* messages[kChannelMaxMessages];
   int count = 0;
   for (int i = 0; i < HeldMessageCount() && count < kChannelMaxMessages - 1; ++i)
     messages[count++] = HeldMessage(i);
   messages[count++] = message;
-  int sent = OsChannelSend(g_AppNameLong, messages, count, kConnectSeconds, kAnswerSeconds);
-  for (int i = count - 1; i < HeldMessageCount(); ++i)  // beyond what one launch carries
-    Logf("[forward] not delivered to the running instance: %s\n", HeldMessage(i));
+  char reason[160] = "no running instance is known";
+  int sent =
+      identity && OsChannelSend(identity, messages, count, kForwardSeconds, reason, sizeof reason);
+  if (HeldMessageCount() > count - 1) Logf("[forward] too many documents for one launch\n");
+  for (int i = count - 1; i < HeldMessageCount(); ++i) LogNotDelivered(HeldMessage(i));
   ClearHeldMessages();
   if (sent) return 1;
-  for (int i = 0; i < count; ++i)
-    Logf("[forward] not delivered to the running instance: %s\n", messages[i]);
+  Logf("[forward] %s\n", reason);
+  for (int i = 0; i < count; ++i) LogNotDelivered(messages[i]);
   return 0;
 }

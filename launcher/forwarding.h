@@ -1,17 +1,29 @@
 // Launches forwarded between launcher processes of the same game and user. The running
-// instance listens while it holds the instance record and hands what arrives to the engine
-// through SendIPC, only on the main thread while the engine's run entry point pumps SDL
-// events. A second launch hands over its held documents and its "CommandLine|" message.
+// instance listens from before it claims the instance record, and hands what arrives to the
+// engine through SendIPC, on the main thread, in bounded steps from the engine's own event
+// calls while its run entry point runs. A second launch hands over its held documents and
+// its "CommandLine|" message, and learns whether the instance took them.
 #pragma once
 
-// Starts and stops listening (logs when listening cannot start).
+// Starts listening as this process (logs when it cannot), before the record is claimed so
+// that a launch that finds the record finds the channel too.
 void ListenForForwardedLaunches();
+// Stops listening: launches not yet confirmed are ended (their senders learn it). Logs the
+// run's summary of what was refused or not logged.
 void StopForwardedLaunches();
 // Allows delivery on this thread (the caller's) while on is non-zero.
 void AllowForwardedDelivery(int on);
-// Hands queued launches to the engine in the order received and brings the window to the
-// front. Does nothing unless allowed, on another thread, or while it already delivers.
+// One bounded step: serves the channel and hands at most a few messages to the engine, then
+// brings the window to the front. Does nothing unless allowed, on another thread, or while
+// it already delivers.
 void DeliverForwardedLaunches();
-// Second launch: the held messages, in order, then message, to the running instance. Logs
-// each message that could not be delivered. 1 when delivered.
-int ForwardToInstance(const char* message);
+// After the engine's run: takes the confirmations already sent and delivers every launch
+// that was confirmed, so that no sender was told of a delivery that did not happen.
+void FinishForwardedLaunches();
+// 1 for a message the engine header allows: "OpenFile|" within QRN_OPEN_FILE_MESSAGE_CAPACITY
+// or "CommandLine|" within the command-line capacity.
+int IsForwardableMessage(const char* message);
+// Second launch: the held messages, in order, then message, to the running instance with
+// this identity (8 bytes; null when none is known). Logs why and each message when they
+// could not be delivered. 1 when delivered.
+int ForwardToInstance(const unsigned char* identity, const char* message);

@@ -20,6 +20,9 @@ constexpr char kRecordKey[] = "PSN";
 constexpr int kIdentitySize = 8;
 constexpr int kRecordDigits = 2 * kIdentitySize;
 
+unsigned char s_running[kIdentitySize];  // the other instance found, when s_found is set
+int s_found;
+
 // 1 when the text names a live process other than this one.
 int NamesOtherLiveInstance(const char* text) {
   if (text == nullptr || strlen(text) != kRecordDigits) return 0;
@@ -30,6 +33,7 @@ int NamesOtherLiveInstance(const char* text) {
   // for another instance and end quietly.
   unsigned char self[kIdentitySize];
   if (OsCurrentProcessIdentity(self) && memcmp(self, recorded, kIdentitySize) == 0) return 0;
+  memcpy(s_running, recorded, kIdentitySize);
   return 1;
 }
 
@@ -66,7 +70,12 @@ int AlreadyRunning() {
   int running = RecordNamesOtherInstance();
   if (!running) ClaimRecord();
   UnlockInstanceRecord(locks);
+  s_found = running;
   return running;
+}
+
+const unsigned char* RunningInstanceIdentity() {
+  return s_found ? s_running : nullptr;
 }
 
 void ReleaseInstanceRecord() {

@@ -5,6 +5,8 @@
 // 1 when another live instance holds the record; 0 when this process may go on (it has then
 // claimed the record where it could, and g_HaveLock is set).
 int AlreadyRunning();
+// The identity (8 bytes) of the other instance the last AlreadyRunning found, or null.
+const unsigned char* RunningInstanceIdentity();
 // Removes the record from the any-user scope, then from the current-user scope, except a
 // record that names another live instance.
 void ReleaseInstanceRecord();

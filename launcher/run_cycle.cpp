@@ -78,7 +78,7 @@ void LogRunHeader(int argc, char** argv) {
 }  // namespace
 
 void SendToInstance(const char* message) {
-  ForwardToInstance(message);
+  ForwardToInstance(RunningInstanceIdentity(), message);
 }
 
 int SdlMainInit() {
@@ -118,7 +118,11 @@ int Run(int argc, char** argv, int runIndex) {
   InitLog(runIndex);
   Logf("[main] Quarn Initialized: %s\n", g_AppNameLong);
 
+  // The channel exists before the record names this process, so a launch that finds the
+  // record can hand its messages over at once; they wait until the engine runs.
+  ListenForForwardedLaunches();
   if (AlreadyRunning()) {
+    StopForwardedLaunches();
     BuildInstanceMessage(argc, argv);
     SendToInstance(g_AppCommandLine);
     return 0;
@@ -139,7 +143,6 @@ int Run(int argc, char** argv, int runIndex) {
     return 0;
   }
 
-  ListenForForwardedLaunches();
   Logf("[main] Creating GameTree\n");
   int createResult = qrnCreate(argc, argv);
   DeliverHeldMessages(SendIPC);
@@ -149,8 +152,8 @@ int Run(int argc, char** argv, int runIndex) {
     Logf("[main] Running\n");
     AllowForwardedDelivery(1);  // the engine's event pumping hands over other launches
     qrnRun();
-    DeliverForwardedLaunches();
     AllowForwardedDelivery(0);
+    FinishForwardedLaunches();
   }
   Logf("[main] Closing\n");
   int result = qrnClose();

@@ -15,3 +15,5 @@ const char* OsLibraryError();
 // order (RTLD_NEXT): for an executable function that wraps a library's function of the same
 // name. Null when no later object defines it.
 void* OsNextSymbol(const char* name);
+// 1 when both addresses lie in the same loaded object (the executable or one library).
+int OsSameLoadedObject(const void* a, const void* b);

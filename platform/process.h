@@ -18,3 +18,5 @@ int ParseProcStat(const char* line, char* state, unsigned long long* startTicks)
 // The identity of the process pid started at startTicks: low 32 bits of the start time,
 // then the pid, each big-endian.
 void PackProcessIdentity(unsigned long long startTicks, long pid, unsigned char identity[8]);
+// The process id an identity names (0 when it cannot be a process id).
+long ProcessIdentityPid(const unsigned char identity[8]);

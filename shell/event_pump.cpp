@@ -1,31 +1,40 @@
 // The executable's own SDL_PollEvent, SDL_WaitEvent and SDL_PumpEvents. The executable's
 // symbols come first in the engine library's look-up, so the engine's event pumping runs
-// these: each does what SDL's does and then hands launches forwarded by other launcher
-// processes to the engine. This is where a desktop would deliver open-document requests to a
-// running application, on the main thread, between the engine's own frames.
+// these: each does what SDL's does and then serves launches forwarded by other launcher
+// processes. This is where a desktop would deliver open-document requests to a running
+// application, on the main thread, between the engine's own frames. SDL reaches these
+// functions from inside its own ones too (setting a video mode, an event filter); such calls
+// only pump, so the engine is never called back from inside SDL.
 #include <SDL.h>
 
 #include "launcher/forwarding.h"
 #include "platform/sdl_next.h"
 
+namespace {
+void PumpFor(const void* caller) {
+  OsNextSdlPumpEvents();
+  if (!OsCalledFromSdl(caller)) DeliverForwardedLaunches();
+}
+}  // namespace
+
 extern "C" {
 
 void SDL_PumpEvents(void) {
-  OsNextSdlPumpEvents();
-  DeliverForwardedLaunches();
+  PumpFor(__builtin_return_address(0));
 }
 
 int SDL_PollEvent(SDL_Event* event) {
   int result = OsNextSdlPollEvent(event);
-  DeliverForwardedLaunches();
+  if (!OsCalledFromSdl(__builtin_return_address(0))) DeliverForwardedLaunches();
   return result;
 }
 
 // SDL's own waiting loop (pump, take one event, sleep 10 ms), so that forwarded launches are
 // also delivered while the engine waits for input.
 int SDL_WaitEvent(SDL_Event* event) {
+  const void* caller = __builtin_return_address(0);
   for (;;) {
-    SDL_PumpEvents();
+    PumpFor(caller);
     switch (SDL_PeepEvents(event, 1, SDL_GETEVENT, SDL_ALLEVENTS)) {
       case -1:
         return 0;

@@ -62,3 +62,21 @@ int StrAppendf(char* dst, size_t capacity, const char* format, ...) {
   va_end(args);
   return fit;
 }
+
+int StrCopyEscaped(char* dst, size_t capacity, const char* src) {
+  if (capacity == 0) return 0;
+  size_t used = 0;
+  dst[0] = '\0';
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(src); p && *p; ++p) {
+    char piece[5] = {static_cast<char>(*p), '\0'};
+    if (*p == '\n' || *p == '\r' || *p == '\t')
+      StrFormatf(piece, sizeof piece, "\\%c", *p == '\n' ? 'n' : *p == '\r' ? 'r' : 't');
+    else if (*p < 32 || *p == 127)
+      StrFormatf(piece, sizeof piece, "\\x%02X", *p);
+    size_t size = strlen(piece);
+    if (used + size >= capacity) return 0;
+    memcpy(dst + used, piece, size + 1);
+    used += size;
+  }
+  return 1;
+}

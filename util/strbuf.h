@@ -16,11 +16,17 @@ int StrVFormat(char* dst, size_t capacity, const char* format, va_list args)
     __attribute__((format(printf, 3, 0)));
 int StrAppendf(char* dst, size_t capacity, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
+// Copies src with its control characters (codes below 32, and 127) written out as \n, \r,
+// \t or \xNN, so that a text from elsewhere can never start a line of its own in a log.
+// Cut, like the others, without splitting an escape.
+int StrCopyEscaped(char* dst, size_t capacity, const char* src);
 
 // Array forms: the capacity is the array's size, so it cannot be given wrongly.
-template <size_t N> inline int StrCopy(char (&dst)[N], const char* src) {
+template <size_t N>
+inline int StrCopy(char (&dst)[N], const char* src) {
   return StrCopy(dst, N, src);
 }
-template <size_t N> inline int StrAppend(char (&dst)[N], const char* src) {
+template <size_t N>
+inline int StrAppend(char (&dst)[N], const char* src) {
   return StrAppend(dst, N, src);
 }

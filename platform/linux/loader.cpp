@@ -23,3 +23,8 @@ const char* OsLibraryError() {
 void* OsNextSymbol(const char* name) {
   return name ? dlsym(RTLD_NEXT, name) : nullptr;
 }
+
+int OsSameLoadedObject(const void* a, const void* b) {
+  Dl_info first, second;
+  return a && b && dladdr(a, &first) && dladdr(b, &second) && first.dli_fbase == second.dli_fbase;
+}

@@ -87,13 +87,18 @@ int OsCurrentProcessIdentity(unsigned char identity[8]) {
   return 1;
 }
 
-int OsProcessIdentityIsAlive(const unsigned char identity[8]) {
+long ProcessIdentityPid(const unsigned char identity[8]) {
   unsigned long pid = GetBigEndian(identity + 4);
-  // Id 0 is no process, and ids above INT_MAX cannot be a pid_t.
-  if (pid == 0 || pid > static_cast<unsigned long>(INT_MAX)) return 0;
+  // Ids above INT_MAX cannot be a pid_t.
+  return pid > static_cast<unsigned long>(INT_MAX) ? 0 : static_cast<long>(pid);
+}
+
+int OsProcessIdentityIsAlive(const unsigned char identity[8]) {
+  long pid = ProcessIdentityPid(identity);
+  if (pid == 0) return 0;
   char state = 0;
   unsigned long long ticks = 0;
-  if (!ReadStat(static_cast<long>(pid), &state, &ticks)) return 0;
+  if (!ReadStat(pid, &state, &ticks)) return 0;
   if (state == 'Z' || state == 'X' || state == 'x') return 0;
   return (ticks & 0xFFFFFFFFull) == GetBigEndian(identity);
 }

@@ -21,3 +21,15 @@ void OsNextSdlPumpEvents(void) {
   static const auto s_pump = Next<void (*)(void)>("SDL_PumpEvents");
   if (s_pump) s_pump();
 }
+
+int OsCalledFromSdl(const void* returnAddress) {
+  static const void* const s_sdl = OsNextSymbol("SDL_PumpEvents");
+  // An engine calls from a few places only, so the last answer is usually the one asked for.
+  static thread_local const void* s_lastAddress;
+  static thread_local int s_lastAnswer;
+  if (returnAddress != s_lastAddress) {
+    s_lastAnswer = OsSameLoadedObject(returnAddress, s_sdl);
+    s_lastAddress = returnAddress;
+  }
+  return s_lastAnswer;
+}

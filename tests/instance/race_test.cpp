@@ -20,11 +20,6 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
-int Count(const std::string& record, const std::string& entry) {
-  std::vector<std::string> entries = EngineEntries(ReadEngineRecord(record));
-  return static_cast<int>(std::count(entries.begin(), entries.end(), entry));
-}
-
 // Starts every launch (argv, options) on its own thread, all released together, and waits.
 void RunTogether(const std::vector<std::pair<std::vector<std::string>, ProcessOptions>>& launches) {
   std::mutex lock;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -83,6 +84,12 @@ struct BackgroundLaunch {
   }
   ~BackgroundLaunch() { Join(); }
 };
+
+// How often the engine recorded the entry.
+inline int Count(const std::string& record, const std::string& entry) {
+  std::vector<std::string> entries = EngineEntries(ReadEngineRecord(record));
+  return static_cast<int>(std::count(entries.begin(), entries.end(), entry));
+}
 
 // The pid the test engine saw in the first line of a record.
 inline long RecordedPid(const std::string& record) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -90,6 +92,31 @@ TEST(StrBuf, ArrayFormsUseTheArraySize) {
   EXPECT_EQ(1, StrCopy(buf, "ab"));
   EXPECT_EQ(0, StrAppend(buf, "cd"));
   EXPECT_STREQ("abc", buf);
+}
+
+TEST(StrBuf, EscapedCopyWritesControlCharactersOut) {
+  struct Case {
+    const char* src;
+    size_t capacity;
+    int result;
+    const char* after;
+  };
+  const Case cases[] = {
+      {"plain /path", 32, 1, "plain /path"},
+      {"a\nb", 32, 1, "a\\nb"},
+      {"\r\t\x1b[2J\x7f", 32, 1, "\\r\\t\\x1B[2J\\x7F"},
+      {"caf\xe9", 32, 1, "caf\xe9"},  // Latin-1 text stays as it is
+      {"ab\ncd", 4, 0, "ab"},         // cut before an escape that does not fit whole
+      {"abcd", 4, 0, "abc"},
+      {"", 1, 1, ""},
+  };
+  for (const Case& c : cases) {
+    char buf[64];
+    memset(buf, kGuard, sizeof buf);
+    EXPECT_EQ(c.result, StrCopyEscaped(buf, c.capacity, c.src)) << c.after;
+    EXPECT_STREQ(c.after, buf);
+    EXPECT_EQ(kGuard, buf[c.capacity]);
+  }
 }
 
 }  // namespace

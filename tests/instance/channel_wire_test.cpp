@@ -1,0 +1,52 @@
+// The channel's wire format: what the parser makes of a launch as it arrives piece by piece.
+// The bytes come from another process, so a length past the limits is refused before its
+// text has arrived.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/instance_channel.h"
+
+namespace {
+
+std::string Frame(const std::string& text) {
+  size_t n = text.size();
+  return std::string{static_cast<char>(n >> 24), static_cast<char>(n >> 16),
+                     static_cast<char>(n >> 8), static_cast<char>(n)} +
+         text;
+}
+
+TEST(ChannelWire, ParserTellsIncompleteFromMalformed) {
+  const std::string one = Frame("OpenFile|/a.sav");
+  std::string many;
+  for (int i = 0; i < kChannelMaxMessages + 1; ++i) many += Frame("x");
+  struct Case {
+    const char* name;
+    std::string bytes;
+    ChannelParse result;
+    int count;
+  };
+  const Case cases[] = {
+      {"nothing yet", "", kLaunchIncomplete, 0},
+      {"part of a header", one.substr(0, 3), kLaunchIncomplete, 0},
+      {"part of a text", one.substr(0, 8), kLaunchIncomplete, 0},
+      {"no end frame yet", one, kLaunchIncomplete, 1},
+      {"complete", one + Frame("CommandLine|x|") + Frame(""), kLaunchComplete, 2},
+      {"end frame alone", Frame(""), kLaunchMalformed, 0},
+      {"length past the limit, text not sent", std::string("\0\0\x10\0", 4), kLaunchMalformed, 0},
+      {"one message too many", many, kLaunchMalformed, kChannelMaxMessages},
+      {"bytes after the end", one + Frame("") + "C", kLaunchMalformed, 1},
+      {"NUL in a text", Frame(std::string("a\0b", 3)), kLaunchMalformed, 0},
+  };
+  for (const Case& c : cases) {
+    char texts[kChannelMaxLaunchBytes];
+    int count = -1;
+    EXPECT_EQ(ChannelParseLaunch(reinterpret_cast<const unsigned char*>(c.bytes.data()),
+                                 c.bytes.size(), texts, sizeof texts, &count),
+              c.result)
+        << c.name;
+    EXPECT_EQ(count, c.count) << c.name;
+  }
+}
+
+}  // namespace
