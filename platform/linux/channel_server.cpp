@@ -5,6 +5,7 @@
 // confirmed launches are taken, in the order their senders confirmed them, and a taken
 // launch's connection ends once it has been delivered, which tells its sender so.
 #include <errno.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -24,6 +25,7 @@ constexpr int kAcceptsPerStep = 4;
 constexpr double kReceiveSeconds = 2;  // from accept until the whole launch arrived
 constexpr double kConfirmSeconds = 2;  // from the offer until the sender confirms
 constexpr double kAcceptPause = 0.1;   // after a failed accept (no file descriptors, memory)
+constexpr long kFreshConfirmNanos = 1000000;  // per event call, see AwaitFreshConfirmations
 
 enum Stage { kFree, kReceiving, kOffered, kConfirmed, kDelivering };
 
@@ -149,6 +151,25 @@ void Decide(Connection* c, int final) {
   }
 }
 
+// A sender answers an offer at once. Waiting a moment (1 ms at most per event call) for the
+// offers made in this step lets their launches reach the engine in this event call instead
+// of the next, which may be a whole frame later; a sender that is slower is decided later.
+void AwaitFreshConfirmations(double now) {
+  pollfd fds[kConnections];
+  Connection* offered[kConnections];
+  nfds_t count = 0;
+  for (Connection& c : s_connections) {
+    if (c.stage != kOffered || c.since != now) continue;
+    fds[count] = {c.fd, POLLIN, 0};
+    offered[count++] = &c;
+  }
+  if (count == 0) return;
+  const timespec wait = {0, kFreshConfirmNanos};
+  if (ppoll(fds, count, &wait, nullptr) <= 0) return;
+  for (nfds_t i = 0; i < count; ++i)
+    if (fds[i].revents != 0) Decide(offered[i], 0);
+}
+
 int ConfirmedWaiting() {
   for (const Connection& c : s_connections)
     if (c.stage == kConfirmed) return 1;
@@ -198,6 +219,7 @@ int OsChannelServe(int (*acceptable)(const char* message)) {
       Decide(&c, now - c.since > kConfirmSeconds);
     }
   }
+  AwaitFreshConfirmations(now);
   return ConfirmedWaiting();
 }
 
