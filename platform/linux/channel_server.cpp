@@ -25,7 +25,7 @@ constexpr int kAcceptsPerStep = 4;
 constexpr double kReceiveSeconds = 2;  // from accept until the whole launch arrived
 constexpr double kConfirmSeconds = 2;  // from the offer until the sender confirms
 constexpr double kAcceptPause = 0.1;   // after a failed accept (no file descriptors, memory)
-constexpr long kFreshConfirmNanos = 1000000;  // per event call, see AwaitFreshConfirmations
+constexpr double kFreshSeconds = 0.001;  // per event call, see FollowFreshConnections
 
 enum Stage { kFree, kReceiving, kOffered, kConfirmed, kDelivering };
 
@@ -151,23 +151,33 @@ void Decide(Connection* c, int final) {
   }
 }
 
-// A sender answers an offer at once. Waiting a moment (1 ms at most per event call) for the
-// offers made in this step lets their launches reach the engine in this event call instead
-// of the next, which may be a whole frame later; a sender that is slower is decided later.
-void AwaitFreshConfirmations(double now) {
-  pollfd fds[kConnections];
-  Connection* offered[kConnections];
-  nfds_t count = 0;
-  for (Connection& c : s_connections) {
-    if (c.stage != kOffered || c.since != now) continue;
-    fds[count] = {c.fd, POLLIN, 0};
-    offered[count++] = &c;
+// A sender writes its launch as soon as it is connected and answers an offer at once. Following
+// the connections accepted or offered in this step for a moment (1 ms at most per event call)
+// lets their launches reach the engine in this event call instead of the next, which may be a
+// whole frame later; a slower sender is served by later steps as before.
+void FollowFreshConnections(double now, int (*acceptable)(const char*)) {
+  const double deadline = now + kFreshSeconds;
+  for (;;) {
+    pollfd fds[kConnections];
+    Connection* fresh[kConnections];
+    nfds_t count = 0;
+    for (Connection& c : s_connections) {
+      if (c.since != now || (c.stage != kReceiving && c.stage != kOffered)) continue;
+      fds[count] = {c.fd, POLLIN, 0};
+      fresh[count++] = &c;
+    }
+    double left = deadline - OsMonotonicSeconds();
+    if (count == 0 || left <= 0) return;
+    const timespec wait = {0, static_cast<long>(left * 1e9)};
+    if (ppoll(fds, count, &wait, nullptr) <= 0) return;
+    for (nfds_t i = 0; i < count; ++i) {
+      if (fds[i].revents == 0) continue;
+      if (fresh[i]->stage == kReceiving)
+        Receive(fresh[i], now, acceptable);
+      else
+        Decide(fresh[i], 0);
+    }
   }
-  if (count == 0) return;
-  const timespec wait = {0, kFreshConfirmNanos};
-  if (ppoll(fds, count, &wait, nullptr) <= 0) return;
-  for (nfds_t i = 0; i < count; ++i)
-    if (fds[i].revents != 0) Decide(offered[i], 0);
 }
 
 int ConfirmedWaiting() {
@@ -219,7 +229,7 @@ int OsChannelServe(int (*acceptable)(const char* message)) {
       Decide(&c, now - c.since > kConfirmSeconds);
     }
   }
-  AwaitFreshConfirmations(now);
+  FollowFreshConnections(now, acceptable);
   return ConfirmedWaiting();
 }
 
