@@ -240,6 +240,7 @@ TEST_P(InstalledUninstall, RemovesWhatTheInstallLaid) {
   auto opened = world.Calls("xdg-open");
   ASSERT_EQ(opened.size(), c.pollOpened ? 1u : 0u);
   if (c.pollOpened) {
+    ASSERT_FALSE(opened[0].empty());
     EXPECT_NE(opened[0].back().find("From=QUARN-DEMO&Build=7"), std::string::npos);
   }
 }

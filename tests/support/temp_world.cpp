@@ -72,7 +72,10 @@ void TempWorld::FakeTool(const std::string& name, const std::vector<std::string>
       "n=$(cat \"$calls.count\" 2>/dev/null || echo 0)\n"
       "n=$((n + 1))\n"
       "echo \"$n\" > \"$calls.count\"\n"
-      "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$calls.$n\"\n"
+      // A call appears whole: a test polling for a tool started in the background must
+      // never read a record whose arguments are still being written.
+      "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$calls.$n.part\"\n"
+      "mv \"$calls.$n.part\" \"$calls.$n\"\n"
       "answer=$(sed -n \"${n}p\" \"$calls.answers\" 2>/dev/null)\n"
       "if [ \"$answer\" = hang ]; then sleep 60; exit 1; fi\n"
       "exit \"${answer:-0}\"\n";
