@@ -9,6 +9,8 @@
 #include "state/state.h"
 #include "util/strbuf.h"
 
+#include <cstdio>
+
 namespace {
 template <typename Fn>
 Fn LookUp(const char* name) {
@@ -41,8 +43,12 @@ int InitQuarn() {
                  {reinterpret_cast<const void*>(qrnRun), "qrnRun"},
                  {reinterpret_cast<const void*>(qrnClose), "qrnClose"},
                  {reinterpret_cast<const void*>(qrnSendIPC), "qrnSendIPC"}};
-  for (const auto& entry : entries)
-    if (!entry.bound) Logf("[InitQuarn] missing entry point: %s\n", entry.name);
+  // Also on standard error: an installed game's log may lie in a folder it cannot write.
+  for (const auto& entry : entries) {
+    if (entry.bound) continue;
+    Logf("[InitQuarn] missing entry point: %s\n", entry.name);
+    fprintf(stderr, "%s: missing entry point %s in %s\n", g_AppFilename, entry.name, g_DllName);
+  }
   return 0;
 }
 

@@ -1,8 +1,8 @@
-// This process and others: the identity that tells a live process from a later one that
-// reused its pid, and the parsing of a /proc/<pid>/stat line, kept apart from the file reads
-// so that the field counting can be checked on made-up lines. The command name (field 2) is
-// free text inside parentheses and may itself hold spaces and ')', so fields are counted from
-// its LAST ')'.
+// This process and others: this process's end and whether its output is a terminal; the
+// identity that tells a live process from a later one that reused its pid, and the parsing of a
+// /proc/<pid>/stat line, kept apart from the file reads so that the field counting can be checked
+// on made-up lines. The command name (field 2) is free text inside parentheses and may itself hold
+// spaces and ')', so fields are counted from its LAST ')'.
 #pragma once
 
 // Process identity: 8 bytes, start time (low 32 bits of the clock ticks since boot) then
@@ -20,3 +20,10 @@ int ParseProcStat(const char* line, char* state, unsigned long long* startTicks)
 void PackProcessIdentity(unsigned long long startTicks, long pid, unsigned char identity[8]);
 // The process id an identity names (0 when it cannot be a process id).
 long ProcessIdentityPid(const unsigned char identity[8]);
+
+// Runs hook with the exit status when the process ends through exit() or a return from main.
+// Handlers registered after this one (an engine's atexit handlers) run before it, so call it
+// first thing in main. 1 when registered.
+int OsOnProcessExit(void (*hook)(int status));
+// 1 when standard output is a terminal.
+int OsStandardOutputIsTerminal();

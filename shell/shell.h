@@ -21,9 +21,9 @@ class SDLMain {
 };
 
 // Quit requests (SIGTERM, SIGINT, SIGHUP). BlockQuitSignals must run in the main thread
-// before any other thread exists, so that every thread inherits the blocked mask and the
-// signals reach only the dedicated thread that StartQuitRequests starts. A request that
-// Terminate does not take ends the process by the signal.
+// before any other thread exists; StartQuitRequests starts the thread that takes them and
+// gives the main thread back its starting mask, which the engine's threads and processes
+// inherit. A request that Terminate does not take ends the process by the signal.
 void BlockQuitSignals();
 // 1 when the thread runs; otherwise the signals are unblocked again (default actions).
 int StartQuitRequests(SDLApplication* application);
