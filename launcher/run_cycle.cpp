@@ -77,8 +77,8 @@ void LogRunHeader(int argc, char** argv) {
 }
 }  // namespace
 
-void SendToInstance(const char* message) {
-  ForwardToInstance(RunningInstanceIdentity(), message);
+int SendToInstance(const char* message) {
+  return ForwardToInstance(RunningInstanceIdentity(), message);
 }
 
 int SdlMainInit() {
@@ -124,7 +124,7 @@ int Run(int argc, char** argv, int runIndex) {
   if (AlreadyRunning()) {
     StopForwardedLaunches();
     BuildInstanceMessage(argc, argv);
-    SendToInstance(g_AppCommandLine);
+    if (!SendToInstance(g_AppCommandLine)) s_nExitStatus = kExitNotForwarded;
     return 0;
   }
 

@@ -1,7 +1,9 @@
 // The second launch's end of the channel. Every step (connecting included: the socket is
 // non-blocking, so a full backlog is retried rather than waited in) shares one deadline.
 // Writing the confirmation is the commit: it either lands in the instance's socket before
-// the instance decides, or fails because the instance shut its reading side.
+// the instance decides, or fails because the instance shut its reading side. After it, only
+// the instance's word that the engine has the messages counts as delivery; a close, a
+// failure or silence leaves the launch unconfirmed.
 #include <errno.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -79,50 +81,55 @@ int SendAll(int fd, const unsigned char* data, size_t size, double deadline) {
   return 1;
 }
 
-int Exchange(int fd, const unsigned char* raw, size_t length, double deadline,
-             const char** reason) {
+ChannelSendResult Exchange(int fd, const unsigned char* raw, size_t length, double deadline,
+                           double seconds, const char** reason) {
   if (!SendAll(fd, raw, length, deadline)) {
     *reason = "the running instance did not take the messages in time";
-    return 0;
+    return kChannelNotSent;
   }
-  char offer = 0;
-  ssize_t n = WaitFor(fd, POLLIN, deadline) ? recv(fd, &offer, 1, MSG_DONTWAIT) : -1;
-  if (n == 0 || (n == 1 && offer != kChannelOffer)) {
+  char answer = 0;
+  ssize_t n = WaitFor(fd, POLLIN, deadline) ? recv(fd, &answer, 1, MSG_DONTWAIT) : -1;
+  if (n == 0 || (n == 1 && answer != kChannelOffer)) {
     *reason = "the running instance refused the messages";
-    return 0;
+    return kChannelNotSent;
   }
   if (n != 1) {
     *reason = "the running instance did not offer to deliver them in time";
-    return 0;
+    return kChannelNotSent;
   }
   if (MsLeft(deadline) == 0 || send(fd, &kChannelConfirm, 1, MSG_NOSIGNAL | MSG_DONTWAIT) != 1) {
     *reason = "the running instance's offer came too late";
-    return 0;
+    return kChannelNotSent;
   }
-  // Committed. The instance ends the connection once the engine has the messages; waiting
-  // for that (within the deadline) only lets the launch end after its documents arrived.
-  WaitFor(fd, POLLIN, deadline);
-  return 1;
+  // Committed: the instance delivers them unless it ends first. It has as long again to
+  // report that its engine has them.
+  deadline = OsMonotonicSeconds() + seconds;
+  answer = 0;
+  n = WaitFor(fd, POLLIN, deadline) ? recv(fd, &answer, 1, MSG_DONTWAIT) : -1;
+  if (n == 1 && answer == kChannelDelivered) return kChannelSent;
+  *reason = n < 0 ? "the running instance did not report the delivery in time"
+                  : "the running instance ended without reporting the delivery";
+  return kChannelUnconfirmed;
 }
 
 }  // namespace
 
-int OsChannelSend(const unsigned char* identity, const char* const* messages, int count,
-                  double seconds, char* reason, size_t reasonCapacity) {
+ChannelSendResult OsChannelSend(const unsigned char* identity, const char* const* messages,
+                                int count, double seconds, char* reason, size_t reasonCapacity) {
   static unsigned char s_raw[kChannelMaxLaunchBytes];
   size_t length = 0;
   const char* why = "";
-  int sent = 0;
+  ChannelSendResult sent = kChannelNotSent;
   if (!ChannelEncodeLaunch(messages, count, s_raw, sizeof s_raw, &length)) {
     why = "the messages do not fit one launch";
   } else {
     double deadline = OsMonotonicSeconds() + seconds;
     int fd = Connect(identity, deadline, &why);
     if (fd >= 0) {
-      sent = Exchange(fd, s_raw, length, deadline, &why);
+      sent = Exchange(fd, s_raw, length, deadline, seconds, &why);
       close(fd);
     }
   }
-  if (!sent) StrCopy(reason, reasonCapacity, why);
+  if (sent != kChannelSent) StrCopy(reason, reasonCapacity, why);
   return sent;
 }

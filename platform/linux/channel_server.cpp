@@ -3,7 +3,7 @@
 // an idle, slow or hostile connection costs one system call per step and delays no other.
 // A connection moves receiving -> offered -> confirmed -> delivering (or is ended); only
 // confirmed launches are taken, in the order their senders confirmed them, and a taken
-// launch's connection ends once it has been delivered, which tells its sender so.
+// launch's sender is told once the engine has it; any other end leaves it unconfirmed.
 #include <errno.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -22,9 +22,9 @@ namespace {
 constexpr int kConnections = 8;  // served at once; more wait in the listen backlog
 constexpr int kBacklog = 64;
 constexpr int kAcceptsPerStep = 4;
-constexpr double kReceiveSeconds = 2;  // from accept until the whole launch arrived
-constexpr double kConfirmSeconds = 2;  // from the offer until the sender confirms
-constexpr double kAcceptPause = 0.1;   // after a failed accept (no file descriptors, memory)
+constexpr double kReceiveSeconds = 2;    // from accept until the whole launch arrived
+constexpr double kConfirmSeconds = 2;    // from the offer until the sender confirms
+constexpr double kAcceptPause = 0.1;     // after a failed accept (no file descriptors, memory)
 constexpr double kFreshSeconds = 0.001;  // per event call, see FollowFreshConnections
 
 enum Stage { kFree, kReceiving, kOffered, kConfirmed, kDelivering };
@@ -256,8 +256,12 @@ int OsChannelTake(char* out, size_t capacity) {
 }
 
 void OsChannelDelivered() {
-  for (Connection& c : s_connections)
-    if (c.stage == kDelivering) End(&c);
+  for (Connection& c : s_connections) {
+    if (c.stage != kDelivering) continue;
+    // One byte into an empty socket always fits; a sender that is gone no longer asks.
+    static_cast<void>(send(c.fd, &kChannelDelivered, 1, MSG_NOSIGNAL | MSG_DONTWAIT));
+    End(&c);
+  }
 }
 
 int OsChannelTroubles(char* reason, size_t capacity) {
