@@ -17,9 +17,6 @@
 #include "platform/instance_channel.h"
 #include "tests/support/launcher_run.h"
 
-// The exit status of a launch whose hand-over to the running instance failed.
-constexpr int kExitNotForwarded = 4;
-
 // The messages the running engine received, each checked to have come on the main thread
 // while the engine ran, never from inside an SDL call.
 inline std::vector<std::string> Received(const std::string& record) {
