@@ -26,8 +26,6 @@ namespace {
 const char kDllBase[] = "quarnc";
 // Set from the quit-signal thread; read by the main loop between runs.
 std::atomic<int> s_quitRequested{0};
-// The process's exit status: a run that could not play makes it non-zero.
-int s_nExitStatus = 0;
 // 1 from SDL's start until the run's end is written: an exit() of the engine in between
 // ends the run from the process's exit hook.
 std::atomic<int> s_engineActive{0};
@@ -130,8 +128,8 @@ void LogRunHeader(int argc, char** argv) {
 }
 }  // namespace
 
-void SendToInstance(const char* message) {
-  ForwardToInstance(RunningInstanceIdentity(), message);
+int SendToInstance(const char* message) {
+  return ForwardToInstance(RunningInstanceIdentity(), message);
 }
 
 int SdlMainInit() {
@@ -151,7 +149,8 @@ int WatchProcessExit() {
   return OsOnProcessExit(OnProcessExit);
 }
 
-int Run(int argc, char** argv, int runIndex) {
+RunResult Run(int argc, char** argv, int runIndex) {
+  const RunResult couldNotPlay = {0, kExitCouldNotPlay};
   g_nBuild = 0;
   if (HasExactOption(argc, argv, "-MakeGob") || HasExactOption(argc, argv, "-MakePatchGob")) {
     g_bNoNativeGui = 1;
@@ -162,15 +161,14 @@ int Run(int argc, char** argv, int runIndex) {
     // The working directory is still the one the launcher was started from; a library of
     // that name there is not the game's, so nothing is loaded.
     Alertf("ERROR\n\nCan't load %s!\nError: can't enter the folder %s", g_DllName, g_AppPath);
-    s_nExitStatus = kExitCouldNotPlay;
-    return 0;
+    return couldNotPlay;
   }
-  if (!InitQuarn()) {
-    s_nExitStatus = kExitCouldNotPlay;
-    return 0;
-  }
+  if (!InitQuarn()) return couldNotPlay;
   qrnGetAppName(g_AppNameShort, g_AppNameLong, g_AppID, &g_nBuild);
-  GetUserPath();
+  if (!GetUserPath()) {
+    Alertf("FAILED to find a writeable folder for game data!");
+    return couldNotPlay;
+  }
   // A second instance opens the running instance's log too; the log appends while another
   // process holds it, so that instance's lines are never lost.
   InitLog(runIndex);
@@ -182,14 +180,11 @@ int Run(int argc, char** argv, int runIndex) {
   if (AlreadyRunning()) {
     StopForwardedLaunches();
     BuildInstanceMessage(argc, argv);
-    SendToInstance(g_AppCommandLine);
-    return 0;
+    return {0, SendToInstance(g_AppCommandLine) ? kExitPlayed : kExitNotForwarded};
   }
 
-  if (HasExactOption(argc, argv, "-Uninstall")) {
-    if (!UninstallFlow()) s_nExitStatus = kExitNotUninstalled;
-    return 0;
-  }
+  if (HasExactOption(argc, argv, "-Uninstall"))
+    return {0, UninstallFlow() ? kExitPlayed : kExitNotUninstalled};
 
   LogRunHeader(argc, argv);
   BuildForwardedCommandLine(argc, argv);
@@ -197,8 +192,7 @@ int Run(int argc, char** argv, int runIndex) {
   Logf("[main] SdlMainInit\n");
   if (!SdlMainInit()) {
     Logf("[main] SdlMainInit FAILED\n");
-    s_nExitStatus = kExitCouldNotPlay;
-    return 0;
+    return couldNotPlay;
   }
 
   s_engineActive = 1;
@@ -215,10 +209,10 @@ int Run(int argc, char** argv, int runIndex) {
     FinishForwardedLaunches();
   }
   Logf("[main] Closing\n");
-  int result = qrnClose();
+  int restart = qrnClose() != 0;
   s_engineActive = 0;
-  EndRun(result, result && runIndex + 1 < kMaxRuns && !s_quitRequested.load());
-  return result;
+  EndRun(restart, restart && runIndex + 1 < kMaxRuns && !s_quitRequested.load());
+  return {restart, kExitPlayed};
 }
 
 void NoteQuitRequest() {
@@ -229,9 +223,10 @@ void NoteQuitRequest() {
 // run before made the resource folder the working directory. After a quit request no new
 // run starts, whatever the engine's close asked for: the user ended the game.
 extern "C" int SDL_main(int argc, char** argv) {
+  RunResult result = {0, kExitPlayed};
   for (int runIndex = 0; runIndex < kMaxRuns; ++runIndex) {
-    if (!Run(argc, argv, runIndex)) break;
-    if (s_quitRequested.load()) break;
+    result = Run(argc, argv, runIndex);
+    if (!result.restart || s_quitRequested.load()) break;
   }
-  return s_nExitStatus;
+  return result.status;
 }
