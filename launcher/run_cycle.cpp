@@ -95,7 +95,7 @@ void EndRun(int result, int anotherRun) {
 // The process ends through exit(): after the engine's own exit handlers, which ran on a live
 // SDL. When the engine called exit() during its run, the run's end is written first; the
 // status stays the engine's.
-void OnProcessExit(int status) {
+void AtProcessEnd(int status) {
   if (s_engineActive.exchange(0)) {
     Logf("[main] The game ended the process with exit status %d\n", status);
     EndRun(0, 0);
@@ -114,7 +114,7 @@ int IsSet(const char* name) {
 // unseen driver by itself. A driver the user chose stays.
 void ChooseUnseenDriverWithoutScreen() {
   if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || getenv("SDL_VIDEODRIVER")) return;
-  if (OsStandardOutputIsTerminal()) return;
+  if (StandardOutputIsTerminal()) return;
   static char s_driverSetting[] = "SDL_VIDEODRIVER=dummy";
   putenv(s_driverSetting);
 }
@@ -146,7 +146,7 @@ void SdlQuit() {
 }
 
 int WatchProcessExit() {
-  return OsOnProcessExit(OnProcessExit);
+  return OnProcessExit(AtProcessEnd);
 }
 
 RunResult Run(int argc, char** argv, int runIndex) {

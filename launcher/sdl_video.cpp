@@ -33,7 +33,7 @@ void SetState(VideoState state) {
 
 int SdlVideoStart() {
   SetState(kStarting);
-  if (OsNextSdlInit(SDL_INIT_VIDEO) < 0) {
+  if (NextSdlInit(SDL_INIT_VIDEO) < 0) {
     SetState(kDown);
     return 0;
   }

@@ -7,9 +7,9 @@
 
 // Process identity: 8 bytes, start time (low 32 bits of the clock ticks since boot) then
 // process id, each big-endian. 1 on success.
-int OsCurrentProcessIdentity(unsigned char identity[8]);
+int CurrentProcessIdentity(unsigned char identity[8]);
 // 1 when a live (not zombie, not dead) process has exactly this identity.
-int OsProcessIdentityIsAlive(const unsigned char identity[8]);
+int ProcessIdentityIsAlive(const unsigned char identity[8]);
 
 // Fills the state letter (field 3) and the start time in clock ticks (field 22) from one
 // stat line. 1 when both were found and well formed, else 0 (outputs then unspecified).
@@ -24,6 +24,6 @@ long ProcessIdentityPid(const unsigned char identity[8]);
 // Runs hook with the exit status when the process ends through exit() or a return from main.
 // Handlers registered after this one (an engine's atexit handlers) run before it, so call it
 // first thing in main. 1 when registered.
-int OsOnProcessExit(void (*hook)(int status));
+int OnProcessExit(void (*hook)(int status));
 // 1 when standard output is a terminal.
-int OsStandardOutputIsTerminal();
+int StandardOutputIsTerminal();

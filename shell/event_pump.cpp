@@ -14,8 +14,8 @@
 
 namespace {
 void PumpFor(const void* caller) {
-  OsNextSdlPumpEvents();
-  if (!OsCalledFromSdl(caller)) DeliverForwardedLaunches();
+  NextSdlPumpEvents();
+  if (!CalledFromSdl(caller)) DeliverForwardedLaunches();
 }
 }  // namespace
 
@@ -26,8 +26,8 @@ void SDL_PumpEvents(void) {
 }
 
 int SDL_PollEvent(SDL_Event* event) {
-  int result = OsNextSdlPollEvent(event);
-  if (!OsCalledFromSdl(__builtin_return_address(0))) DeliverForwardedLaunches();
+  int result = NextSdlPollEvent(event);
+  if (!CalledFromSdl(__builtin_return_address(0))) DeliverForwardedLaunches();
   return result;
 }
 
@@ -37,7 +37,7 @@ int SDL_WaitEvent(SDL_Event* event) {
   const void* caller = __builtin_return_address(0);
   for (;;) {
     PumpFor(caller);
-    switch (OsNextSdlPeepEvents(event, 1, SDL_GETEVENT, SDL_ALLEVENTS)) {
+    switch (NextSdlPeepEvents(event, 1, SDL_GETEVENT, SDL_ALLEVENTS)) {
       case -1:
         return 0;
       case 1:
@@ -50,18 +50,18 @@ int SDL_WaitEvent(SDL_Event* event) {
 
 // A game that lets SDL's event thread pump reads its events with SDL_PeepEvents alone.
 int SDL_PeepEvents(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask) {
-  int result = OsNextSdlPeepEvents(events, count, action, mask);
-  if (!OsCalledFromSdl(__builtin_return_address(0))) DeliverForwardedLaunches();
+  int result = NextSdlPeepEvents(events, count, action, mask);
+  if (!CalledFromSdl(__builtin_return_address(0))) DeliverForwardedLaunches();
   return result;
 }
 
 int SDL_Init(Uint32 flags) {
-  if (OsCalledFromSdl(__builtin_return_address(0))) return OsNextSdlInit(flags);
-  return SdlVideoEngineInit(flags, OsNextSdlInit);
+  if (CalledFromSdl(__builtin_return_address(0))) return NextSdlInit(flags);
+  return SdlVideoEngineInit(flags, NextSdlInit);
 }
 
 int SDL_InitSubSystem(Uint32 flags) {
-  if (OsCalledFromSdl(__builtin_return_address(0))) return OsNextSdlInitSubSystem(flags);
-  return SdlVideoEngineInit(flags, OsNextSdlInitSubSystem);
+  if (CalledFromSdl(__builtin_return_address(0))) return NextSdlInitSubSystem(flags);
+  return SdlVideoEngineInit(flags, NextSdlInitSubSystem);
 }
 }

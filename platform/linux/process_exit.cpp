@@ -1,7 +1,7 @@
 // The process's end as the launcher sees it: one hook that runs when the process exits
 // through exit() (also when an engine calls it), after every exit handler registered later,
 // with the exit status; and whether standard output is a terminal someone can look at.
-#include "platform/process.h"
+#include "platform/port/process.h"
 
 #include <unistd.h>
 

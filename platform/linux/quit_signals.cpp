@@ -4,7 +4,7 @@
 // lands in any thread but the quit thread is handed to it by a small handler: so the threads
 // and processes the engine starts inherit the mask and dispositions the launcher had at start
 // (exec resets a handler to the default action), while every request still reaches sigwait.
-#include "platform/quit_signals.h"
+#include "platform/port/quit_signals.h"
 
 #include <errno.h>
 #include <pthread.h>
