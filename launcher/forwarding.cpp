@@ -69,7 +69,7 @@ void DeliverSome(int budget) {
     if (s_left == 0) ChannelDelivered();
     delivered = 1;
   }
-  if (delivered) OsRaiseSdlWindow();
+  if (delivered) RaiseSdlWindow();
 }
 
 int StartsWith(const char* text, const char* prefix) {
