@@ -81,7 +81,7 @@ void EndRun(int result, int anotherRun) {
     SdlVideoKeepForExit();
   Logf("[main] Unloading Quarn\n");
   UnloadQuarn();
-  StopForwardedLaunches();
+  EndForwardingRun();
   if (g_HaveLock) ReleaseInstanceRecord();
   if (result) {
     Logf("[main] restart requested\n");

