@@ -56,6 +56,9 @@ int RefreshDesktopCache(int cache, const char* folder) {
 int CurrentProcessIdentity(unsigned char identity[8]) {
   return OsCurrentProcessIdentity(identity);
 }
+int ProcessIdentityOf(long pid, unsigned char identity[8]) {
+  return OsProcessIdentityOf(pid, identity);
+}
 int ProcessIdentityIsAlive(const unsigned char identity[8]) {
   return OsProcessIdentityIsAlive(identity);
 }
