@@ -3,8 +3,9 @@
 // and whether its standard output is a terminal.
 #pragma once
 
-// As CurrentProcessIdentity and ProcessIdentityIsAlive in process.h.
+// As CurrentProcessIdentity, ProcessIdentityOf and ProcessIdentityIsAlive in process.h.
 int OsCurrentProcessIdentity(unsigned char identity[8]);
+int OsProcessIdentityOf(long pid, unsigned char identity[8]);
 int OsProcessIdentityIsAlive(const unsigned char identity[8]);
 // As OnProcessExit and StandardOutputIsTerminal in process.h.
 int OsOnProcessExit(void (*hook)(int status));
