@@ -44,6 +44,15 @@ if(TARGET engine_demo)
     set(qfn_demo_uninstaller NO_UNINSTALLER)
   endif()
   file(GLOB qfn_demo_pngs ${PROJECT_SOURCE_DIR}/data/icons/*/quarn-demo.png)
+  # The changelog the package's documentation carries, compressed as Debian wants it.
+  set(qfn_demo_docs ${PROJECT_SOURCE_DIR}/data/doc/copyright)
+  find_program(QFN_GZIP gzip)
+  if(QFN_GZIP)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/doc)
+    execute_process(COMMAND ${QFN_GZIP} -9nc ${PROJECT_SOURCE_DIR}/data/doc/changelog
+                    OUTPUT_FILE ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+    list(APPEND qfn_demo_docs ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+  endif()
   quarn_install_game(engine_demo
     ID com.quillfen.QuarnDemo
     NAME "Quarn Demo"
@@ -55,7 +64,10 @@ if(TARGET engine_demo)
     CATEGORIES "Game;ArcadeGame;"
     LICENSE Zlib
     EXIT_POLL_URL "http://www.quillfen.example/uninstallpoll.html"
-    DOCS ${PROJECT_SOURCE_DIR}/data/doc/copyright ${CMAKE_BINARY_DIR}/doc/changelog.gz
+    DESCRIPTION "A square bounces around a window until you close it. The demo shows how a game is laid out for the Quillfen launcher: the launcher, the engine library, the desktop entry, the icon and the document type."
+    DEVELOPER "Quillfen launcher authors"
+    CONTENT_RATING none
+    DOCS ${qfn_demo_docs}
     COMPONENT demo
     ${qfn_demo_uninstaller})
 endif()
