@@ -132,5 +132,5 @@ int SelfDestruct(UninstallReport* report) {
 // holding '/' matches nothing, and a symbolic link is removed as a link, never followed.
 void DelPattern(const char* folder, const char* pattern) {
   if (!folder || !pattern) return;
-  OsRemoveMatchingFiles(folder, pattern);
+  RemoveMatchingFiles(folder, pattern);
 }

@@ -2,7 +2,7 @@
 // cache a file path belongs to, and rebuilding a cache with its tool, run as a child with an
 // argument vector (no shell) and waited for. The folder is passed as one argument whatever
 // it holds.
-#include "platform/desktop_caches.h"
+#include "platform/port/desktop_caches.h"
 
 #include <cstring>
 
@@ -39,7 +39,7 @@ int ListsFile(const char* files, const char* name) {
 
 }  // namespace
 
-int CacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
+int OsCacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
   if (!path || path[0] != '/') return 0;
   for (int i = 0; i < kCacheCount; ++i) {
     char marker[64] = "/";
@@ -56,7 +56,7 @@ int CacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
   return 0;
 }
 
-int RefreshDesktopCache(int cache, const char* folder) {
+int OsRefreshDesktopCache(int cache, const char* folder) {
   if (cache < 0 || cache >= kCacheCount || !folder) return 0;
   char tool[128];
   char path[kPathCapacity];
