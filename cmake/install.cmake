@@ -62,8 +62,10 @@ if(TARGET engine_demo)
   if(QFN_GZIP)
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/doc)
     execute_process(COMMAND ${QFN_GZIP} -9nc ${PROJECT_SOURCE_DIR}/data/doc/changelog
-                    OUTPUT_FILE ${CMAKE_BINARY_DIR}/doc/changelog.gz)
-    list(APPEND qfn_demo_docs ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+                    OUTPUT_FILE ${CMAKE_BINARY_DIR}/doc/changelog.gz RESULT_VARIABLE qfn_gzipped)
+    if(qfn_gzipped EQUAL 0)  # it must exist before the install's arguments are checked
+      list(APPEND qfn_demo_docs ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+    endif()
   endif()
   quarn_install_game(engine_demo
     ID com.quillfen.QuarnDemo
