@@ -69,6 +69,8 @@ InstallRecordKind KindOfKey(const char* key) {
   if (EqualNoCase(key, "Pattern")) return kInstallPattern;
   if (EqualNoCase(key, "Self")) return kInstallSelf;
   if (EqualNoCase(key, "Poll")) return kInstallPoll;
+  if (EqualNoCase(key, "Prefix")) return kInstallPrefix;
+  if (EqualNoCase(key, "Game")) return kInstallGame;
   return kInstallOther;
 }
 

@@ -123,6 +123,14 @@ int Run(int argc, char** argv, int runIndex) {
   ListenForForwardedLaunches();
   if (AlreadyRunning()) {
     StopForwardedLaunches();
+    // The running game still uses its files: nothing is removed, nor handed to it.
+    if (HasExactOption(argc, argv, "-Uninstall")) {
+      Logf("[main] Not uninstalling: the game is running\n");
+      Alertf("%s is running, so nothing was removed. Quit the game first, then uninstall it.",
+             g_AppNameLong);
+      s_nExitStatus = kExitNotUninstalled;
+      return 0;
+    }
     BuildInstanceMessage(argc, argv);
     SendToInstance(g_AppCommandLine);
     return 0;

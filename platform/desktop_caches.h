@@ -10,6 +10,6 @@ enum DesktopCache {
 };
 
 // Rebuilds one cache of the folder (applications/, mime/ or icons/hicolor/) with its tool
-// from PATH and waits for it. 1 when the tool ran and succeeded; 0 otherwise (no such tool
-// is required).
+// from PATH and waits for it, at most about 10 s (then it is ended). 1 when the tool ran and
+// succeeded; 0 otherwise (no such tool is required). Its output is not shown.
 int RefreshDesktopCache(DesktopCache cache, const char* folder);

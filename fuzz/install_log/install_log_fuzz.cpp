@@ -53,6 +53,8 @@ static InstallRecordKind KindOfKey(const char* key) {
   if (strcasecmp(key, "Pattern") == 0) return kInstallPattern;
   if (strcasecmp(key, "Self") == 0) return kInstallSelf;
   if (strcasecmp(key, "Poll") == 0) return kInstallPoll;
+  if (strcasecmp(key, "Prefix") == 0) return kInstallPrefix;
+  if (strcasecmp(key, "Game") == 0) return kInstallGame;
   return kInstallOther;
 }
 
@@ -91,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(record.key[0] != '\0' && strchr(record.key, ':') == nullptr);
     Check(KindOfKey(record.key) == kind);
     if (kind == kInstallFile || kind == kInstallFolder || kind == kInstallPattern ||
-        kind == kInstallPoll)
+        kind == kInstallPoll || kind == kInstallPrefix || kind == kInstallGame)
       Check(record.value[0] != '\0');
     if (kind == kInstallPattern) {
       Check(record.folder[0] != '\0' && strchr(record.folder, ':') == nullptr);

@@ -46,6 +46,10 @@ std::string Kind(InstallRecordKind kind) {
       return "Self";
     case kInstallPoll:
       return "Poll";
+    case kInstallPrefix:
+      return "Prefix";
+    case kInstallGame:
+      return "Game";
     case kInstallOther:
       return "Other";
     case kInstallSkipped:
@@ -78,13 +82,16 @@ TEST(InstallLogReader, RecordsAndLimits) {
       {"empty log", "", {}},
       {"white space only", " \n\t\n\r\n", {}},
       {"all keys",
-       "File:/a/b\nFolder:/a\nPattern:/a:*.sav\nSelf:\nOther:whatever\nPoll:http://p/q\n",
+       "File:/a/b\nFolder:/a\nPattern:/a:*.sav\nSelf:\nOther:whatever\nPoll:http://p/q\n"
+       "Prefix:/p/\nGame:/p/g\n",
        {{kInstallFile, "File", "", "/a/b"},
         {kInstallFolder, "Folder", "", "/a"},
         {kInstallPattern, "Pattern", "/a", "*.sav"},
         {kInstallSelf, "Self", "", ""},
         {kInstallOther, "Other", "", "whatever"},
-        {kInstallPoll, "Poll", "", "http://p/q"}}},
+        {kInstallPoll, "Poll", "", "http://p/q"},
+        {kInstallPrefix, "Prefix", "", "/p/"},
+        {kInstallGame, "Game", "", "/p/g"}}},
       {"keys in any case",
        "FILE:x\nfolder:y\npAtTeRn:d:p\nSELF:ignored\n",
        {{kInstallFile, "FILE", "", "x"},
