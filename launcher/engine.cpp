@@ -10,10 +10,18 @@
 #include "util/strbuf.h"
 
 namespace {
-template <typename Fn>
-Fn LookUp(const char* name) {
-  return reinterpret_cast<Fn>(GetDllSymbol(g_Dll, name));
-}
+// One row of the entry-point table: the name the library exports, how the launcher's variable
+// of that name is set, and whether it stays bound between runs.
+struct EntryPoint {
+  const char* name;
+  void (*bind)(void* symbol);
+  int kept;
+};
+#define QFN_ENTRY_POINT_ROW(name, kept) \
+  {#name, [](void* symbol) { name = reinterpret_cast<name##Fn>(symbol); }, kept},
+const EntryPoint kEntryPoints[] = {QFN_ENTRY_POINTS(QFN_ENTRY_POINT_ROW)};
+#undef QFN_ENTRY_POINT_ROW
+constexpr int kEntryPointCount = sizeof kEntryPoints / sizeof kEntryPoints[0];
 }  // namespace
 
 int InitQuarn() {
@@ -24,40 +32,37 @@ int InitQuarn() {
       return 0;
     }
   }
-  qrnGetAppName = LookUp<qrnGetAppNameFn>("qrnGetAppName");
-  qrnCreate = LookUp<qrnCreateFn>("qrnCreate");
-  qrnRun = LookUp<qrnRunFn>("qrnRun");
-  qrnClose = LookUp<qrnCloseFn>("qrnClose");
-  qrnSendIPC = LookUp<qrnSendIPCFn>("qrnSendIPC");
-  if (qrnGetAppName && qrnCreate && qrnRun && qrnClose && qrnSendIPC) return 1;
+  void* found[kEntryPointCount];
+  int missing = 0;
+  for (int i = 0; i < kEntryPointCount; ++i) {
+    found[i] = GetDllSymbol(g_Dll, kEntryPoints[i].name);
+    kEntryPoints[i].bind(found[i]);
+    if (!found[i]) ++missing;
+  }
+  if (!missing) return 1;
   Alertf("ERROR\n\n missing symbols in %s!", g_DllName);
   Logf("[InitQuarn] GetDllSymbol FAILED\n");
   // Which ones, so that an engine author sees at once what the library lacks.
-  const struct {
-    const void* bound;
-    const char* name;
-  } entries[] = {{reinterpret_cast<const void*>(qrnGetAppName), "qrnGetAppName"},
-                 {reinterpret_cast<const void*>(qrnCreate), "qrnCreate"},
-                 {reinterpret_cast<const void*>(qrnRun), "qrnRun"},
-                 {reinterpret_cast<const void*>(qrnClose), "qrnClose"},
-                 {reinterpret_cast<const void*>(qrnSendIPC), "qrnSendIPC"}};
-  for (const auto& entry : entries)
-    if (!entry.bound) Logf("[InitQuarn] missing entry point: %s\n", entry.name);
+  for (int i = 0; i < kEntryPointCount; ++i)
+    if (!found[i]) Logf("[InitQuarn] missing entry point: %s\n", kEntryPoints[i].name);
   return 0;
 }
 
 void UnloadQuarn() {
-  qrnClose = nullptr;
-  qrnRun = nullptr;
-  qrnCreate = nullptr;
-  qrnGetAppName = nullptr;
+  for (const EntryPoint& entry : kEntryPoints)
+    if (!entry.kept) entry.bind(nullptr);
 }
 
 int SendIPC(const char* message) {
-  return SendIPCLogged(message, 1);
+  if (message && qrnSendIPC) {
+    static char s_shown[4 * kCommandLineCapacity];  // every character may become \xNN
+    StrCopyEscaped(s_shown, sizeof s_shown, message);
+    Logf("[SendIPC] %s\n", s_shown);
+  }
+  return SendIPCUnlogged(message);
 }
 
-int SendIPCLogged(const char* message, int logged) {
+int SendIPCUnlogged(const char* message) {
   if (!message) return 0;
   if (!qrnSendIPC) {
     // Every message is kept in order for delivery after create; g_sDelayedIPC shows the
@@ -67,11 +72,6 @@ int SendIPCLogged(const char* message, int logged) {
       StrCopy(g_sDelayedIPC, message);
     }
     return 0;
-  }
-  if (logged) {
-    static char s_shown[4 * kCommandLineCapacity];  // every character may become \xNN
-    StrCopyEscaped(s_shown, sizeof s_shown, message);
-    Logf("[SendIPC] %s\n", s_shown);
   }
   return qrnSendIPC(message);
 }

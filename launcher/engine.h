@@ -4,10 +4,11 @@
 
 int InitQuarn();
 void UnloadQuarn();
+// Hands a message to the engine, with a log line that shows control characters escaped; while
+// no engine is bound the message is held for delivery after create, and not logged.
 int SendIPC(const char* message);
-// SendIPC with its log line left out when logged is 0 (once a run's share of forwarded
-// messages has been logged). The log line shows control characters escaped.
-int SendIPCLogged(const char* message, int logged);
+// The same without the log line, once a run's share of forwarded messages has been logged.
+int SendIPCUnlogged(const char* message);
 
 void* LoadDll(const char* path);
 void* GetDllSymbol(void* handle, const char* name);

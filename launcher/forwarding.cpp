@@ -43,13 +43,14 @@ void NoteTroubles() {
 }
 
 void Hand(const char* message) {
-  int logged = s_logged < kLoggedPerRun;
-  if (logged) {
+  if (s_logged < kLoggedPerRun) {
     ++s_logged;
-  } else if (s_unlogged++ == 0) {
-    Logf("[forward] further forwarded messages of this run are delivered without a log line\n");
+    SendIPC(message);
+    return;
   }
-  SendIPCLogged(message, logged);
+  if (s_unlogged++ == 0)
+    Logf("[forward] further forwarded messages of this run are delivered without a log line\n");
+  SendIPCUnlogged(message);
 }
 
 // Hands up to budget messages to the engine, taking confirmed launches one after another.

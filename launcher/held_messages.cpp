@@ -9,7 +9,9 @@
 
 namespace {
 constexpr int kMaxHeld = 64;
-// Every held message can be handed on in the one launch a second launcher forwards.
+// A game starting up delivers every held message. A second launch forwards at most 63 of them
+// in its one launch, the command line taking the last place; it logs the 64th as not
+// delivered.
 static_assert(kMaxHeld == kChannelMaxMessages, "held messages and a forwarded launch differ");
 constexpr size_t kPoolSize = 32768;
 

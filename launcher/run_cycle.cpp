@@ -25,8 +25,6 @@ namespace {
 const char kDllBase[] = "quarnc";
 // Set from the quit-signal thread; read by the main loop between runs.
 std::atomic<int> s_quitRequested{0};
-// The process's exit status: a run that could not play makes it non-zero.
-int s_nExitStatus = 0;
 const char kDllSuffix[] = ".so";
 
 int HasExactOption(int argc, char** argv, const char* option) {
@@ -93,7 +91,8 @@ void SdlQuit() {
   SdlVideoStop();
 }
 
-int Run(int argc, char** argv, int runIndex) {
+RunResult Run(int argc, char** argv, int runIndex) {
+  const RunResult couldNotPlay = {0, kExitCouldNotPlay};
   g_nBuild = 0;
   if (HasExactOption(argc, argv, "-MakeGob") || HasExactOption(argc, argv, "-MakePatchGob")) {
     g_bNoNativeGui = 1;
@@ -104,15 +103,14 @@ int Run(int argc, char** argv, int runIndex) {
     // The working directory is still the one the launcher was started from; a library of
     // that name there is not the game's, so nothing is loaded.
     Alertf("ERROR\n\nCan't load %s!\nError: can't enter the folder %s", g_DllName, g_AppPath);
-    s_nExitStatus = kExitCouldNotPlay;
-    return 0;
+    return couldNotPlay;
   }
-  if (!InitQuarn()) {
-    s_nExitStatus = kExitCouldNotPlay;
-    return 0;
-  }
+  if (!InitQuarn()) return couldNotPlay;
   qrnGetAppName(g_AppNameShort, g_AppNameLong, g_AppID, &g_nBuild);
-  GetUserPath();
+  if (!GetUserPath()) {
+    Alertf("FAILED to find a writeable folder for game data!");
+    return couldNotPlay;
+  }
   // A second instance opens the running instance's log too; the log appends while another
   // process holds it, so that instance's lines are never lost.
   InitLog(runIndex);
@@ -133,13 +131,11 @@ int Run(int argc, char** argv, int runIndex) {
     }
     BuildInstanceMessage(argc, argv);
     SendToInstance(g_AppCommandLine);
-    return 0;
+    return {0, kExitPlayed};
   }
 
-  if (HasExactOption(argc, argv, "-Uninstall")) {
-    if (!UninstallFlow()) s_nExitStatus = kExitNotUninstalled;
-    return 0;
-  }
+  if (HasExactOption(argc, argv, "-Uninstall"))
+    return {0, UninstallFlow() ? kExitPlayed : kExitNotUninstalled};
 
   LogRunHeader(argc, argv);
   BuildForwardedCommandLine(argc, argv);
@@ -147,8 +143,7 @@ int Run(int argc, char** argv, int runIndex) {
   Logf("[main] SdlMainInit\n");
   if (!SdlMainInit()) {
     Logf("[main] SdlMainInit FAILED\n");
-    s_nExitStatus = kExitCouldNotPlay;
-    return 0;
+    return couldNotPlay;
   }
 
   Logf("[main] Creating GameTree\n");
@@ -164,7 +159,7 @@ int Run(int argc, char** argv, int runIndex) {
     FinishForwardedLaunches();
   }
   Logf("[main] Closing\n");
-  int result = qrnClose();
+  int restart = qrnClose() != 0;
 
   Logf("[main] SDL_Quit\n");
   SdlQuit();
@@ -172,14 +167,14 @@ int Run(int argc, char** argv, int runIndex) {
   UnloadQuarn();
   StopForwardedLaunches();
   if (g_HaveLock) ReleaseInstanceRecord();
-  if (result) {
+  if (restart) {
     Logf("[main] restart requested\n");
     Logf("       %s\n", g_AppExePath);
   }
   Logf("[main] Exiting\n");
   Logf_flush();
   CloseLog();
-  return result;
+  return {restart, kExitPlayed};
 }
 
 void NoteQuitRequest() {
@@ -190,9 +185,10 @@ void NoteQuitRequest() {
 // run before made the resource folder the working directory. After a quit request no new
 // run starts, whatever the engine's close asked for: the user ended the game.
 extern "C" int SDL_main(int argc, char** argv) {
+  RunResult result = {0, kExitPlayed};
   for (int runIndex = 0; runIndex < kMaxRuns; ++runIndex) {
-    if (!Run(argc, argv, runIndex)) break;
-    if (s_quitRequested.load()) break;
+    result = Run(argc, argv, runIndex);
+    if (!result.restart || s_quitRequested.load()) break;
   }
-  return s_nExitStatus;
+  return result.status;
 }

@@ -5,16 +5,28 @@
 #pragma once
 
 constexpr int kMaxRuns = 10;
-// Exit statuses: 0 for a game that played, a forwarded launch or a declined uninstall.
-constexpr int kExitCouldNotPlay = 1;    // no bundle folder, engine not bound, SDL not started
-constexpr int kExitNotUninstalled = 3;  // the uninstall could not be done or left entries
+// Exit statuses.
+constexpr int kExitPlayed = 0;  // played, handed to a running instance, uninstall declined or done
+// No bundle folder, engine not bound, no writeable data folder, SDL not started.
+constexpr int kExitCouldNotPlay = 1;
+// The uninstall could not be done or left entries. Not 1: a broken bundle ends the same
+// "-Uninstall" launch with kExitCouldNotPlay before anything is removed, and a script must tell
+// "nothing was tried" from "removal tried and left files"; 2 is what shells and most tools
+// return for a wrong command line.
+constexpr int kExitNotUninstalled = 3;
+
+// What one run leaves to the loop.
+struct RunResult {
+  int restart;  // 1: the engine's close asked for another run
+  int status;   // the process's exit status when no further run follows
+};
 
 // A quit request (SIGTERM, SIGINT, SIGHUP) arrived: no further run starts. Safe to call from
 // any thread.
 void NoteQuitRequest();
 
 extern "C" int SDL_main(int argc, char** argv);
-int Run(int argc, char** argv, int runIndex);
+RunResult Run(int argc, char** argv, int runIndex);
 int SdlMainInit();
 void SdlQuit();
 // A second launch hands the running instance its held documents, then this message (its

@@ -14,7 +14,9 @@ int SetPath(const char* exePath);
 // The same with the own path given: ownPath is cut to the resource folder; null counts as
 // unknown.
 int SetPathFor(const char* exePath, const char* ownPath);
-void GetUserPath();
+// Sets g_UserPath, once per process, to the first writeable data folder of the game's long
+// name: under the application-support folder, else under Documents. 0 when neither is.
+int GetUserPath();
 const char* GetHomePath();
 const char* GetAppDataPath();
 const char* GetMyDocumentsPath();

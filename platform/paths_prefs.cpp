@@ -3,10 +3,8 @@
 // is valid only until the next home-folder look-up or preference read. Overlong inputs never
 // overrun a buffer: a path that would not fit is refused rather than cut, because a cut path
 // names a different place; only texts that are merely shown (argument 0, file name) are cut.
-#include <cstdlib>
 #include <cstring>
 
-#include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/prefs.h"
@@ -80,18 +78,17 @@ int SetPath(const char* exePath) {
   return SetPathFor(exePath, OsExecutablePath(ownPath, sizeof ownPath) ? ownPath : nullptr);
 }
 
-void GetUserPath() {
-  if (g_UserPath[0] != '\0') return;
+int GetUserPath() {
+  if (g_UserPath[0] != '\0') return 1;
   char candidate[sizeof g_UserPath];
   if (!(ComposeDataFolder(candidate, sizeof candidate, GetAppDataPath()) &&
         fsIsDirectoryWriteable(candidate)) &&
       !(ComposeDataFolder(candidate, sizeof candidate, GetMyDocumentsPath()) &&
-        fsIsDirectoryWriteable(candidate))) {
-    Alertf("FAILED to find a writeable folder for game data!");
-    exit(1);  // the game could not play: a script or a desktop must be able to tell
-  }
+        fsIsDirectoryWriteable(candidate)))
+    return 0;
   StrCopy(g_UserPath, candidate);
   StrAppendChar(g_UserPath, sizeof g_UserPath, '/');
+  return 1;
 }
 
 const char* GetHomePath() {

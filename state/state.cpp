@@ -17,9 +17,6 @@ char g_AppCommandLine[kCommandLineCapacity];
 char g_sDelayedIPC[kCommandLineCapacity];
 int g_HaveLock;
 
-qrnGetAppNameFn qrnGetAppName;
-qrnCreateFn qrnCreate;
-qrnRunFn qrnRun;
-qrnCloseFn qrnClose;
-qrnSendIPCFn qrnSendIPC;
+#define QFN_DEFINE_ENTRY_POINT(name, kept) name##Fn name;
+QFN_ENTRY_POINTS(QFN_DEFINE_ENTRY_POINT)
 }

@@ -8,7 +8,9 @@
 // Writes the UTF-8 bytes of c into out (room for 2) and returns how many (1 or 2).
 int Latin1ToUtf8Char(unsigned char c, char out[2]);
 
-// The whole text into out; 0 when it does not fit with its terminator (out then unspecified).
+// The whole text into out; 0 (out then unspecified) unless room for a two-byte unit and the
+// terminator is left before every character, so a text whose last character would fit only
+// in one byte may be refused. A capacity of twice the text's length plus one always suffices.
 int Latin1ToUtf8(const char* in, char* out, size_t capacity);
 
 // length bytes of UTF-8 into out; 0 for invalid UTF-8, a character above U+00FF or U+0000

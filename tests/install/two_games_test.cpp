@@ -35,7 +35,8 @@ ProcessResult InstallLantern(TempWorld& world, const std::string& prefix) {
 }
 
 TEST(TwoGames, EachUninstallsWithoutHarmingTheOther) {
-  if (!ProgramsInstalled({"cc", "update-desktop-database", "update-mime-database"}))
+  if (!ProgramsInstalled(
+          {"cc", "update-desktop-database", "update-mime-database", "gtk-update-icon-cache"}))
     GTEST_SKIP() << "a compiler or a desktop cache tool is not installed";
   TempWorld world;
   world.FakeTool("zenity", {"0", "1", "0", "0"});  // demo: yes, no poll; lantern: yes, OK
@@ -43,6 +44,14 @@ TEST(TwoGames, EachUninstallsWithoutHarmingTheOther) {
   std::string prefix = world.Path("prefix");
   ProcessResult kit = InstallTo(world, prefix, "", CacheTools::kReal);
   ASSERT_EQ(kit.exitCode, 0) << kit.out << kit.err;
+  // The caches the install refreshed know the demo game.
+  EXPECT_NE(
+      ReadFile(prefix + "/share/mime/globs2").find(":" + std::string(kMimeType) + ":*.quarnsave\n"),
+      std::string::npos);
+  EXPECT_NE(ReadFile(prefix + "/share/applications/mimeinfo.cache")
+                .find(std::string(kMimeType) + "=" + kDesktopId + ".desktop;"),
+            std::string::npos);
+  EXPECT_TRUE(FileExists(prefix + "/share/icons/hicolor/icon-theme.cache"));
   ProcessResult lantern = InstallLantern(world, prefix);
   ASSERT_EQ(lantern.exitCode, 0) << lantern.out << lantern.err;
 
@@ -66,7 +75,9 @@ TEST(TwoGames, EachUninstallsWithoutHarmingTheOther) {
   Installed demo = InstalledPaths(prefix);
   ProcessResult removed = RunProcess({demo.launcher, "-Uninstall"}, world.ChildOptions());
   ASSERT_EQ(removed.exitCode, 0) << removed.err;
-  EXPECT_FALSE(FileExists(demo.launcher));
+  for (const std::string& file : {demo.launcher, demo.desktopFile, demo.mimePackage,
+                                  prefix + "/share/mime/" + kMimeType + ".xml"})
+    EXPECT_FALSE(FileExists(file)) << file;
   EXPECT_TRUE(FileExists(demo.engineKit[0]));
   std::string globs = ReadFile(prefix + "/share/mime/globs2");
   EXPECT_EQ(globs.find(kMimeType), std::string::npos) << globs;

@@ -336,6 +336,19 @@ TEST_F(RunCycle, IncompleteEngineAlertsAndLogsInWorkingDirectory) {
   EXPECT_FALSE(FileExists(world.LauncherLog()));
 }
 
+TEST_F(RunCycle, NoWriteableDataFolderAlertsAndWritesNoLog) {
+  Bundle bundle = MakeBundle(world, TestEngineLibrary());
+  MakeDirs(world.Home() + "/.local");
+  WriteFile(world.DataHome(), "not a folder");
+  WriteFile(world.Home() + "/Documents", "not a folder");
+  Launch launch = RunLauncher(world, bundle, {});
+  EXPECT_EQ(launch.process.exitCode, 1);  // could not play
+  EXPECT_EQ(launch.alerts,
+            std::vector<std::string>{"FAILED to find a writeable folder for game data!"});
+  EXPECT_EQ(EngineEntries(launch.calls), (std::vector<std::string>{"qrnGetAppName"}));
+  EXPECT_FALSE(FileExists(bundle.resources + "/quarn.txt"));
+}
+
 TEST_F(RunCycle, SdlStartFailureAlertsAndNeverCreatesEngine) {
   Bundle bundle = MakeBundle(world, TestEngineLibrary());
   Launch launch = RunLauncher(world, bundle, {}, {{"SDL_VIDEODRIVER", "nonexistent"}});

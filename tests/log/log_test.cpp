@@ -15,6 +15,7 @@
 #include <iterator>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "platform/log.h"
 #include "state/state.h"
@@ -105,41 +106,44 @@ TEST_F(LogTest, EmptyDataFolderLogsInWorkingDirectoryForTheWholeRun) {
   EXPECT_FALSE(FileExists(world.Path("data/Big Game/Game.txt")));
 }
 
-TEST_F(LogTest, RunsOfOneProcessShareTheFileWithSeparators) {
-  WriteFile(LogPath(), "text of an earlier process\n");
-  InitLog(0);
-  Logf("run 0\n");
-  CloseLog();
-  InitLog(1);
-  Logf("run 1\n");
-  CloseLog();
-  InitLog(2);
-  CloseLog();
-  EXPECT_EQ(Layout(ReadFile(LogPath())), "<O>run 0\n<C>\n\n\n\n<O>run 1\n<C>\n\n\n\n<O><C>");
-}
-
-TEST_F(LogTest, RestartOnMissingFileCreatesItWithSeparatorAndBanner) {
-  InitLog(1);
-  CloseLog();
-  EXPECT_EQ(Layout(ReadFile(LogPath())), "\n\n\n\n<O><C>");
-}
-
-TEST_F(LogTest, MessageBeforeRestartsInitLogStartsTheFileAfresh) {
-  InitLog(0);
-  Logf("run 0\n");
-  CloseLog();
-  Logf("early in run 1\n");
-  InitLog(1);  // already open: no separator
-  CloseLog();
-  EXPECT_EQ(Layout(ReadFile(LogPath())), "<O>early in run 1\n<C>");
-}
-
-TEST_F(LogTest, SecondInitLogWritesNoSecondBanner) {
-  InitLog(0);
-  InitLog(0);
-  InitLog(1);
-  CloseLog();
-  EXPECT_EQ(Layout(ReadFile(LogPath())), "<O><C>");
+// Sequences of calls within one process: "init 0" and "init 1" start the first and a later
+// run, "close" closes the log, any other step is a message.
+TEST_F(LogTest, CallSequencesLayOutTheFile) {
+  struct Case {
+    const char* name;
+    const char* before;  // the file's text beforehand; null: no file
+    std::vector<std::string> steps;
+    const char* layout;
+  } cases[] = {
+      {"runs share the file with separators",
+       "text of an earlier process\n",
+       {"init 0", "run 0\n", "close", "init 1", "run 1\n", "close", "init 2", "close"},
+       "<O>run 0\n<C>\n\n\n\n<O>run 1\n<C>\n\n\n\n<O><C>"},
+      {"a restart creates a missing file", nullptr, {"init 1", "close"}, "\n\n\n\n<O><C>"},
+      // The message opens the log afresh, so the restart's init finds it open.
+      {"a message before a restart's init",
+       nullptr,
+       {"init 0", "run 0\n", "close", "early in run 1\n", "init 1", "close"},
+       "<O>early in run 1\n<C>"},
+      {"an open log gets no second banner",
+       nullptr,
+       {"init 0", "init 0", "init 1", "close"},
+       "<O><C>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(LogPath());
+    if (c.before) WriteFile(LogPath(), c.before);
+    for (const std::string& step : c.steps) {
+      if (step.rfind("init ", 0) == 0)
+        InitLog(std::stoi(step.substr(5)));
+      else if (step == "close")
+        CloseLog();
+      else
+        Logf("%s", step.c_str());
+    }
+    EXPECT_EQ(Layout(ReadFile(LogPath())), c.layout);
+  }
 }
 
 TEST_F(LogTest, MessagesAreWrittenAsFormattedAndFlushedAtOnce) {

@@ -1,12 +1,14 @@
-// The names the launcher executable exports to the libraries it loads: exactly the
-// process-wide variables an engine may read by name and the SDL event calls the executable
-// places in front of SDL's. Any other exported name would let an engine bind to launcher
-// internals and lengthen every look-up the loader makes through the executable.
+// The names the launcher executable exports to the libraries it loads: exactly those of its
+// export list, which the build derives from the engine header, among them every entry point
+// the launcher binds. Any other exported name would let an engine bind to launcher internals
+// and lengthen every look-up the loader makes through the executable.
+#include "state/state.h"
 #include "tests/support/bundle.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -28,14 +30,21 @@ std::set<std::pair<std::string, std::string>> Fields(const std::string& command,
   return rows;
 }
 
-TEST(LauncherExports, OnlyTheStateVariablesAndTheSdlEventCalls) {
-  const std::set<std::string> expected = {
-      "g_bNoNativeGui", "g_nBuild",     "g_AppNameLong", "g_AppNameShort",
-      "g_AppID",        "g_DllName",    "g_Dll",         "g_AppExePath",
-      "g_AppFilename",  "g_AppPath",    "g_UserPath",    "g_AppCommandLine",
-      "g_sDelayedIPC",  "g_HaveLock",   "qrnGetAppName", "qrnCreate",
-      "qrnRun",         "qrnClose",     "qrnSendIPC",    "SDL_PumpEvents",
-      "SDL_PollEvent",  "SDL_WaitEvent"};
+// The names between "global:" and "local:" of the export list.
+std::set<std::string> ListedNames() {
+  std::set<std::string> names;
+  std::ifstream in(QFN_EXPORTS_LIST);
+  std::string word;
+  while (in >> word && word != "global:") continue;
+  while (in >> word && word != "local:") names.insert(word.substr(0, word.find(';')));
+  return names;
+}
+
+TEST(LauncherExports, OnlyTheNamesOfTheExportList) {
+  const std::set<std::string> expected = ListedNames();
+#define QFN_EXPECT_LISTED(name, kept) EXPECT_EQ(expected.count(#name), 1u) << #name;
+  QFN_ENTRY_POINTS(QFN_EXPECT_LISTED)
+#undef QFN_EXPECT_LISTED
   const std::string exe = "'" + LauncherExe() + "'";
   // A variable of a shared library the executable refers to (such as a sanitizer runtime's
   // option) is copied into it by the linker and exported for that library: not the
