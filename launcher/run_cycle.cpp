@@ -126,8 +126,7 @@ RunResult Run(int argc, char** argv, int runIndex) {
       Logf("[main] Not uninstalling: the game is running\n");
       Alertf("%s is running, so nothing was removed. Quit the game first, then uninstall it.",
              g_AppNameLong);
-      s_nExitStatus = kExitNotUninstalled;
-      return 0;
+      return {0, kExitNotUninstalled};
     }
     BuildInstanceMessage(argc, argv);
     SendToInstance(g_AppCommandLine);
