@@ -2,16 +2,39 @@
 # out the bundle <libdir>/<ID>/ (bin/<LAUNCHER>, Resources/quarnc.so and the data), the desktop
 # entry, icons, MIME package, AppStream metadata, a man page, the <prefix>/games/<LAUNCHER> link
 # and, unless NO_UNINSTALLER, the game's own uninstall.log. Installed with the engine kit and
-# included by this project for its demo; the templates lie in game/ beside this file.
+# included by this project for its demo; the templates and install steps lie in game/ beside
+# this file. Every value reaches the install steps once, through the game's variables file.
 include_guard(GLOBAL)
 include(GNUInstallDirs)
 set(_QUARN_GAME_TEMPLATES "${CMAKE_CURRENT_LIST_DIR}/game")
+# The desktop caches the install refreshes: the kit carries the platform's list beside the
+# templates; this project's own tree points at it where it lies.
+if(NOT DEFINED QUARN_DESKTOP_CACHES_LIST)
+  set(QUARN_DESKTOP_CACHES_LIST "${_QUARN_GAME_TEMPLATES}/desktop_caches.cmake")
+endif()
+
+# A CMake bracket argument holding text exactly as it is, whatever characters it has.
+function(_quarn_bracket out text)
+  set(equals "=")
+  string(FIND "${text}" "]${equals}]" at)
+  while(NOT at EQUAL -1)
+    string(APPEND equals "=")
+    string(FIND "${text}" "]${equals}]" at)
+  endwhile()
+  set(${out} "[${equals}[${text}]${equals}]" PARENT_SCOPE)
+endfunction()
 
 # Escapes for the three text formats the names end up in.
 function(_quarn_xml_escape out text)
   string(REPLACE "&" "&amp;" text "${text}")
   string(REPLACE "<" "&lt;" text "${text}")
   string(REPLACE ">" "&gt;" text "${text}")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# A desktop entry's string value: a backslash is written as an escape.
+function(_quarn_desktop_escape out text)
+  string(REPLACE "\\" "\\\\" text "${text}")
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
@@ -66,15 +89,12 @@ function(quarn_install_game engine)
   if(NOT poll STREQUAL "" AND NOT poll MATCHES "^https?://[^ \t\n\"\\$;]+$")
     message(FATAL_ERROR "quarn_install_game: EXIT_POLL_URL must be an http or https address")
   endif()
-  # The texts pass through CMake strings and desktop-entry values at install time.
-  foreach(text IN ITEMS NAME COMMENT SUMMARY)
-    if(QFN_G_${text} MATCHES "[\n\r\"\\$;]")
-      message(FATAL_ERROR "quarn_install_game: ${text} must be one line without \" \\ $ ;")
+  # Each text is one line of a desktop entry, a man page and an XML element.
+  foreach(text IN ITEMS NAME COMMENT SUMMARY CATEGORIES)
+    if(QFN_G_${text} MATCHES "[\n\r]")
+      message(FATAL_ERROR "quarn_install_game: ${text} must be one line")
     endif()
   endforeach()
-  if(QFN_G_CATEGORIES MATCHES "[\n\r\"\\$]")
-    message(FATAL_ERROR "quarn_install_game: CATEGORIES must be one line without \" \\ $")
-  endif()
   if(NOT QFN_G_COMMENT)
     set(QFN_G_COMMENT "${QFN_G_NAME}, a game")
   endif()
@@ -167,17 +187,29 @@ function(quarn_install_game engine)
   endforeach()
   list(APPEND QFN_G_FILES "games/${QFN_G_LAUNCHER}")
 
+  # The game's variables file: every value the install steps use, each written once as a
+  # bracket argument, so that no character of a name or path is taken for CMake syntax.
+  _quarn_desktop_escape(QFN_G_NAME_DESKTOP "${QFN_G_NAME}")
+  _quarn_desktop_escape(QFN_G_COMMENT_DESKTOP "${QFN_G_COMMENT}")
+  include("${QUARN_DESKTOP_CACHES_LIST}")
   set(QFN_G_GAME_DIR "${game_dir}")
   set(QFN_G_SHARE "${share}")
   set(QFN_G_TEMPLATES "${_QUARN_GAME_TEMPLATES}")
   set(QFN_G_WORK "${work}")
-  configure_file("${_QUARN_GAME_TEMPLATES}/install_begin.cmake.in" "${work}/install_begin.cmake"
-                 @ONLY)
-  configure_file("${_QUARN_GAME_TEMPLATES}/install_finish.cmake.in"
-                 "${work}/install_finish.cmake" @ONLY)
+  set(QFN_G_STRIP "${CMAKE_STRIP}")
+  set(QFN_G_DESKTOP_CACHES "${QUARN_DESKTOP_CACHES}")
+  set(variables "# The install steps' values for the game ${QFN_G_ID}, written by quarn_install_game.\n")
+  foreach(name IN ITEMS ID NAME_DESKTOP COMMENT_DESKTOP CATEGORIES LAUNCHER MIME_TYPE
+                        EXIT_POLL_URL UNINSTALLER GAME_DIR SHARE FILES MIME_FILE DATA TEMPLATES
+                        WORK STRIP DESKTOP_CACHES)
+    _quarn_bracket(value "${QFN_G_${name}}")
+    string(APPEND variables "set(QFN_G_${name} ${value})\n")
+  endforeach()
+  file(WRITE "${work}/game_variables.cmake" "${variables}")
 
   set(component COMPONENT ${QFN_G_COMPONENT})
-  install(SCRIPT "${work}/install_begin.cmake" ${component})
+  install(SCRIPT "${work}/game_variables.cmake" ${component})
+  install(SCRIPT "${_QUARN_GAME_TEMPLATES}/install_begin.cmake" ${component})
   install(PROGRAMS "$<TARGET_FILE:${launcher_target}>" DESTINATION "${game_dir}/bin"
           RENAME "${QFN_G_LAUNCHER}" ${component})
   install(TARGETS ${engine} LIBRARY DESTINATION "${game_dir}/Resources" ${component})
@@ -203,5 +235,7 @@ function(quarn_install_game engine)
   if(QFN_G_DOC_FILES)
     install(FILES ${QFN_G_DOC_FILES} DESTINATION "${QFN_G_DOC_DIR}" ${component})
   endif()
-  install(SCRIPT "${work}/install_finish.cmake" ${component})
+  foreach(step IN ITEMS desktop_entry command_link desktop_caches uninstall_log)
+    install(SCRIPT "${_QUARN_GAME_TEMPLATES}/install_${step}.cmake" ${component})
+  endforeach()
 endfunction()

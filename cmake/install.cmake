@@ -22,9 +22,13 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/kit/QuarnEngineConfigVersio
 install(FILES ${CMAKE_BINARY_DIR}/kit/QuarnEngineConfig.cmake
               ${CMAKE_BINARY_DIR}/kit/QuarnEngineConfigVersion.cmake
               ${CMAKE_CURRENT_LIST_DIR}/engine_kit/quarn_engine.map
+              ${CMAKE_CURRENT_LIST_DIR}/engine_kit/QuarnAddEngine.cmake
               ${CMAKE_CURRENT_LIST_DIR}/QuarnInstallGame.cmake
         DESTINATION ${QFN_KIT_DIR} COMPONENT kit)
 install(DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/game DESTINATION ${QFN_KIT_DIR} COMPONENT kit)
+# The platform's list of the desktop caches, which the install steps refresh.
+set(QUARN_DESKTOP_CACHES_LIST ${PROJECT_SOURCE_DIR}/platform/linux/desktop_caches.cmake)
+install(FILES ${QUARN_DESKTOP_CACHES_LIST} DESTINATION ${QFN_KIT_DIR}/game COMPONENT kit)
 file(RELATIVE_PATH QFN_PC_TO_PREFIX "/root/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/root")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/engine_kit/quarn-engine.pc.in
                ${CMAKE_BINARY_DIR}/kit/quarn-engine.pc @ONLY)

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "launcher/install_log_keys.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -64,13 +65,13 @@ void ReadLine(FILE* file, int first, Line* line) {
 }
 
 InstallRecordKind KindOfKey(const char* key) {
-  if (EqualNoCase(key, "File")) return kInstallFile;
-  if (EqualNoCase(key, "Folder")) return kInstallFolder;
-  if (EqualNoCase(key, "Pattern")) return kInstallPattern;
-  if (EqualNoCase(key, "Self")) return kInstallSelf;
-  if (EqualNoCase(key, "Poll")) return kInstallPoll;
-  if (EqualNoCase(key, "Prefix")) return kInstallPrefix;
-  if (EqualNoCase(key, "Game")) return kInstallGame;
+  if (EqualNoCase(key, kInstallKeyFile)) return kInstallFile;
+  if (EqualNoCase(key, kInstallKeyFolder)) return kInstallFolder;
+  if (EqualNoCase(key, kInstallKeyPattern)) return kInstallPattern;
+  if (EqualNoCase(key, kInstallKeySelf)) return kInstallSelf;
+  if (EqualNoCase(key, kInstallKeyPoll)) return kInstallPoll;
+  if (EqualNoCase(key, kInstallKeyPrefix)) return kInstallPrefix;
+  if (EqualNoCase(key, kInstallKeyGame)) return kInstallGame;
   return kInstallOther;
 }
 

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "launcher/install_log.h"
+#include "launcher/install_log_keys.h"
 
 static void Check(bool ok) {
   if (!ok) abort();
@@ -48,13 +49,13 @@ static bool MatchesLine(const char* begin, const char* end, const InstallRecord&
 }
 
 static InstallRecordKind KindOfKey(const char* key) {
-  if (strcasecmp(key, "File") == 0) return kInstallFile;
-  if (strcasecmp(key, "Folder") == 0) return kInstallFolder;
-  if (strcasecmp(key, "Pattern") == 0) return kInstallPattern;
-  if (strcasecmp(key, "Self") == 0) return kInstallSelf;
-  if (strcasecmp(key, "Poll") == 0) return kInstallPoll;
-  if (strcasecmp(key, "Prefix") == 0) return kInstallPrefix;
-  if (strcasecmp(key, "Game") == 0) return kInstallGame;
+  if (strcasecmp(key, kInstallKeyFile) == 0) return kInstallFile;
+  if (strcasecmp(key, kInstallKeyFolder) == 0) return kInstallFolder;
+  if (strcasecmp(key, kInstallKeyPattern) == 0) return kInstallPattern;
+  if (strcasecmp(key, kInstallKeySelf) == 0) return kInstallSelf;
+  if (strcasecmp(key, kInstallKeyPoll) == 0) return kInstallPoll;
+  if (strcasecmp(key, kInstallKeyPrefix) == 0) return kInstallPrefix;
+  if (strcasecmp(key, kInstallKeyGame) == 0) return kInstallGame;
   return kInstallOther;
 }
 

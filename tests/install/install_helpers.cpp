@@ -23,14 +23,15 @@ Installed InstalledPaths(const std::string& prefix) {
   paths.docs = {prefix + "/share/doc/quarn-demo/copyright",
                 prefix + "/share/doc/quarn-demo/changelog.gz"};
   const std::string kit = prefix + "/lib/cmake/QuarnEngine/";
-  paths.engineKit = {
-      prefix + "/include/quarn_engine.h",       prefix + "/libexec/quarn/quarn",
-      kit + "QuarnEngineConfig.cmake",          kit + "QuarnEngineConfigVersion.cmake",
-      kit + "QuarnInstallGame.cmake",           kit + "quarn_engine.map",
-      prefix + "/lib/pkgconfig/quarn-engine.pc"};
+  paths.engineKit = {prefix + "/include/quarn_engine.h", prefix + "/libexec/quarn/quarn",
+                     kit + "QuarnEngineConfig.cmake",    kit + "QuarnEngineConfigVersion.cmake",
+                     kit + "QuarnInstallGame.cmake",     kit + "quarn_engine.map",
+                     kit + "QuarnAddEngine.cmake",       prefix + "/lib/pkgconfig/quarn-engine.pc"};
   for (const char* part :
-       {"check_prefix.cmake", "game.6.in", "game.desktop.in", "install_begin.cmake.in",
-        "install_finish.cmake.in", "metainfo.xml.in", "mime.xml.in"})
+       {"check_prefix.cmake", "desktop_caches.cmake", "game.6.in", "game.desktop.in",
+        "install_begin.cmake", "install_command_link.cmake", "install_desktop_caches.cmake",
+        "install_desktop_entry.cmake", "install_log_format.cmake", "install_uninstall_log.cmake",
+        "metainfo.xml.in", "mime.xml.in"})
     paths.engineKit.push_back(kit + "game/" + part);
   const std::string hicolor = prefix + "/share/icons/hicolor/";
   paths.icons = {hicolor + "scalable/apps/" + kDesktopId + ".svg"};

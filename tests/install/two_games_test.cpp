@@ -130,7 +130,7 @@ TEST(TwoGames, GameArgumentsThatWouldBreakTheFilesAreRefused) {
   };
   const Case cases[] = {
       {"ID Lantern NAME x LAUNCHER l", "ID must be reverse-DNS"},
-      {"ID org.x.L NAME \"a\\\"b\" LAUNCHER l", "NAME must be one line"},
+      {"ID org.x.L NAME \"a\nb\" LAUNCHER l", "NAME must be one line"},
       {"ID org.x.L NAME x LAUNCHER ../l", "LAUNCHER must be a plain file name"},
       {"ID org.x.L NAME x LAUNCHER l EXIT_POLL_URL file:///etc", "EXIT_POLL_URL must be"},
       {"ID org.x.L NAME x LAUNCHER l MIME_TYPE application/x-l", "MIME_TYPE needs GLOB"},

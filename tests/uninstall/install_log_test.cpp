@@ -1,5 +1,6 @@
 // The install-log reader on in-memory logs: record kinds, key case, field limits, the lines
-// that are skipped whole, and that no record borrows a field of the one before it.
+// that are skipped whole, and that no record borrows a field of the one before it; and that
+// what the kit's install step writes reads back as written.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "launcher/install_log.h"
+#include "tests/support/temp_world.h"
 
 namespace {
 
@@ -159,6 +161,39 @@ TEST(InstallLogReader, SkippedLinesClearEveryField) {
   EXPECT_EQ(ReadInstallRecord(file, &record), kInstallEnd);
   EXPECT_EQ(ReadInstallRecord(file, &record), kInstallEnd);
   fclose(file);
+}
+
+// Paths with the characters CMake and the reader give a meaning (';' excepted: it separates
+// CMake's lists, and the install refuses a prefix that holds it).
+TEST(InstallLogReader, ReadsBackWhatTheInstallStepWrites) {
+  const std::string poll = "https://q.example/poll.html?game=x&lang=fr";
+  const std::vector<std::string> files = {"/p/lib/org.x.G/bin/g", "/p/a b/c:d#e",
+                                          "/p/\xc3\xa9t\xc3\xa9/[x]/$y/\"q\"",
+                                          "/p/Folder:not-a-record"};
+  const std::vector<std::string> folders = {"/p/lib/org.x.G/Resources", "/p/lib/org.x.G"};
+  TempWorld world;
+  std::string script = "include([==[" QFN_SOURCE_DIR "/cmake/game/install_log_format.cmake]==])\n";
+  auto cmakeList = [](const std::vector<std::string>& items) {
+    std::string list = "[==[";
+    for (size_t i = 0; i < items.size(); ++i) list += (i ? ";" : "") + items[i];
+    return list + "]==]";
+  };
+  script += "quarn_write_install_log([==[" + world.Path("uninstall.log") +
+            "]==] /p/ /p/lib/org.x.G [==[" + poll + "]==] " + cmakeList(files) + " " +
+            cmakeList(folders) + ")\n";
+  WriteFile(world.Path("write.cmake"), script);
+  ProcessResult wrote =
+      RunProcess({QFN_CMAKE_COMMAND, "-P", world.Path("write.cmake")}, world.ChildOptions());
+  ASSERT_EQ(wrote.exitCode, 0) << wrote.err;
+
+  std::vector<Expected> expected = {{kInstallPrefix, "Prefix", "", "/p/"},
+                                    {kInstallGame, "Game", "", "/p/lib/org.x.G"},
+                                    {kInstallPoll, "Poll", "", poll}};
+  for (const std::string& file : files) expected.push_back({kInstallFile, "File", "", file});
+  for (const std::string& folder : folders)
+    expected.push_back({kInstallFolder, "Folder", "", folder});
+  expected.push_back({kInstallSelf, "Self", "", ""});
+  EXPECT_EQ(Describe(ReadAll(ReadFile(world.Path("uninstall.log")))), Describe(expected));
 }
 
 }  // namespace
