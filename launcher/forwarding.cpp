@@ -10,6 +10,7 @@
 
 #include "launcher/engine.h"
 #include "launcher/held_messages.h"
+#include "platform/channel_wire.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
 #include "platform/process.h"
@@ -33,16 +34,16 @@ int s_delivering;
 char s_batch[kChannelMaxLaunchBytes];  // the launch being delivered
 const char* s_next;                    // its next message
 int s_left;                            // its messages not yet delivered
-int s_logged, s_unlogged, s_troubles;  // this run's counts
+int s_logged, s_unlogged, s_failures;  // this run's counts
 
-void NoteTroubles() {
+void NoteFailures() {
   char reason[160];
-  int troubles = OsChannelTroubles(reason, sizeof reason);
-  if (troubles && s_troubles == 0) Logf("[forward] %s\n", reason);
-  s_troubles += troubles;
+  int failures = ChannelFailures(reason, sizeof reason);
+  if (failures && s_failures == 0) Logf("[forward] %s\n", reason);
+  s_failures += failures;
 }
 
-void Hand(const char* message) {
+void DeliverOne(const char* message) {
   if (s_logged < kLoggedPerRun) {
     ++s_logged;
     SendIPC(message);
@@ -58,15 +59,15 @@ void DeliverSome(int budget) {
   int delivered = 0;
   for (; budget > 0; --budget) {
     if (s_left == 0) {
-      s_left = OsChannelTake(s_batch, sizeof s_batch);
+      s_left = ChannelTake(s_batch, sizeof s_batch);
       s_next = s_batch;
       if (s_left == 0) break;
     }
     const char* message = s_next;
     s_next += strlen(s_next) + 1;
     --s_left;
-    Hand(message);
-    if (s_left == 0) OsChannelDelivered();
+    DeliverOne(message);
+    if (s_left == 0) ChannelDelivered();
     delivered = 1;
   }
   if (delivered) OsRaiseSdlWindow();
@@ -88,27 +89,29 @@ void LogNotDelivered(const char* message) {
 static_assert(kChannelMaxMessage == kCommandLineCapacity - 1,
               "a forwarded message and the command line differ in length");
 // The largest launch a second launch builds (every held document, then its command line)
-// fits one launch on the wire, frames and end frame included.
-static_assert((kChannelMaxMessages - 1) * (4 + QRN_OPEN_FILE_MESSAGE_CAPACITY - 1) +
-                      (4 + kChannelMaxMessage) + 4 <=
+// fits one launch on the wire, greeting, frames and end frame included.
+static_assert(kChannelGreetingBytes +
+                      (kChannelMaxMessages - 1) *
+                          (kChannelHeaderBytes + QRN_OPEN_FILE_MESSAGE_CAPACITY - 1) +
+                      (kChannelHeaderBytes + kChannelMaxMessage) + kChannelHeaderBytes <=
                   kChannelMaxLaunchBytes,
               "a launch of the launcher's own does not fit the channel");
 
 void ListenForForwardedLaunches() {
   unsigned char identity[8];
   char reason[160] = "no process identity";
-  if (!OsCurrentProcessIdentity(identity) || !OsChannelListen(identity, reason, sizeof reason))
+  if (!OsCurrentProcessIdentity(identity) || !ChannelListen(identity, reason, sizeof reason))
     Logf("[forward] cannot listen for other launches: %s\n", reason);
 }
 
 void StopForwardedLaunches() {
   s_allowed = 0;
-  OsChannelClose();
-  NoteTroubles();
-  if (s_troubles) Logf("[forward] %d connection(s) refused or failed in this run\n", s_troubles);
+  ChannelClose();
+  NoteFailures();
+  if (s_failures) Logf("[forward] %d connection(s) refused or failed in this run\n", s_failures);
   if (s_unlogged)
     Logf("[forward] %d forwarded message(s) delivered without a log line\n", s_unlogged);
-  s_logged = s_unlogged = s_troubles = 0;
+  s_logged = s_unlogged = s_failures = 0;
 }
 
 void AllowForwardedDelivery(int on) {
@@ -119,8 +122,8 @@ void AllowForwardedDelivery(int on) {
 void DeliverForwardedLaunches() {
   if (!s_allowed || std::this_thread::get_id() != s_mainThread.load() || s_delivering) return;
   s_delivering = 1;
-  int waiting = OsChannelServe(IsForwardableMessage);
-  NoteTroubles();
+  int waiting = ChannelServe(IsForwardableMessage);
+  NoteFailures();
   if (waiting || s_left) DeliverSome(kMessagesPerStep);
   s_delivering = 0;
 }
@@ -128,7 +131,7 @@ void DeliverForwardedLaunches() {
 void FinishForwardedLaunches() {
   if (s_delivering) return;
   s_delivering = 1;
-  OsChannelSettle();
+  ChannelSettle();
   DeliverSome(INT_MAX);
   s_delivering = 0;
 }
@@ -148,7 +151,7 @@ int ForwardToInstance(const unsigned char* identity, const char* message) {
   messages[count++] = message;
   char reason[160] = "no running instance is known";
   int sent =
-      identity && OsChannelSend(identity, messages, count, kForwardSeconds, reason, sizeof reason);
+      identity && ChannelSend(identity, messages, count, kForwardSeconds, reason, sizeof reason);
   if (HeldMessageCount() > count - 1) Logf("[forward] too many documents for one launch\n");
   for (int i = count - 1; i < HeldMessageCount(); ++i) LogNotDelivered(HeldMessage(i));
   ClearHeldMessages();

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/instance_channel.h"
+#include "platform/channel_wire.h"
 
 static void Check(bool ok) {
   if (!ok) abort();
@@ -18,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int count = -1;
   ChannelParse result = ChannelParseLaunch(data, size, texts, sizeof texts, &count);
   Check(count >= 0 && count <= kChannelMaxMessages);
+  if (result == kLaunchNewerVersion) Check(count == 0);
   if (result != kLaunchComplete) return 0;
   Check(count >= 1);
   std::vector<const char*> messages;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/instance_channel.h"
+#include "platform/channel_wire.h"
 
 namespace {
 
@@ -17,8 +17,10 @@ std::string Frame(const std::string& text) {
 }
 
 TEST(ChannelWire, ParserTellsIncompleteFromMalformed) {
-  const std::string one = Frame("OpenFile|/a.sav");
-  std::string many;
+  const std::string hello(reinterpret_cast<const char*>(kChannelGreeting), kChannelGreetingBytes);
+  const std::string newer = hello.substr(0, kChannelGreetingBytes - 1) + "\x02";
+  const std::string one = hello + Frame("OpenFile|/a.sav");
+  std::string many = hello;
   for (int i = 0; i < kChannelMaxMessages + 1; ++i) many += Frame("x");
   struct Case {
     const char* name;
@@ -28,15 +30,20 @@ TEST(ChannelWire, ParserTellsIncompleteFromMalformed) {
   };
   const Case cases[] = {
       {"nothing yet", "", kLaunchIncomplete, 0},
-      {"part of a header", one.substr(0, 3), kLaunchIncomplete, 0},
-      {"part of a text", one.substr(0, 8), kLaunchIncomplete, 0},
+      {"part of the greeting", hello.substr(0, 3), kLaunchIncomplete, 0},
+      {"part of a header", one.substr(0, 7), kLaunchIncomplete, 0},
+      {"part of a text", one.substr(0, 12), kLaunchIncomplete, 0},
       {"no end frame yet", one, kLaunchIncomplete, 1},
       {"complete", one + Frame("CommandLine|x|") + Frame(""), kLaunchComplete, 2},
-      {"end frame alone", Frame(""), kLaunchMalformed, 0},
-      {"length past the limit, text not sent", std::string("\0\0\x10\0", 4), kLaunchMalformed, 0},
+      {"a newer version", newer + Frame("OpenFile|/a.sav") + Frame(""), kLaunchNewerVersion, 0},
+      {"no greeting", Frame("OpenFile|/a.sav") + Frame(""), kLaunchMalformed, 0},
+      {"version 0", hello.substr(0, 3) + '\0' + Frame(""), kLaunchMalformed, 0},
+      {"end frame alone", hello + Frame(""), kLaunchMalformed, 0},
+      {"length past the limit, text not sent", hello + std::string("\0\0\x10\0", 4),
+       kLaunchMalformed, 0},
       {"one message too many", many, kLaunchMalformed, kChannelMaxMessages},
       {"bytes after the end", one + Frame("") + "C", kLaunchMalformed, 1},
-      {"NUL in a text", Frame(std::string("a\0b", 3)), kLaunchMalformed, 0},
+      {"NUL in a text", hello + Frame(std::string("a\0b", 3)), kLaunchMalformed, 0},
   };
   for (const Case& c : cases) {
     char texts[kChannelMaxLaunchBytes];

@@ -63,8 +63,10 @@ TEST(ForwardedLaunch, OtherUsersAndMalformedLaunchesAreRefused) {
   const std::string fine = LaunchBytes({"OpenFile|/fine.sav"});
   const Case cases[] = {
       {"another user", LaunchBytes({"OpenFile|/intruder.sav"}), 65534},
-      {"length past the limit", std::string("\xff\xff\xff\xff", 4) + "x", 0},
-      {"no message", Frame(""), 0},
+      {"length past the limit", Greeting() + std::string("\xff\xff\xff\xff", 4) + "x", 0},
+      {"no message", Greeting() + Frame(""), 0},
+      {"a newer version",
+       fine.substr(0, kChannelGreetingBytes - 1) + "\x02" + fine.substr(kChannelGreetingBytes), 0},
       {"cut short", fine.substr(0, 10), 0},
       {"NUL inside", LaunchBytes({std::string("OpenFile|/a\0b", 13)}), 0},
       {"bytes after the end", fine + "x", 0},
@@ -78,7 +80,7 @@ TEST(ForwardedLaunch, OtherUsersAndMalformedLaunchesAreRefused) {
   // The first refusal has a line of its own; the run's summary counts them all.
   std::string log = running.LogText();
   EXPECT_NE(log.find("[forward] refused a connection of another user\n"), std::string::npos);
-  EXPECT_EQ(RefusedCount(log), 7) << log;
+  EXPECT_EQ(RefusedCount(log), 8) << log;
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/instance_channel.h"
+#include "platform/channel_wire.h"
 #include "tests/support/launcher_run.h"
 
 // The messages the running engine received, each checked to have come on the main thread
@@ -97,9 +97,14 @@ inline std::string Frame(const std::string& text) {
   return header + text;
 }
 
-// The frames of a launch carrying these messages, end frame included.
+// The greeting of a launch of this version of the format.
+inline std::string Greeting() {
+  return std::string(reinterpret_cast<const char*>(kChannelGreeting), kChannelGreetingBytes);
+}
+
+// The bytes of a launch carrying these messages, greeting and end frame included.
 inline std::string LaunchBytes(const std::vector<std::string>& messages) {
-  std::string bytes;
+  std::string bytes = Greeting();
   for (const std::string& m : messages) bytes += Frame(m);
   return bytes + Frame("");
 }

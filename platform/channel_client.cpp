@@ -1,0 +1,85 @@
+// The second launch's end of the channel. Every step (connecting included: a full backlog is
+// retried rather than waited in) shares one deadline. Writing the confirmation is the commit:
+// it either lands before the instance decides, or fails because the instance shut its
+// reading side.
+#include "platform/channel_wire.h"
+#include "platform/instance_channel.h"
+#include "platform/port/instance_channel.h"
+#include "platform/waiting.h"
+#include "util/strbuf.h"
+
+namespace {
+
+// Connects to the instance itself. A full backlog (the instance does not accept now) is tried
+// again until the deadline; no listener at all means the instance has no channel, which
+// waiting would not change.
+int Connect(const unsigned char* identity, double deadline, const char** reason) {
+  for (;;) {
+    int connection = -1;
+    switch (OsChannelConnect(identity, &connection)) {
+      case kConnected:
+        return connection;
+      case kConnectStranger:
+        *reason = "the running instance's channel is held by another process";
+        return -1;
+      case kConnectNone:
+        *reason = "the running instance does not listen for other launches";
+        return -1;
+      case kConnectBusy:
+        break;
+    }
+    if (OsMonotonicSeconds() >= deadline) {
+      *reason = "the running instance did not accept the connection in time";
+      return -1;
+    }
+    OsPauseJittered(10000, 5000);
+  }
+}
+
+int Exchange(int connection, const unsigned char* raw, size_t length, double deadline,
+             const char** reason) {
+  if (!OsChannelWriteAll(connection, raw, length, deadline)) {
+    *reason = "the running instance did not take the messages in time";
+    return 0;
+  }
+  char offer = 0;
+  long n = OsChannelWaitUntil(connection, deadline) ? OsChannelRead(connection, &offer, 1) : -1;
+  if (n == 0 || (n == 1 && offer != kChannelOffer)) {
+    *reason = "the running instance refused the messages";
+    return 0;
+  }
+  if (n != 1) {
+    *reason = "the running instance did not offer to deliver them in time";
+    return 0;
+  }
+  if (OsMonotonicSeconds() >= deadline || !OsChannelWriteByte(connection, kChannelConfirm)) {
+    *reason = "the running instance's offer came too late";
+    return 0;
+  }
+  // Committed. The instance ends the connection once the engine has the messages; waiting
+  // for that (within the deadline) only lets the launch end after its documents arrived.
+  OsChannelWaitUntil(connection, deadline);
+  return 1;
+}
+
+}  // namespace
+
+int ChannelSend(const unsigned char* identity, const char* const* messages, int count,
+                double seconds, char* reason, size_t reasonCapacity) {
+  static unsigned char s_raw[kChannelMaxLaunchBytes];
+  size_t length = 0;
+  const char* why = "";
+  int sent = 0;
+  if (!ChannelEncodeLaunch(messages, count, s_raw, sizeof s_raw, &length)) {
+    why = "the messages do not fit one launch";
+  } else {
+    double deadline = OsMonotonicSeconds() + seconds;
+    int connection = Connect(identity, deadline, &why);
+    if (connection >= 0) {
+      sent = Exchange(connection, s_raw, length, deadline, &why);
+      OsChannelEnd(connection);
+    }
+  }
+  if (!sent) StrCopy(reason, reasonCapacity, why);
+  return sent;
+}

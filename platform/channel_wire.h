@@ -1,0 +1,37 @@
+// The instance channel's wire format, the one place that knows it. A launch is the greeting,
+// then one frame per message (a kChannelHeaderBytes big-endian length 1..kChannelMaxMessage,
+// then the text without NUL), at most kChannelMaxMessages of them, then an end frame of
+// length 0. The instance answers kChannelOffer when it is about to deliver; the sender
+// commits with kChannelConfirm, or closes.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/instance_channel.h"
+
+constexpr size_t kChannelHeaderBytes = 4;
+// Every version of the format opens a launch with these bytes, the last one being the
+// sender's version; an instance tells a launch of a later version from a malformed one.
+constexpr unsigned char kChannelVersion = 1;
+constexpr unsigned char kChannelGreeting[] = {'Q', 'F', 'L', kChannelVersion};
+constexpr size_t kChannelGreetingBytes = sizeof kChannelGreeting;
+constexpr char kChannelOffer = 'O';
+constexpr char kChannelConfirm = 'C';
+
+enum ChannelParse {
+  kLaunchMalformed = -1,
+  kLaunchIncomplete = 0,
+  kLaunchComplete = 1,
+  kLaunchNewerVersion = 2,  // well greeted, by a sender of a later version
+};
+
+// Frames the messages into out, greeting and end frame included. 0 when a message is empty,
+// too long or there are too many, or when out is too small.
+int ChannelEncodeLaunch(const char* const* messages, int count, unsigned char* out, size_t capacity,
+                        size_t* length);
+// Reads the bytes received so far. On kLaunchComplete, texts holds the messages one after
+// another, each NUL-terminated, and *count their number. A wrong greeting, bytes after the
+// end frame, a message holding NUL, a length past the limit and a launch without messages
+// are malformed.
+ChannelParse ChannelParseLaunch(const unsigned char* raw, size_t length, char* texts,
+                                size_t capacity, int* count);

@@ -1,0 +1,49 @@
+// What a port implements for the instance channel: local stream connections between two
+// processes of one user, named by the instance's identity, never blocking unless a call says
+// it waits. A connection is an int handle (-1: none). The stages and the wire format are
+// written over these calls once, above the port.
+#pragma once
+
+#include <cstddef>
+
+enum OsChannelAcceptResult {
+  kAcceptNone,      // nothing waits now
+  kAcceptTaken,     // *connection holds a connection of this user
+  kAcceptAgain,     // interrupted, or the peer left before it was taken: try again now
+  kAcceptStranger,  // a connection of another user, refused
+  kAcceptFailed,    // no resources for a moment (reason says which): try again later
+};
+
+enum OsChannelConnectResult {
+  kConnected,        // *connection holds a connection to the instance itself
+  kConnectBusy,      // the instance takes no connection now: try again
+  kConnectNone,      // nothing listens under the instance's names
+  kConnectStranger,  // only processes other than the instance answered
+};
+
+// Instance side. Listens under this identity's names: the listener, or -1 and a reason.
+int OsChannelListen(const unsigned char* identity, char* reason, size_t reasonCapacity);
+// Takes one waiting connection, already non-blocking, when its peer runs as this user.
+OsChannelAcceptResult OsChannelAccept(int listener, int* connection, char* reason,
+                                      size_t reasonCapacity);
+// Waits at most seconds until one of the connections has something to read (or was closed);
+// ready[i] is set for each such connection. Returns how many are ready.
+int OsChannelWaitReadable(const int* connections, int count, int* ready, double seconds);
+// Shuts the reading side: a byte the peer writes from now on fails on its side.
+void OsChannelShutReading(int connection);
+
+// Sender side. Connects to the instance with this identity, checking that the process which
+// accepts is the one the identity names.
+OsChannelConnectResult OsChannelConnect(const unsigned char* identity, int* connection);
+// Writes all of data, waiting for room until deadline (monotonic seconds). 1 when written.
+int OsChannelWriteAll(int connection, const unsigned char* data, size_t size, double deadline);
+// Waits until something can be read (or the peer closed) or deadline passes. 1 when ready.
+int OsChannelWaitUntil(int connection, double deadline);
+
+// Both sides. Reads what arrived without waiting: the byte count, 0 when the peer closed,
+// -1 when nothing is there yet, -2 when the connection failed.
+long OsChannelRead(int connection, void* buffer, size_t capacity);
+// Writes one byte without waiting. 1 when it was written.
+int OsChannelWriteByte(int connection, char byte);
+// Ends a connection or the listener.
+void OsChannelEnd(int connection);
