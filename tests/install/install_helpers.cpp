@@ -29,9 +29,9 @@ Installed InstalledPaths(const std::string& prefix) {
                      kit + "QuarnAddEngine.cmake",       prefix + "/lib/pkgconfig/quarn-engine.pc"};
   for (const char* part :
        {"check_prefix.cmake", "desktop_caches.cmake", "game.6.in", "game.desktop.in",
-        "install_begin.cmake", "install_command_link.cmake", "install_desktop_caches.cmake",
-        "install_desktop_entry.cmake", "install_log_format.cmake", "install_uninstall_log.cmake",
-        "metainfo.xml.in", "mime.xml.in"})
+        "game_arguments.cmake", "install_begin.cmake", "install_command_link.cmake",
+        "install_desktop_caches.cmake", "install_desktop_entry.cmake", "install_log_format.cmake",
+        "install_owners.cmake", "install_uninstall_log.cmake", "metainfo.xml.in", "mime.xml.in"})
     paths.engineKit.push_back(kit + "game/" + part);
   const std::string hicolor = prefix + "/share/icons/hicolor/";
   paths.icons = {hicolor + "scalable/apps/" + kDesktopId + ".svg"};

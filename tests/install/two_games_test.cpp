@@ -1,12 +1,17 @@
 // Shipping a game of one's own: the example game project in examples/lantern is built and
 // installed with the installed engine kit alone, into the prefix where the demo game lives
-// too; each game then uninstalls without harming the other.
+// too; each game then uninstalls without harming the other. Games' arguments are checked
+// when configuring, and an install neither replaces another game's files nor strands any.
 #include "tests/install/install_helpers.h"
 #include "tests/support/launch.h"
 #include "tests/support/temp_world.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -121,39 +126,156 @@ TEST(TwoGames, MetainfoIsValid) {
   }
 }
 
+// CMake wraps its messages: every run of white space as one space.
+std::string Flat(const std::string& text) {
+  std::string flat;
+  for (char c : text)
+    if (!isspace(static_cast<unsigned char>(c)))
+      flat += c;
+    else if (flat.empty() || flat.back() != ' ')
+      flat += ' ';
+  return flat;
+}
+
+// PNG header bytes (signature and IHDR) of an image of the given size.
+std::string PngHeader(unsigned width, unsigned height) {
+  std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+  for (unsigned value : {width, height})
+    for (int shift = 24; shift >= 0; shift -= 8) png += static_cast<char>((value >> shift) & 0xff);
+  return png + std::string(5, '\0');
+}
+
+// A game project in <world>/<folder> with an engine that binds, an SVG icon and the given
+// arguments after "quarn_install_game(e ICON i.svg", configured against the kit in prefix.
+ProcessResult ConfigureGame(TempWorld& world, const std::string& prefix, const std::string& folder,
+                            const std::string& arguments) {
+  std::string source = world.Path(folder);
+  MakeDirs(source);
+  WriteFile(source + "/e.c",
+            "#include <quarn_engine.h>\n#include <string.h>\n"
+            "int qrnGetAppName(char* s, char* l, char* a, int* b) {\n"
+            "  strcpy(s, \"G\"); strcpy(l, \"Some Game\"); strcpy(a, \"G\"); *b = 1; return 0; }\n"
+            "int qrnCreate(int c, char** v) { return 0; }\nint qrnRun(void) { return 0; }\n"
+            "int qrnClose(void) { return 0; }\nint qrnSendIPC(const char* m) { return 0; }\n");
+  WriteFile(source + "/i.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n");
+  WriteFile(source + "/CMakeLists.txt",
+            "cmake_minimum_required(VERSION 3.20)\nproject(g C)\n"
+            "find_package(QuarnEngine 1 REQUIRED)\nquarn_add_engine(e e.c)\n"
+            "quarn_install_game(e ICON i.svg " +
+                arguments + ")\n");
+  ProcessOptions options = world.ChildOptions();
+  options.timeoutSeconds = 120;
+  return RunProcess({QFN_CMAKE_COMMAND, "-S", source, "-B", source + "/build",
+                     "-DCMAKE_PREFIX_PATH=" + prefix, "-DCMAKE_INSTALL_PREFIX=" + prefix},
+                    options);
+}
+
+// Builds and installs a configured game project.
+ProcessResult BuildAndInstall(TempWorld& world, const std::string& folder) {
+  ProcessOptions options = world.ChildOptions();
+  options.unset.push_back("DESTDIR");
+  options.timeoutSeconds = 120;
+  std::string build = world.Path(folder) + "/build";
+  ProcessResult built = RunProcess({QFN_CMAKE_COMMAND, "--build", build}, options);
+  if (built.exitCode != 0) return built;
+  return RunProcess({QFN_CMAKE_COMMAND, "--install", build}, options);
+}
+
+// An install never replaces another game's files; one that stops half-way leaves only what
+// its own uninstall removes; a game reinstalls over itself.
+TEST(TwoGames, AnInstallNeverHarmsAnotherGameAndNeverStrandsFiles) {
+  if (!ProgramsInstalled({"cc"})) GTEST_SKIP() << "no compiler";
+  TempWorld world;
+  world.FakeTool("zenity");
+  std::string prefix = world.Path("prefix");
+  ASSERT_EQ(InstallTo(world, prefix).exitCode, 0);
+  const std::vector<std::string> before = TreeUnder(prefix);
+
+  ASSERT_EQ(
+      ConfigureGame(world, prefix, "other", "ID org.example.Other NAME Other LAUNCHER quarn-demo")
+          .exitCode,
+      0);
+  ProcessResult other = BuildAndInstall(world, "other");
+  EXPECT_NE(other.exitCode, 0);
+  EXPECT_NE(Flat(other.err).find(prefix + "/games/quarn-demo belongs to the game Quarn Demo "
+                                          "(com.quillfen.QuarnDemo)"),
+            std::string::npos)
+      << other.err;
+  EXPECT_EQ(TreeUnder(prefix), before);
+  EXPECT_EQ(InstallTo(world, prefix).exitCode, 0);  // the demo over itself
+
+  MakeDirs(world.Path("half"));
+  WriteFile(world.Path("half/gone.txt"), "data\n");
+  ASSERT_EQ(ConfigureGame(world, prefix, "half",
+                          "ID org.example.Half NAME Half LAUNCHER half "
+                          "DATA gone.txt")
+                .exitCode,
+            0);
+  std::remove(world.Path("half/gone.txt").c_str());
+  ASSERT_NE(BuildAndInstall(world, "half").exitCode, 0);
+  ProcessResult removed =
+      RunProcess({prefix + "/lib/org.example.Half/bin/half", "-Uninstall"}, world.ChildOptions());
+  EXPECT_EQ(removed.exitCode, 0) << removed.err;
+  for (const std::string& path : TreeUnder(prefix)) {
+    // The emptied game folder is the uninstaller's to remove; no file may stay.
+    if (path.find("org.example.Half") != std::string::npos)
+      EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::symlink_status(path))) << path;
+    else
+      EXPECT_TRUE(std::find(before.begin(), before.end(), path) != before.end()) << path;
+  }
+}
+
 // Arguments that would break the generated desktop entry, install steps or log stop the
-// configure, naming what is wrong.
-TEST(TwoGames, GameArgumentsThatWouldBreakTheFilesAreRefused) {
+// configure, naming the argument and the value; arguments that merely look like CMake's
+// false constants are texts like any other.
+TEST(TwoGames, GameArgumentsAreCheckedWhenConfiguring) {
   struct Case {
     const char* arguments;
-    const char* message;
+    const char* message;  // "" when the arguments are accepted
   };
   const Case cases[] = {
-      {"ID Lantern NAME x LAUNCHER l", "ID must be reverse-DNS"},
+      {"ID Lantern NAME x LAUNCHER l", "ID \"Lantern\": ID must be reverse-DNS"},
+      {"ID pebble.garden NAME x LAUNCHER l", "ID \"pebble.garden\": ID must be reverse-DNS"},
       {"ID org.x.L NAME \"a\nb\" LAUNCHER l", "NAME must be one line"},
-      {"ID org.x.L NAME x LAUNCHER ../l", "LAUNCHER must be a plain file name"},
-      {"ID org.x.L NAME x LAUNCHER l EXIT_POLL_URL file:///etc", "EXIT_POLL_URL must be"},
+      {"ID org.x.L NAME x LAUNCHER ../l", "LAUNCHER \"../l\": LAUNCHER must be a plain file"},
+      {"ID org.x.L NAME x LAUNCHER l EXIT_POLL_URL file:///etc", "EXIT_POLL_URL \"file:///etc\""},
+      {"ID org.x.L NAME x LAUNCHER l EXIT_POLL_URL http://x.example/caf\xc3\xa9",
+       "EXIT_POLL_URL must be an http or https address in ASCII"},
       {"ID org.x.L NAME x LAUNCHER l MIME_TYPE application/x-l", "MIME_TYPE needs GLOB"},
+      {"ID org.x.L NAME x LAUNCHER l MIME_TYPE \"pebble file\" GLOB *.p",
+       "MIME_TYPE \"pebble file\": not a media type"},
+      {"ID org.x.L NAME x LAUNCHER l CATEGORIES Games",
+       "CATEGORIES \"Games;\": Games is not a registered category"},
+      {"ID org.x.L NAME x LAUNCHER l DATA levels", "DATA \"levels\": no such file"},
+      {"ID org.x.L NAME x LAUNCHER l ICON gone.svg", "ICON \"gone.svg\": no such file"},
+      {"CATEGORY Game ID org.x.L NAME x LAUNCHER l",
+       "ICON \"CATEGORY\": no such file; is it a "
+       "misspelt keyword?"},
+      {"ID org.x.L NAME x LAUNCHER l ICON big.png", "1024x1024 px; a PNG icon is square"},
+      {"ID org.x.L NAME x LAUNCHER l ICON wide.png", "64x48 px; a PNG icon is square"},
+      {"ID org.x.L NAME x LAUNCHER", "LAUNCHER \"\": given without a value"},
+      {"ID org.x.L NAME Off LAUNCHER n COMMENT No ICON ok.png", ""},
   };
   TempWorld world;
   std::string prefix = world.Path("prefix");
   ASSERT_EQ(InstallTo(world, prefix).exitCode, 0);
-  std::string source = world.Path("game");
-  MakeDirs(source);
-  WriteFile(source + "/e.c", "int x;\n");
-  WriteFile(source + "/i.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n");
+  MakeDirs(world.Path("game"));
+  WriteFile(world.Path("game/big.png"), PngHeader(1024, 1024));
+  WriteFile(world.Path("game/wide.png"), PngHeader(64, 48));
+  WriteFile(world.Path("game/ok.png"), PngHeader(48, 48));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
-    WriteFile(source + "/CMakeLists.txt",
-              std::string("cmake_minimum_required(VERSION 3.20)\nproject(g C)\n"
-                          "find_package(QuarnEngine 1 REQUIRED)\nquarn_add_engine(e e.c)\n"
-                          "quarn_install_game(e ICON i.svg ") +
-                  c.arguments + ")\n");
-    ProcessResult configured = RunProcess(
-        {QFN_CMAKE_COMMAND, "-S", source, "-B", source + "/build", "-DCMAKE_PREFIX_PATH=" + prefix},
-        world.ChildOptions());
-    EXPECT_NE(configured.exitCode, 0);
-    EXPECT_NE(configured.err.find(c.message), std::string::npos) << configured.err;
+    ProcessResult configured = ConfigureGame(world, prefix, "game", c.arguments);
+    if (c.message[0]) {
+      EXPECT_NE(configured.exitCode, 0);
+      EXPECT_NE(Flat(configured.err).find(c.message), std::string::npos) << configured.err;
+      continue;
+    }
+    EXPECT_EQ(configured.exitCode, 0) << configured.err;
+    std::string metainfo =
+        ReadFile(world.Path("game/build/quarn_game/org.x.L/org.x.L.metainfo.xml"));
+    EXPECT_NE(metainfo.find("<name>Off</name>"), std::string::npos) << metainfo;
+    EXPECT_NE(metainfo.find("<p>No</p>"), std::string::npos) << metainfo;
   }
 }
 
