@@ -77,10 +77,10 @@ int StartsWith(const char* text, const char* prefix) {
   return strncmp(text, prefix, strlen(prefix)) == 0;
 }
 
-void LogNotDelivered(const char* message) {
+void LogMessage(const char* what, const char* message) {
   static char s_shown[4 * kCommandLineCapacity];
   StrCopyEscaped(s_shown, sizeof s_shown, message);
-  Logf("[forward] not delivered to the running instance: %s\n", s_shown);
+  Logf("[forward] %s: %s\n", what, s_shown);
 }
 }  // namespace
 
@@ -146,17 +146,24 @@ int IsForwardableMessage(const char* message) {
 int ForwardToInstance(const unsigned char* identity, const char* message) {
   const char* messages[kChannelMaxMessages];
   int count = 0;
-  for (int i = 0; i < HeldMessageCount() && count < kChannelMaxMessages - 1; ++i)
-    messages[count++] = HeldMessage(i);
+  for (int i = 0; i < HeldMessageCount(); ++i) messages[count++] = HeldMessage(i);
   messages[count++] = message;
   char reason[160] = "no running instance is known";
-  int sent =
-      identity && ChannelSend(identity, messages, count, kForwardSeconds, reason, sizeof reason);
-  if (HeldMessageCount() > count - 1) Logf("[forward] too many documents for one launch\n");
-  for (int i = count - 1; i < HeldMessageCount(); ++i) LogNotDelivered(HeldMessage(i));
+  ChannelSendResult sent =
+      identity ? ChannelSend(identity, messages, count, kForwardSeconds, reason, sizeof reason)
+               : kChannelNotSent;
+  int unheld = UnheldMessageCount();
+  if (unheld)
+    Logf(
+        "[forward] not delivered to the running instance: %d message(s) past the first %d of "
+        "this launch\n",
+        unheld, count - 1);
+  if (sent != kChannelSent) {
+    Logf("[forward] %s\n", reason);
+    const char* what = sent == kChannelUnconfirmed ? "not confirmed by the running instance"
+                                                   : "not delivered to the running instance";
+    for (int i = 0; i < count; ++i) LogMessage(what, messages[i]);
+  }
   ClearHeldMessages();
-  if (sent) return 1;
-  Logf("[forward] %s\n", reason);
-  for (int i = 0; i < count; ++i) LogNotDelivered(messages[i]);
-  return 0;
+  return sent == kChannelSent && unheld == 0;
 }

@@ -25,5 +25,6 @@ void FinishForwardedLaunches();
 int IsForwardableMessage(const char* message);
 // Second launch: the held messages, in order, then message, to the running instance with
 // this identity (8 bytes; null when none is known). Logs why and each message when they
-// could not be delivered. 1 when delivered.
+// were not delivered, or not confirmed as delivered. 1 only when the running engine has every
+// message of the launch.
 int ForwardToInstance(const unsigned char* identity, const char* message);

@@ -5,25 +5,29 @@
 #include <cstring>
 
 #include "platform/instance_channel.h"
+#include "platform/log.h"
 #include "state/state.h"
 
 namespace {
 constexpr int kMaxHeld = 64;
-// A game starting up delivers every held message. A second launch forwards at most 63 of them
-// in its one launch, the command line taking the last place; it logs the 64th as not
-// delivered.
-static_assert(kMaxHeld == kChannelMaxMessages, "held messages and a forwarded launch differ");
+// Every held message, and the command line after them, can be handed on in the one launch a
+// second launcher forwards.
+static_assert(kMaxHeld + 1 == kChannelMaxMessages, "held messages and a forwarded launch differ");
 constexpr size_t kPoolSize = 32768;
 
 char s_pool[kPoolSize];
 size_t s_used;
 size_t s_start[kMaxHeld];
 int s_count;
+int s_unheld;
 }  // namespace
 
 int HoldMessage(const char* message) {
   size_t length = strnlen(message, kCommandLineCapacity - 1);  // cut as g_sDelayedIPC cuts
-  if (s_count == kMaxHeld || s_used + length + 1 > kPoolSize) return 0;
+  if (s_count == kMaxHeld || s_used + length + 1 > kPoolSize) {
+    ++s_unheld;
+    return 0;
+  }
   s_start[s_count++] = s_used;
   memcpy(s_pool + s_used, message, length);
   s_pool[s_used + length] = '\0';
@@ -35,6 +39,10 @@ int HeldMessageCount() {
   return s_count;
 }
 
+int UnheldMessageCount() {
+  return s_unheld;
+}
+
 const char* HeldMessage(int index) {
   return index >= 0 && index < s_count ? s_pool + s_start[index] : nullptr;
 }
@@ -42,6 +50,7 @@ const char* HeldMessage(int index) {
 void ClearHeldMessages() {
   s_count = 0;
   s_used = 0;
+  s_unheld = 0;
 }
 
 void DeliverHeldMessages(int (*send)(const char* message)) {
@@ -50,6 +59,9 @@ void DeliverHeldMessages(int (*send)(const char* message)) {
   } else {
     for (int i = 0; i < s_count; ++i) send(s_pool + s_start[i]);
   }
+  if (s_unheld)
+    Logf("[SendIPC] not delivered: %d message(s) past the first %d of this launch\n", s_unheld,
+         kMaxHeld);
   ClearHeldMessages();
   g_sDelayedIPC[0] = '\0';
 }

@@ -4,12 +4,15 @@
 #pragma once
 
 // Appends a copy of the message; 0 when the store is full (the message is then only in
-// g_sDelayedIPC).
+// g_sDelayedIPC, and counted as not held).
 int HoldMessage(const char* message);
 int HeldMessageCount();
+// Messages that arrived while the store was full, since it was last emptied.
+int UnheldMessageCount();
 // The index-th held message (0 = oldest), or null.
 const char* HeldMessage(int index);
 // Passes every held message to send (the engine's SendIPC) in order, or g_sDelayedIPC alone
-// when nothing is held (as set by other code), then empties both.
+// when nothing is held (as set by other code), logs how many could not be held, then empties
+// both.
 void DeliverHeldMessages(int (*send)(const char* message));
 void ClearHeldMessages();

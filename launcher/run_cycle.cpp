@@ -75,8 +75,8 @@ void LogRunHeader(int argc, char** argv) {
 }
 }  // namespace
 
-void SendToInstance(const char* message) {
-  ForwardToInstance(RunningInstanceIdentity(), message);
+int SendToInstance(const char* message) {
+  return ForwardToInstance(RunningInstanceIdentity(), message);
 }
 
 int SdlMainInit() {
@@ -129,8 +129,7 @@ RunResult Run(int argc, char** argv, int runIndex) {
       return {0, kExitNotUninstalled};
     }
     BuildInstanceMessage(argc, argv);
-    SendToInstance(g_AppCommandLine);
-    return {0, kExitPlayed};
+    return {0, SendToInstance(g_AppCommandLine) ? kExitPlayed : kExitNotForwarded};
   }
 
   if (HasExactOption(argc, argv, "-Uninstall"))

@@ -14,6 +14,9 @@ constexpr int kExitCouldNotPlay = 1;
 // "nothing was tried" from "removal tried and left files"; 2 is what shells and most tools
 // return for a wrong command line.
 constexpr int kExitNotUninstalled = 3;
+// A second launch's messages are not all in the running engine: not delivered, not confirmed,
+// or past what one launch holds.
+constexpr int kExitNotForwarded = 4;
 
 // What one run leaves to the loop.
 struct RunResult {
@@ -30,5 +33,6 @@ RunResult Run(int argc, char** argv, int runIndex);
 int SdlMainInit();
 void SdlQuit();
 // A second launch hands the running instance its held documents, then this message (its
-// "CommandLine|...|" text); what cannot be delivered is written to the log.
-void SendToInstance(const char* message);
+// "CommandLine|...|" text); what cannot be delivered is written to the log. 1 when the
+// running engine has them all.
+int SendToInstance(const char* message);

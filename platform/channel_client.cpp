@@ -1,7 +1,8 @@
 // The second launch's end of the channel. Every step (connecting included: a full backlog is
 // retried rather than waited in) shares one deadline. Writing the confirmation is the commit:
 // it either lands before the instance decides, or fails because the instance shut its
-// reading side.
+// reading side. After it, only the instance's word that the engine has the messages counts as
+// delivery; a close, a failure or silence leaves the launch unconfirmed.
 #include "platform/channel_wire.h"
 #include "platform/instance_channel.h"
 #include "platform/port/instance_channel.h"
@@ -36,50 +37,55 @@ int Connect(const unsigned char* identity, double deadline, const char** reason)
   }
 }
 
-int Exchange(int connection, const unsigned char* raw, size_t length, double deadline,
-             const char** reason) {
+ChannelSendResult Exchange(int connection, const unsigned char* raw, size_t length, double deadline,
+                           double seconds, const char** reason) {
   if (!OsChannelWriteAll(connection, raw, length, deadline)) {
     *reason = "the running instance did not take the messages in time";
-    return 0;
+    return kChannelNotSent;
   }
-  char offer = 0;
-  long n = OsChannelWaitUntil(connection, deadline) ? OsChannelRead(connection, &offer, 1) : -1;
-  if (n == 0 || (n == 1 && offer != kChannelOffer)) {
+  char answer = 0;
+  long n = OsChannelWaitUntil(connection, deadline) ? OsChannelRead(connection, &answer, 1) : -1;
+  if (n == 0 || (n == 1 && answer != kChannelOffer)) {
     *reason = "the running instance refused the messages";
-    return 0;
+    return kChannelNotSent;
   }
   if (n != 1) {
     *reason = "the running instance did not offer to deliver them in time";
-    return 0;
+    return kChannelNotSent;
   }
   if (OsMonotonicSeconds() >= deadline || !OsChannelWriteByte(connection, kChannelConfirm)) {
     *reason = "the running instance's offer came too late";
-    return 0;
+    return kChannelNotSent;
   }
-  // Committed. The instance ends the connection once the engine has the messages; waiting
-  // for that (within the deadline) only lets the launch end after its documents arrived.
-  OsChannelWaitUntil(connection, deadline);
-  return 1;
+  // Committed: the instance delivers them unless it ends first. It has as long again to
+  // report that its engine has them.
+  deadline = OsMonotonicSeconds() + seconds;
+  answer = 0;
+  n = OsChannelWaitUntil(connection, deadline) ? OsChannelRead(connection, &answer, 1) : -1;
+  if (n == 1 && answer == kChannelDelivered) return kChannelSent;
+  *reason = n == -1 ? "the running instance did not report the delivery in time"
+                    : "the running instance ended without reporting the delivery";
+  return kChannelUnconfirmed;
 }
 
 }  // namespace
 
-int ChannelSend(const unsigned char* identity, const char* const* messages, int count,
-                double seconds, char* reason, size_t reasonCapacity) {
+ChannelSendResult ChannelSend(const unsigned char* identity, const char* const* messages, int count,
+                              double seconds, char* reason, size_t reasonCapacity) {
   static unsigned char s_raw[kChannelMaxLaunchBytes];
   size_t length = 0;
   const char* why = "";
-  int sent = 0;
+  ChannelSendResult sent = kChannelNotSent;
   if (!ChannelEncodeLaunch(messages, count, s_raw, sizeof s_raw, &length)) {
     why = "the messages do not fit one launch";
   } else {
     double deadline = OsMonotonicSeconds() + seconds;
     int connection = Connect(identity, deadline, &why);
     if (connection >= 0) {
-      sent = Exchange(connection, s_raw, length, deadline, &why);
+      sent = Exchange(connection, s_raw, length, deadline, seconds, &why);
       OsChannelEnd(connection);
     }
   }
-  if (!sent) StrCopy(reason, reasonCapacity, why);
+  if (sent != kChannelSent) StrCopy(reason, reasonCapacity, why);
   return sent;
 }

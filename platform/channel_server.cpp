@@ -251,8 +251,12 @@ int ChannelTake(char* out, size_t capacity) {
 }
 
 void ChannelDelivered() {
-  for (Connection& c : s_connections)
-    if (c.stage == kDelivering) End(&c);
+  for (Connection& c : s_connections) {
+    if (c.stage != kDelivering) continue;
+    // One byte into an empty connection always fits; a sender that is gone no longer asks.
+    OsChannelWriteByte(c.handle, kChannelDelivered);
+    End(&c);
+  }
 }
 
 int ChannelFailures(char* latest, size_t capacity) {

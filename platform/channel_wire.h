@@ -2,7 +2,8 @@
 // then one frame per message (a kChannelHeaderBytes big-endian length 1..kChannelMaxMessage,
 // then the text without NUL), at most kChannelMaxMessages of them, then an end frame of
 // length 0. The instance answers kChannelOffer when it is about to deliver; the sender
-// commits with kChannelConfirm, or closes.
+// commits with kChannelConfirm, or closes; the instance answers kChannelDelivered once the
+// engine has every message, and closes.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +18,7 @@ constexpr unsigned char kChannelGreeting[] = {'Q', 'F', 'L', kChannelVersion};
 constexpr size_t kChannelGreetingBytes = sizeof kChannelGreeting;
 constexpr char kChannelOffer = 'O';
 constexpr char kChannelConfirm = 'C';
+constexpr char kChannelDelivered = 'D';
 
 enum ChannelParse {
   kLaunchMalformed = -1,

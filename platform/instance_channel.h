@@ -2,15 +2,16 @@
 // game and user. The instance is named by its process identity (as its record holds it), so a
 // launch finds it whatever its environment; each side checks who the other is. A message is
 // delivered exactly once or its sender learns it was not: the instance offers a launch when
-// it is about to deliver it, and delivers only what the sender confirmed within its deadline.
+// it is about to deliver it, delivers only what the sender confirmed within its deadline, and
+// tells the sender once the engine has every message of the launch.
 #pragma once
 
 #include <cstddef>
 
 constexpr int kChannelMaxMessage = 4095;  // characters of one message
-constexpr int kChannelMaxMessages = 64;   // messages of one launch
+constexpr int kChannelMaxMessages = 65;   // messages of one launch
 // A whole launch on the wire, and its texts (each NUL-terminated) once parsed: room for the
-// largest launch the launcher builds (63 open-file messages and one command line).
+// largest launch the launcher builds (64 open-file messages and one command line).
 constexpr size_t kChannelMaxLaunchBytes = 32768;
 
 // Instance side, served from the instance's own event calls. A step waits only for the
@@ -31,15 +32,21 @@ int ChannelSettle();
 // Takes the oldest confirmed launch: its messages, each NUL-terminated, one after another,
 // into out. Returns their number, 0 when none waits.
 int ChannelTake(char* out, size_t capacity);
-// The launch taken last has been delivered: its sender, which may be waiting, is let go.
+// The launch taken last has been delivered: its sender is told so and let go.
 void ChannelDelivered();
 // Connections refused or failed since the last call; latest gets the reason of the last one.
 int ChannelFailures(char* latest, size_t capacity);
 
 // Sender side: hands the messages to the instance with this identity, waiting at most
-// seconds in all. 1 when the instance took them; otherwise 0 and reason says why.
-int ChannelSend(const unsigned char* identity, const char* const* messages, int count,
-                double seconds, char* reason, size_t reasonCapacity);
+// seconds for the instance to offer delivery and as long again for it to report it.
+// Anything but kChannelSent comes with reason saying why.
+enum ChannelSendResult {
+  kChannelNotSent = 0,      // the instance does not have the messages
+  kChannelSent = 1,         // the instance's engine has every message
+  kChannelUnconfirmed = 2,  // committed, but the instance never said it delivered them
+};
+ChannelSendResult ChannelSend(const unsigned char* identity, const char* const* messages, int count,
+                              double seconds, char* reason, size_t reasonCapacity);
 
 // The abstract socket name (without its leading NUL) of the instance with this process
 // identity, for index 0 .. kChannelNames-1. 1 when it fit.

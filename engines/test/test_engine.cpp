@@ -9,6 +9,7 @@
 
 #include <SDL.h>
 #include <dlfcn.h>
+#include <signal.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -198,6 +199,14 @@ int qrnSendIPC(const char* message) {
              "\tin_run=" + std::to_string(s_inRun) + "\tin_sdl=" + std::to_string(s_inSdl));
   // A slow engine: each message takes this long.
   SDL_Delay(static_cast<Uint32>(atoi(EnvOr("QRN_TEST_SENDIPC_MS", "0"))));
+  // A game that ends the process after this many messages: with QRN_TEST_END_SIGNAL killed
+  // by that signal, otherwise by _exit(0) (no launcher code runs after it).
+  static int s_messages;
+  if (++s_messages == atoi(EnvOr("QRN_TEST_END_AFTER_SENDS", "0"))) {
+    int signal = atoi(EnvOr("QRN_TEST_END_SIGNAL", "0"));
+    if (signal) kill(getpid(), signal);
+    _exit(0);
+  }
   return 0;
 }
 #endif

@@ -79,7 +79,7 @@ TEST(ForwardingFaults, LaunchEndsWithinItsBoundWhenTheGameDoesNotAccept) {
   waiting.clear();
   running.a.Join();
   EXPECT_FALSE(second.timedOut);
-  EXPECT_EQ(second.exitCode, 0);
+  EXPECT_EQ(second.exitCode, kExitNotForwarded);
   std::string log = running.LogText();
   EXPECT_NE(log.find("[forward] the running instance did not accept the connection in time\n"),
             std::string::npos);
@@ -110,12 +110,12 @@ TEST(ForwardingFaults, LaunchTheSenderGaveUpOnIsNeverDelivered) {
   ASSERT_TRUE(running.WaitFor("qrnCreate"));
   ProcessResult second = running.Second({"-psn_desktop", "/too-late.sav"});
   running.a.Join();
-  EXPECT_EQ(second.exitCode, 0);
   bool logged =
       running.LogText().find(kNotDelivered + "OpenFile|/too-late.sav\n") != std::string::npos;
   std::vector<std::string> received = Received(running.record);
   EXPECT_TRUE(logged);  // the launch started well within the engine's creation
   EXPECT_EQ(received.empty(), logged);
+  EXPECT_EQ(second.exitCode, logged ? kExitNotForwarded : 0);
 }
 
 TEST(ForwardingFaults, IdleConnectionsDoNotDelayALaunch) {

@@ -41,7 +41,7 @@ TEST(ForwardedLaunch, UndeliverableMessagesAreLoggedByTheLaunch) {
   LauncherWorld lw;
   lw.Store(1, IdentityText(getpid()));  // a live process that is not listening
   ProcessResult second = lw.Launch({"-psn_desktop", "/lost.sav"}, lw.world.Path("record"));
-  EXPECT_EQ(second.exitCode, 0);
+  EXPECT_EQ(second.exitCode, kExitNotForwarded);
   std::string log = lw.LogText();
   EXPECT_NE(log.find("[forward] not delivered to the running instance: OpenFile|/lost.sav\n"),
             std::string::npos);

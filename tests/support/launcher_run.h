@@ -23,6 +23,8 @@
 
 constexpr char kAppName[] = "Test Game";
 constexpr char kNoRecord[] = "<none>";
+// The exit status of a launch whose hand-over to the running instance failed.
+constexpr int kExitNotForwarded = 4;
 
 // The record text a process must have written: its identity from /proc, as hex.
 inline std::string IdentityText(long pid) {
