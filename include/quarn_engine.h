@@ -73,7 +73,9 @@ extern int g_HaveLock;                                   /* 1: this process is t
 
 /* Fills the short name, the long name and the application id (each a buffer of
  * QRN_NAME_CAPACITY bytes, NUL-terminated within it) and the build number. The long name
- * names the game's data folder and preference domain. The result is not used. */
+ * names the game's data folder and preference domain and appears in the launcher's dialogs.
+ * Names are UTF-8; a name that is not valid UTF-8 is read as ISO 8859-1, as older engines
+ * wrote them. The result is not used. */
 typedef int (*qrnGetAppNameFn)(char* shortName, char* longName, char* appId, int* build);
 /* Receives the process's argument count and vector. 0: go on and run;
  * non-zero: exit at once without running (qrnClose is still called). */

@@ -191,11 +191,18 @@ int UninstallFlow() {
     Notef("%s has succesfully been removed from your computer.", g_AppNameLong);
     return 1;
   }
+  char poll[kInstallValueMax + 1 + 2 * QRN_TEXT_CAPACITY];
   if (AskYesNof("%s has succesfully been removed from your computer.\nWould you like to take an "
                 "exit poll to tell us why you're uninstalling?",
-                g_AppNameLong))
-    LaunchWebBrowserf("%s?From=%s&Build=%i", report.pollAddress, g_AppID, g_nBuild);
+                g_AppNameLong) &&
+      PollAddress(poll, sizeof poll, report.pollAddress, g_AppID, g_nBuild))
+    LaunchWebBrowserf("%s", poll);
   return 1;
+}
+
+int PollAddress(char* out, size_t capacity, const char* address, const char* appId, int build) {
+  return StrFormatf(out, capacity, "%s%cFrom=%s&Build=%i", address,
+                    strchr(address, '?') ? '&' : '?', appId, build);
 }
 
 int SelfDestruct(UninstallReport* report) {

@@ -2,6 +2,8 @@
 // could not be removed, or offers the exit poll the log names.
 #pragma once
 
+#include <cstddef>
+
 #include "launcher/install_log.h"
 
 // Why a log was not used at all.
@@ -32,3 +34,6 @@ int UninstallFlow();
 // may be null.
 int SelfDestruct(UninstallReport* report = nullptr);
 void DelPattern(const char* folder, const char* pattern);
+// The exit poll's address: the log's address with "From=<app id>&Build=<build>" joined by
+// '?', or by '&' when the address has a query already. 0 when it does not fit.
+int PollAddress(char* out, size_t capacity, const char* address, const char* appId, int build);

@@ -41,3 +41,49 @@ int Utf8ToLatin1(const unsigned char* in, size_t length, char* out, size_t capac
   out[n] = '\0';
   return 1;
 }
+
+namespace {
+
+// The length a sequence starting with byte c has, 0 when c starts none.
+int Utf8LeadLength(unsigned int c) {
+  return c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+}
+
+// Whether the text at p is the start of a sequence that the terminator cut short.
+bool CutShort(const unsigned char* p) {
+  int length = Utf8LeadLength(p[0]);
+  int i = 1;
+  while (i < length && p[i] >= 0x80 && p[i] <= 0xBF) ++i;
+  return length > 0 && i < length && p[i] == '\0';
+}
+
+}  // namespace
+
+int Utf8SequenceLength(const unsigned char* p) {
+  unsigned int c = p[0];
+  int length = c >= 0xC2 && c <= 0xDF   ? 2
+               : c >= 0xE0 && c <= 0xEF ? 3
+               : c >= 0xF0 && c <= 0xF4 ? 4
+                                        : 0;
+  if (length == 0) return 0;
+  // The second byte's range excludes overlong forms, surrogates and values past U+10FFFF.
+  unsigned int low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+  unsigned int high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+  if (p[1] < low || p[1] > high) return 0;
+  for (int i = 2; i < length; ++i)
+    if (p[i] < 0x80 || p[i] > 0xBF) return 0;
+  return length;
+}
+
+int IsUtf8(const char* text) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p;) {
+    if (*p < 0x80) {
+      ++p;
+      continue;
+    }
+    int length = Utf8SequenceLength(p);
+    if (length == 0) return CutShort(p) ? 1 : 0;
+    p += length;
+  }
+  return 1;
+}

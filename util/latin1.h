@@ -16,3 +16,11 @@ int Latin1ToUtf8(const char* in, char* out, size_t capacity);
 // length bytes of UTF-8 into out; 0 for invalid UTF-8, a character above U+00FF or U+0000
 // (neither can be an 8-bit text), or a result that does not fit with its terminator.
 int Utf8ToLatin1(const unsigned char* in, size_t length, char* out, size_t capacity);
+
+// The length (2 to 4) of the well-formed UTF-8 sequence of a character from U+0080 that
+// starts at p, or 0 when p holds none there (overlong forms, surrogates and values past
+// U+10FFFF are not well-formed). Reads no further than a NUL.
+int Utf8SequenceLength(const unsigned char* p);
+// 1 when the whole text is well-formed UTF-8 (plain ASCII is), else 0. A last character cut
+// short, as a bounded copy cuts one, still counts as UTF-8.
+int IsUtf8(const char* text);

@@ -1,7 +1,8 @@
 // Alerts and questions through zenity, run as a child with an argument vector (no shell)
-// and waited for; without a display, on the terminal when there is one. The texts are the
-// launcher's ISO 8859-1 texts; zenity wants UTF-8 Pango markup, so they are converted and escaped
-// here. The child starts with a clean signal state, whatever the launcher blocks or handles.
+// and waited for; without a display, on the terminal when there is one. zenity wants UTF-8
+// Pango markup: a text that is UTF-8 already is shown as it is, any other is read as
+// ISO 8859-1 and converted, and both are escaped here. The child starts with a clean signal state,
+// whatever the launcher blocks or handles.
 #include <strings.h>
 #include <unistd.h>
 
@@ -24,15 +25,18 @@ int HaveDisplay() {
   return (x && *x) || (wayland && *wayland);
 }
 
-// Appends one ISO 8859-1 text as escaped UTF-8 markup. zenity also expands backslash
-// escapes in its text, so a backslash is doubled. Control characters other than tab and
+// Appends one text, UTF-8 or else ISO 8859-1, as escaped UTF-8 markup. zenity also expands
+// backslash escapes in its text, so a backslash is doubled. Control characters other than tab and
 // line end are not valid markup and show as '?'. Stops before a unit that would not fit,
 // so a cut never leaves half an entity or half a character.
 void AppendEscaped(char (&out)[kMarkupCapacity], const char* text) {
   size_t used = strlen(out);
+  const int utf8 = IsUtf8(text);
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
     char unit[8];
     unsigned char c = *p;
+    int sequence = utf8 && c >= 0x80 ? Utf8SequenceLength(p) : 0;
+    if (utf8 && c >= 0x80 && sequence == 0) return;  // a last character cut short
     if (c == '&')
       StrCopy(unit, "&amp;");
     else if (c == '<')
@@ -41,7 +45,11 @@ void AppendEscaped(char (&out)[kMarkupCapacity], const char* text) {
       StrCopy(unit, "&gt;");
     else if (c == '\\')
       StrCopy(unit, "\\\\");
-    else if (c >= 0x80) {
+    else if (sequence > 0) {
+      memcpy(unit, p, static_cast<size_t>(sequence));
+      unit[sequence] = '\0';
+      p += sequence - 1;
+    } else if (c >= 0x80) {
       int length = Latin1ToUtf8Char(c, unit);
       unit[length] = '\0';
     } else if (c < 0x20 && c != '\t' && c != '\n')

@@ -78,7 +78,7 @@ TEST_F(DialogsTest, AlertAndQuestionPassTheExactArguments) {
                                    }));
 }
 
-TEST_F(DialogsTest, ExplanationIsEscapedAndConvertedToUtf8) {
+TEST_F(DialogsTest, ExplanationIsEscapedAndShownAsUtf8) {
   struct Case {
     const char* text;
     const char* markup;
@@ -87,7 +87,13 @@ TEST_F(DialogsTest, ExplanationIsEscapedAndConvertedToUtf8) {
       {"a<b>&c", "a&lt;b&gt;&amp;c"},
       {"<b>not bold</b>", "&lt;b&gt;not bold&lt;/b&gt;"},
       {"&amp;", "&amp;amp;"},
-      {"caf\xe9 \xc4\xff", "caf\xc3\xa9 \xc3\x84\xc3\xbf"},
+      {"caf\xe9 \xc4\xff", "caf\xc3\xa9 \xc3\x84\xc3\xbf"},                  // ISO 8859-1
+      {"Caf\xc3\xa9 Tiles \xe2\x82\xac", "Caf\xc3\xa9 Tiles \xe2\x82\xac"},  // UTF-8 as it is
+      {"Caf\xc3\xa9 \xe2\x82", "Caf\xc3\xa9 "},  // its last character cut short by a copy
+      // Not UTF-8 as a whole (a stray byte, an overlong form, a surrogate): ISO 8859-1.
+      {"Caf\xc3\xa9 \xe9 x", "Caf\xc3\x83\xc2\xa9 \xc3\xa9 x"},
+      {"\xc0\xaf", "\xc3\x80\xc2\xaf"},
+      {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xc2\x80"},
       {"C:\\path\\n", "C:\\\\path\\\\n"},
       {"two\nlines\tand tab", "two\nlines\tand tab"},
       {"bell\a esc\x1b", "bell? esc?"},

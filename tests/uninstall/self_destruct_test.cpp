@@ -1,6 +1,6 @@
 // Processing of the install log in a temporary working directory: what each record deletes,
 // the order of records, the log's own removal, and that nothing outside what a complete
-// record names is touched.
+// record names is touched; and the exit poll's address.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -211,6 +211,24 @@ TEST(DelPattern, StaysInsideTheFolderItNames) {
       EXPECT_EQ(fs::is_symlink(fs::symlink_status(world.Path(link))), c.gone.count(link) == 0)
           << link;
   }
+}
+
+TEST(PollAddress, JoinsTheFieldsToTheAddressQuery) {
+  struct Case {
+    const char* address;
+    const char* joined;
+  } cases[] = {
+      {"http://q.example/poll.html", "http://q.example/poll.html?From=G-1&Build=7"},
+      {"http://q.example/poll.html?game=x", "http://q.example/poll.html?game=x&From=G-1&Build=7"},
+      {"https://q.example/?", "https://q.example/?&From=G-1&Build=7"},
+  };
+  for (const Case& c : cases) {
+    char out[128];
+    EXPECT_EQ(PollAddress(out, sizeof out, c.address, "G-1", 7), 1);
+    EXPECT_STREQ(out, c.joined);
+  }
+  char small[16];
+  EXPECT_EQ(PollAddress(small, sizeof small, "http://q.example/poll.html", "G-1", 7), 0);
 }
 
 }  // namespace
