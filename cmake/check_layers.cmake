@@ -1,7 +1,10 @@
 # Layering check, run by the build (target check_layers) over the source tree:
 #   cmake -DROOT=<source folder> -P check_layers.cmake
 # Fails when a file outside platform/ includes a header of platform/linux/ (only the Linux
-# layer itself may), or when two files include each other; a file and its own header (x.cpp
+# layer itself may) or a port header of platform/port/ (what a port implements is called by
+# platform/ alone), when a port header is not the one port header of a service (no service
+# header platform/<name>.h beside it, or a folder below port/), or when two files include
+# each other; a file and its own header (x.cpp
 # and x.h) count as one, so a .cpp that includes a header whose .cpp includes its own header
 # closes a circle too. The include roots of the layers make an upward include fail to compile;
 # this check also names the files, and covers the circles the compiler cannot see.
@@ -27,7 +30,7 @@ foreach(file IN LISTS files)
     if(NOT header MATCHES "/")
       set(header ${folder}/${header})  # beside the including file
     endif()
-    if(header MATCHES "^platform/linux/" AND NOT file MATCHES "^platform/")
+    if(header MATCHES "^platform/(linux|port)/" AND NOT file MATCHES "^platform/")
       list(APPEND faults "${file} includes ${header}, which only platform/ may")
     endif()
     string(REGEX REPLACE "\\.(cpp|h)$" "" target ${header})
@@ -37,6 +40,15 @@ foreach(file IN LISTS files)
       list(APPEND units ${unit})
     endif()
   endforeach()
+endforeach()
+
+foreach(file IN LISTS files)
+  if(file MATCHES "^platform/port/(.*)$")
+    set(service ${CMAKE_MATCH_1})
+    if(NOT service MATCHES "^[^/]+\\.h$" OR NOT EXISTS ${ROOT}/platform/${service})
+      list(APPEND faults "${file} is not the port header of a service platform/${service}")
+    endif()
+  endif()
 endforeach()
 
 list(REMOVE_DUPLICATES units)

@@ -5,6 +5,7 @@
 
 #include "launcher/held_messages.h"
 #include "platform/dialogs.h"
+#include "platform/loader.h"
 #include "platform/log.h"
 #include "state/state.h"
 #include "util/strbuf.h"

@@ -1,5 +1,4 @@
-// Binding to the engine library and message forwarding. LoadDll and its siblings are the
-// only place that knows about the platform loader.
+// Binding to the engine library and message forwarding.
 #pragma once
 
 int InitQuarn();
@@ -9,7 +8,3 @@ void UnloadQuarn();
 int SendIPC(const char* message);
 // The same without the log line, once a run's share of forwarded messages has been logged.
 int SendIPCUnlogged(const char* message);
-
-void* LoadDll(const char* path);
-void* GetDllSymbol(void* handle, const char* name);
-const char* GetDllError();

@@ -70,7 +70,7 @@ void DeliverSome(int budget) {
     if (s_left == 0) ChannelDelivered();
     delivered = 1;
   }
-  if (delivered) OsRaiseSdlWindow();
+  if (delivered) RaiseSdlWindow();
 }
 
 int StartsWith(const char* text, const char* prefix) {
@@ -100,7 +100,7 @@ static_assert(kChannelGreetingBytes +
 void ListenForForwardedLaunches() {
   unsigned char identity[8];
   char reason[160] = "no process identity";
-  if (!OsCurrentProcessIdentity(identity) || !ChannelListen(identity, reason, sizeof reason))
+  if (!CurrentProcessIdentity(identity) || !ChannelListen(identity, reason, sizeof reason))
     Logf("[forward] cannot listen for other launches: %s\n", reason);
 }
 

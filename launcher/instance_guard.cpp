@@ -28,11 +28,11 @@ int NamesOtherLiveInstance(const char* text) {
   if (text == nullptr || strlen(text) != kRecordDigits) return 0;
   unsigned char recorded[kIdentitySize];
   if (HexToBytes(text, recorded, kIdentitySize, kRecordDigits) != kIdentitySize) return 0;
-  if (!OsProcessIdentityIsAlive(recorded)) return 0;
+  if (!ProcessIdentityIsAlive(recorded)) return 0;
   // After a failed removal a restart of this process would otherwise take its own record
   // for another instance and end quietly.
   unsigned char self[kIdentitySize];
-  if (OsCurrentProcessIdentity(self) && memcmp(self, recorded, kIdentitySize) == 0) return 0;
+  if (CurrentProcessIdentity(self) && memcmp(self, recorded, kIdentitySize) == 0) return 0;
   memcpy(s_running, recorded, kIdentitySize);
   return 1;
 }
@@ -48,7 +48,7 @@ int RecordNamesOtherInstance() {
 void ClaimRecord() {
   g_HaveLock = 1;
   unsigned char identity[kIdentitySize];
-  if (!OsCurrentProcessIdentity(identity)) return;
+  if (!CurrentProcessIdentity(identity)) return;
   char text[kTextCapacity];
   if (!BytesToHex(identity, kIdentitySize, text, sizeof text)) return;
   if (!SetSystemPreference(1, g_AppNameLong, kRecordKey, text))

@@ -10,15 +10,15 @@ constexpr double kLockSeconds = 2.0;
 }  // namespace
 
 InstanceLocks LockInstanceRecord() {
-  double deadline = OsMonotonicSeconds() + kLockSeconds;
+  double deadline = MonotonicSeconds() + kLockSeconds;
   InstanceLocks locks;
-  locks.anyUser = OsLockPrefStore(1, kLockSeconds);
-  double left = deadline - OsMonotonicSeconds();
-  locks.currentUser = OsLockPrefStore(0, left > 0.05 ? left : 0.05);
+  locks.anyUser = LockPrefStore(1, kLockSeconds);
+  double left = deadline - MonotonicSeconds();
+  locks.currentUser = LockPrefStore(0, left > 0.05 ? left : 0.05);
   return locks;
 }
 
 void UnlockInstanceRecord(InstanceLocks locks) {
-  OsUnlockPrefStore(locks.currentUser);
-  OsUnlockPrefStore(locks.anyUser);
+  UnlockPrefStore(locks.currentUser);
+  UnlockPrefStore(locks.anyUser);
 }

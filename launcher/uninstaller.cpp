@@ -62,13 +62,13 @@ void ReadIdentity(FILE* file, UninstallReport* report) {
 int IsNamedInstallation(const UninstallReport& report) {
   char resources[kPathCapacity];
   return StrFormatf(resources, sizeof resources, "%s/Resources", report.game) &&
-         OsIsFolderInside(report.prefix, resources, ".") == 1;
+         IsFolderInside(report.prefix, resources, ".") == 1;
 }
 
 void RemoveListed(UninstallReport* report, const char* value, int folder,
                   CacheRefreshes* refreshes) {
   char path[kPathCapacity];
-  int result = AbsolutePath(value, path) ? OsRemoveInside(report->prefix, path, folder)
+  int result = AbsolutePath(value, path) ? RemoveInside(report->prefix, path, folder)
                                          : static_cast<int>(kInsideRefused);
   if (result == kInsideRefused)
     NoteRefused(report, value);
@@ -83,7 +83,7 @@ void RemoveListed(UninstallReport* report, const char* value, int folder,
 void RemovePattern(UninstallReport* report, const InstallRecord& record) {
   char folder[kPathCapacity];
   int inside =
-      AbsolutePath(record.folder, folder) ? OsIsFolderInside(report->prefix, folder, folder) : 0;
+      AbsolutePath(record.folder, folder) ? IsFolderInside(report->prefix, folder, folder) : 0;
   if (inside == 1)
     DelPattern(folder, record.value);
   else if (inside == 0)
@@ -119,7 +119,7 @@ void RemoveFoldersAgain(FILE* file, const UninstallReport& report) {
   char path[kPathCapacity];
   for (InstallRecordKind kind; (kind = ReadInstallRecord(file, &record)) != kInstallEnd;)
     if (kind == kInstallFolder && AbsolutePath(record.value, path))
-      OsRemoveInside(report.prefix, path, 1);
+      RemoveInside(report.prefix, path, 1);
 }
 
 int TellWhyNothingWasRemoved(const UninstallReport& report) {
@@ -210,7 +210,7 @@ int SelfDestruct(UninstallReport* report) {
   if (!report) report = &unused;
   *report = UninstallReport();
   int refusal = kOwnersNoFile;
-  FILE* file = OsOpenOwnersFile(kInstallLogName, &refusal);
+  FILE* file = OpenOwnersFile(kInstallLogName, &refusal);
   if (file == nullptr) {
     report->refusal = refusal == kOwnersNoFile ? kLogUnreadable : kLogNotOwners;
     return 0;
@@ -244,5 +244,5 @@ int SelfDestruct(UninstallReport* report) {
 // holding '/' matches nothing, and a symbolic link is removed as a link, never followed.
 void DelPattern(const char* folder, const char* pattern) {
   if (!folder || !pattern) return;
-  OsRemoveMatchingFiles(folder, pattern);
+  RemoveMatchingFiles(folder, pattern);
 }

@@ -10,7 +10,7 @@
 #include "platform/channel_wire.h"
 #include "platform/instance_channel.h"
 #include "platform/port/instance_channel.h"
-#include "platform/waiting.h"
+#include "platform/port/waiting.h"
 #include "util/strbuf.h"
 
 namespace {

@@ -2,6 +2,7 @@
 // first 255 characters of its text: one bounded format into a 256-byte buffer cuts the
 // rest. g_bNoNativeGui turns both dialogs off but never the browser.
 #include "platform/dialogs.h"
+#include "platform/port/dialogs.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -9,12 +9,11 @@
 
 #include <locale.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "platform/files.h"
+#include "platform/port/files.h"
 #include "state/state.h"
 #include "util/strbuf.h"
 
@@ -57,19 +56,15 @@ void InitLog(int restart) {
   // The locks live as long as this descriptor. Without the exclusive one another process
   // has the log open, and this one only adds to the end.
   if (!restart && OsTryLockExclusive(fd)) {
-    if (ftruncate(fd, 0) != 0) {
-      // The old text stays; appending to it still loses nothing.
-    }
+    // When it cannot be emptied the old text stays; appending to it still loses nothing.
+    OsEmptyFile(fd);
     // Left exclusive, the lock would hold up every other launcher that opens the log.
     if (!OsConvertToShared(fd)) OsUnlock(fd);
   } else {
     OsLockShared(fd);
   }
-  FILE* fp = fdopen(fd, "a");
-  if (!fp) {
-    close(fd);
-    return;
-  }
+  FILE* fp = OsAppendStream(fd);
+  if (!fp) return;
   Logf_fp = fp;
   if (restart) fputs("\n\n\n\n", Logf_fp);
   WriteBanner(Logf_fp, "EXE LOG opened %A %B %d, %Y, %I:%M:%S %p\n\n");

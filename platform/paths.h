@@ -20,16 +20,3 @@ int GetUserPath();
 const char* GetHomePath();
 const char* GetAppDataPath();
 const char* GetMyDocumentsPath();
-
-// The operating system's answers the paths are made from.
-// Home folder: $HOME when set, absolute and not empty, else the password-database entry of
-// the real user id. Written without a final '/'. 1 when found and it fit, else 0.
-int OsHomeFolder(char* out, size_t capacity);
-// The user's application-support folder: $XDG_DATA_HOME when set and absolute, else
-// home + "/.local/share". 1 when found and it fit, else 0.
-int OsAppSupportFolder(char* out, size_t capacity);
-// The absolute path of this process's executable (/proc/self/exe), as the kernel knows it:
-// never a bare argument 0 that a shell passes when it found the program on PATH, and through
-// any symbolic link that started it. 1 when it was read, is absolute and fit with its
-// terminator; else 0 and an empty text.
-int OsExecutablePath(char* out, size_t capacity);

@@ -7,6 +7,8 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/port/paths.h"
+#include "platform/port/prefs.h"
 #include "platform/prefs.h"
 #include "state/state.h"
 #include "util/file_name.h"
@@ -135,4 +137,12 @@ int RemoveSystemPreference(int anyUser, const char* appName, const char* key) {
   char domain[kDomainCapacity];
   if (key == nullptr || !ComposeDomain(domain, appName)) return 0;
   return OsPrefWrite(anyUser, domain, key, nullptr);
+}
+
+int LockPrefStore(int anyUser, double timeoutSeconds) {
+  return OsLockPrefStore(anyUser, timeoutSeconds);
+}
+
+void UnlockPrefStore(int handle) {
+  OsUnlockPrefStore(handle);
 }

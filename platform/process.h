@@ -7,9 +7,9 @@
 
 // Process identity: 8 bytes, start time (low 32 bits of the clock ticks since boot) then
 // process id, each big-endian. 1 on success.
-int OsCurrentProcessIdentity(unsigned char identity[8]);
+int CurrentProcessIdentity(unsigned char identity[8]);
 // 1 when a live (not zombie, not dead) process has exactly this identity.
-int OsProcessIdentityIsAlive(const unsigned char identity[8]);
+int ProcessIdentityIsAlive(const unsigned char identity[8]);
 
 // Fills the state letter (field 3) and the start time in clock ticks (field 22) from one
 // stat line. 1 when both were found and well formed, else 0 (outputs then unspecified).

@@ -5,10 +5,10 @@
 
 #include <SDL.h>
 
-int OsNextSdlPollEvent(SDL_Event* event);
-void OsNextSdlPumpEvents(void);
+int NextSdlPollEvent(SDL_Event* event);
+void NextSdlPumpEvents(void);
 // 1 when a call came from inside the SDL library itself (returnAddress is the caller's, from
 // __builtin_return_address): SDL pumps events through the executable's functions from its
 // own functions too, such as sdl12-compat's SDL_SetVideoMode or classic SDL's
 // SDL_SetEventFilter, and the engine must not be called back from inside those.
-int OsCalledFromSdl(const void* returnAddress);
+int CalledFromSdl(const void* returnAddress);

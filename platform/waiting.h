@@ -1,9 +1,5 @@
-// Time and short waits for polling loops (store locks, busy databases, the instance channel,
-// file locks): a monotonic clock that wall-clock changes never move, and a pause with some
-// jitter, so that processes polling the same lock do not wake in step.
+// Time for the launcher's deadlines: a monotonic clock that wall-clock changes never move.
 #pragma once
 
 // Seconds on the monotonic clock, from an arbitrary start.
-double OsMonotonicSeconds();
-// Sleeps between minMicros and minMicros + spreadMicros microseconds.
-void OsPauseJittered(unsigned minMicros, unsigned spreadMicros);
+double MonotonicSeconds();

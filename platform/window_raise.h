@@ -3,4 +3,4 @@
 // (dummy included). Main thread only, while SDL video runs. 1 when a request was sent.
 #pragma once
 
-int OsRaiseSdlWindow(void);
+int RaiseSdlWindow(void);

@@ -12,8 +12,8 @@
 
 namespace {
 void PumpFor(const void* caller) {
-  OsNextSdlPumpEvents();
-  if (!OsCalledFromSdl(caller)) DeliverForwardedLaunches();
+  NextSdlPumpEvents();
+  if (!CalledFromSdl(caller)) DeliverForwardedLaunches();
 }
 }  // namespace
 
@@ -24,8 +24,8 @@ void SDL_PumpEvents(void) {
 }
 
 int SDL_PollEvent(SDL_Event* event) {
-  int result = OsNextSdlPollEvent(event);
-  if (!OsCalledFromSdl(__builtin_return_address(0))) DeliverForwardedLaunches();
+  int result = NextSdlPollEvent(event);
+  if (!CalledFromSdl(__builtin_return_address(0))) DeliverForwardedLaunches();
   return result;
 }
 

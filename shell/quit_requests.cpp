@@ -14,10 +14,6 @@ bool SDLApplication::Terminate() {
   return SdlVideoPostQuit() != 0;
 }
 
-void BlockQuitSignals() {
-  OsBlockQuitSignals();
-}
-
 static int OnQuitRequest() {
   NoteQuitRequest();  // whatever the game answers, it ends after this run
   return s_application->Terminate() ? 1 : 0;
@@ -25,5 +21,5 @@ static int OnQuitRequest() {
 
 int StartQuitRequests(SDLApplication* application) {
   s_application = application;
-  return OsStartQuitThread(OnQuitRequest);
+  return StartQuitThread(OnQuitRequest);
 }

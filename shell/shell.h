@@ -3,6 +3,8 @@
 // messages and hands control to SDL_main. One instance of each class, made by main.
 #pragma once
 
+#include "platform/quit_signals.h"
+
 class SDLApplication {
  public:
   // A quit request: while SDL video runs, posts exactly one SDL quit event and returns true;
@@ -20,10 +22,9 @@ class SDLMain {
   [[noreturn]] void ApplicationDidFinishLaunching();
 };
 
-// Quit requests (SIGTERM, SIGINT, SIGHUP). BlockQuitSignals must run in the main thread
-// before any other thread exists, so that every thread inherits the blocked mask and the
+// Quit requests (SIGTERM, SIGINT, SIGHUP). BlockQuitSignals (quit_signals.h) must run in the main
+// thread before any other thread exists, so that every thread inherits the blocked mask and the
 // signals reach only the dedicated thread that StartQuitRequests starts. A request that
 // Terminate does not take ends the process by the signal.
-void BlockQuitSignals();
 // 1 when the thread runs; otherwise the signals are unblocked again (default actions).
 int StartQuitRequests(SDLApplication* application);

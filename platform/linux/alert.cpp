@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/dialogs.h"
 #include "platform/linux/spawn.h"
+#include "platform/port/dialogs.h"
 #include "util/latin1.h"
 #include "util/strbuf.h"
 

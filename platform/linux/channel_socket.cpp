@@ -12,8 +12,8 @@
 
 #include "platform/instance_channel.h"
 #include "platform/port/instance_channel.h"
+#include "platform/port/waiting.h"
 #include "platform/process.h"
-#include "platform/waiting.h"
 #include "util/hex.h"
 #include "util/strbuf.h"
 

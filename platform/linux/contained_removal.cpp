@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/port/files.h"
 #include "util/file_name.h"
 #include "util/strbuf.h"
 

@@ -3,7 +3,7 @@
 // argument vector (no shell) and waited for a bounded time, so a tool that hangs cannot hang
 // the uninstaller. The folder is passed as one argument whatever it holds. The tools' output
 // (update-mime-database's notes on the search path) is none of the player's business.
-#include "platform/desktop_caches.h"
+#include "platform/port/desktop_caches.h"
 
 #include <cstring>
 
@@ -41,7 +41,7 @@ int ListsFile(const char* files, const char* name) {
 
 }  // namespace
 
-int CacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
+int OsCacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
   if (!path || path[0] != '/') return 0;
   for (int i = 0; i < kCacheCount; ++i) {
     char marker[64] = "/";
@@ -58,7 +58,7 @@ int CacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
   return 0;
 }
 
-int RefreshDesktopCache(int cache, const char* folder) {
+int OsRefreshDesktopCache(int cache, const char* folder) {
   if (cache < 0 || cache >= kCacheCount || !folder) return 0;
   char tool[128];
   char path[kPathCapacity];

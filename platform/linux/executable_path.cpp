@@ -1,7 +1,7 @@
-// The executable's own path from /proc/self/exe; see platform/paths.h. Under valgrind the
+// The executable's own path from /proc/self/exe; see platform/port/paths.h. Under valgrind the
 // link is answered for the program being checked, not for valgrind's tool, so a launcher run
 // through the memory checker finds its own bundle as well.
-#include "platform/paths.h"
+#include "platform/port/paths.h"
 
 #include <unistd.h>
 

@@ -1,14 +1,15 @@
-// Open-file-description locks over fcntl; see platform/files.h. The shared lock is polled rather
+// Open-file-description locks over fcntl (they do not see flock() locks); see
+// platform/port/files.h. The shared lock is polled rather
 // than waited for with F_OFD_SETLKW, so that a lock held forever by some other program
 // delays a launch by a bounded time instead of hanging it.
-#include "platform/files.h"
+#include "platform/port/files.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "platform/waiting.h"
+#include "platform/port/waiting.h"
 
 namespace {
 

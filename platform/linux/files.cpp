@@ -1,6 +1,7 @@
-// Files and folders over POSIX; see platform/files.h. The write test uses only a regular file of
-// its own name, made and removed here.
-#include "platform/files.h"
+// Files and folders over POSIX; see platform/port/files.h and file_making.h. The write test uses
+// only a regular file of its own name, made and removed here.
+#include "platform/port/files.h"
+#include "platform/linux/file_making.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,7 +20,7 @@ constexpr unsigned kMaskedMode = ~0u;  // no exact mode: 0777 less the creation 
 // One level. A folder made now is changed to the exact mode through a descriptor opened
 // without following a link, so nothing swapped in at that name is changed instead.
 int CreateLevel(const char* path, unsigned mode) {
-  if (mode == kMaskedMode) return fsCreateDirectory(path);
+  if (mode == kMaskedMode) return OsCreateDirectory(path);
   if (mkdir(path, mode & 07777) != 0) return errno == EEXIST;
   int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return 0;
@@ -53,40 +54,40 @@ int OsCreateFoldersWithMode(const char* path, int withLast, unsigned mode) {
   return 1;
 }
 
-int fsIsDirectoryWriteable(const char* path) {
+int OsIsDirectoryWriteable(const char* path) {
   char testPath[kPathCapacity];
   if (!StrFormatf(testPath, sizeof testPath, "%s%c__QFN_WRITE_TEST__.txt", path, '/')) return 0;
-  if (!fsCreatePath(path)) return 0;
+  if (!OsCreatePath(path)) return 0;
   if (!OsTouchRegularFile(testPath)) return 0;
-  fsRemoveFile(testPath);
+  OsRemoveFile(testPath);
   return 1;
 }
 
-int fsCreatePath(const char* path) {
+int OsCreatePath(const char* path) {
   return OsCreateFolders(path, 1);
 }
 
-int fsCreateDirectory(const char* path) {
+int OsCreateDirectory(const char* path) {
   return mkdir(path, 0777) == 0 || errno == EEXIST;
 }
 
-int fsRemoveDirectory(const char* path) {
+int OsRemoveDirectory(const char* path) {
   return rmdir(path) == 0;
 }
 
-int fsRemoveFile(const char* path) {
+int OsRemoveFile(const char* path) {
   return unlink(path) == 0;
 }
 
-int fsEntryExists(const char* path) {
+int OsEntryExists(const char* path) {
   struct stat info;
   return lstat(path, &info) == 0;
 }
 
-int fsSetCurrentDir(const char* path) {
+int OsSetCurrentDir(const char* path) {
   return chdir(path);
 }
 
-int fsGetCurrentDir(char* buffer, int size) {
+int OsGetCurrentDir(char* buffer, int size) {
   return size > 0 && getcwd(buffer, static_cast<size_t>(size)) != nullptr;
 }

@@ -1,7 +1,7 @@
-// Pattern removal inside one folder; see platform/files.h. The folder is opened once without
+// Pattern removal inside one folder; see platform/port/files.h. The folder is opened once without
 // following a final symbolic link, and every look-up and removal is relative to that open
 // folder, so a name swapped for a link after matching still cannot lead elsewhere.
-#include "platform/files.h"
+#include "platform/port/files.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/paths.h"
+#include "platform/port/paths.h"
 #include "util/strbuf.h"
 
 namespace {

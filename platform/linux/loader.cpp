@@ -1,6 +1,7 @@
-// The dynamic loader over dlopen; see loader.h. OsOpenLibrary clears a stale error first, so
+// The dynamic loader over dlopen; see platform/port/loader.h. OsOpenLibrary clears a stale error first, so
 // that OsLibraryError after a failed open reports that open.
-#include "platform/loader.h"
+#include "platform/port/loader.h"
+#include "platform/linux/symbols.h"
 
 #include <dlfcn.h>
 

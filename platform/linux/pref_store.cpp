@@ -15,10 +15,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/files.h"
-#include "platform/paths.h"
-#include "platform/prefs.h"
-#include "platform/waiting.h"
+#include "platform/linux/file_making.h"
+#include "platform/linux/pref_store.h"
+#include "platform/port/paths.h"
+#include "platform/port/prefs.h"
+#include "platform/port/waiting.h"
 #include "util/file_name.h"
 #include "util/latin1.h"
 #include "util/strbuf.h"

@@ -1,6 +1,7 @@
 // Process identity for the single-instance record: the low 32 bits of the process's start
 // time (clock ticks since boot) and its process id, both big-endian, 8 bytes in all. The
 // start time is what tells a recorded process from a later one that was given the same id.
+#include "platform/port/process.h"
 #include "platform/process.h"
 
 #include <unistd.h>

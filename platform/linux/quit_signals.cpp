@@ -1,6 +1,6 @@
 // The quit-signal thread; see quit_signals.h. Ending by the signal's own default action
 // keeps the exit status a parent expects from a process killed by that signal.
-#include "platform/quit_signals.h"
+#include "platform/port/quit_signals.h"
 
 #include <pthread.h>
 #include <signal.h>

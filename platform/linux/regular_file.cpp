@@ -1,7 +1,8 @@
-// Regular-file opening; see platform/files.h. O_NONBLOCK only keeps the open itself from
+// Regular-file opening; see platform/port/files.h. O_NONBLOCK only keeps the open itself from
 // waiting (for a FIFO's reader, a device); it is cleared again once the file is known to be
 // a regular file, on which it has no effect anyway.
-#include "platform/files.h"
+#include "platform/linux/file_making.h"
+#include "platform/port/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,4 +26,14 @@ int OsTouchRegularFile(const char* path) {
   if (fd < 0) return 0;
   close(fd);
   return 1;
+}
+
+int OsEmptyFile(int fd) {
+  return ftruncate(fd, 0) == 0;
+}
+
+FILE* OsAppendStream(int fd) {
+  FILE* stream = fdopen(fd, "a");
+  if (!stream) close(fd);
+  return stream;
 }

@@ -1,9 +1,9 @@
 // Calls into the SDL library behind the executable's own SDL event functions. The addresses
 // are looked up on first use; a missing one (no SDL loaded, which cannot happen in the
 // launcher) makes the call do nothing.
-#include "platform/sdl_next.h"
+#include "platform/port/sdl_next.h"
 
-#include "platform/loader.h"
+#include "platform/linux/symbols.h"
 
 namespace {
 template <typename Fn>

@@ -3,7 +3,7 @@
 // quit path's look take it, so none of them can fall between the others.
 #include "platform/linux/spawn.h"
 
-#include "platform/waiting.h"
+#include "platform/port/waiting.h"
 
 #include <errno.h>
 #include <fcntl.h>

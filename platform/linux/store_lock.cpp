@@ -1,7 +1,8 @@
 // flock-based locks beside the preference stores. flock works on a descriptor opened
 // read-only, which is what lets a user who cannot write the any-user folder still take part
 // in the any-user lock; the descriptor is close-on-exec so no child inherits the hold.
-#include "platform/prefs.h"
+#include "platform/linux/pref_store.h"
+#include "platform/port/prefs.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,8 +11,7 @@
 
 #include <cerrno>
 
-#include "platform/files.h"
-#include "platform/waiting.h"
+#include "platform/port/waiting.h"
 #include "util/file_name.h"
 #include "util/strbuf.h"
 

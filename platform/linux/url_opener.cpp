@@ -6,8 +6,8 @@
 
 #include <cerrno>
 
-#include "platform/dialogs.h"
 #include "platform/linux/spawn.h"
+#include "platform/port/dialogs.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// Monotonic time and jittered pauses; see waiting.h.
-#include "platform/waiting.h"
+// Monotonic time and jittered pauses; see platform/port/waiting.h.
+#include "platform/port/waiting.h"
 
 #include <time.h>
 #include <unistd.h>

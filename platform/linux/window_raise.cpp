@@ -1,6 +1,6 @@
 // X11 window raising through SDL_GetWMInfo. SDL's display lock is held around the Xlib calls,
 // because SDL's own event code uses the same connection.
-#include "platform/window_raise.h"
+#include "platform/port/window_raise.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>

@@ -30,7 +30,7 @@ struct ChildProcess {
       close(hold[1]);
       if (commandName != nullptr) prctl(PR_SET_NAME, commandName, 0, 0, 0);
       unsigned char own[8] = {};
-      int status = OsCurrentProcessIdentity(own) ? 1 : 0;
+      int status = CurrentProcessIdentity(own) ? 1 : 0;
       if (write(report[1], &status, sizeof status) != sizeof status) _exit(2);
       if (write(report[1], own, sizeof own) != sizeof own) _exit(2);
       char c;

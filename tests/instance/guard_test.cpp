@@ -19,7 +19,7 @@ TEST(Guard, OwnRecordDoesNotCountAsAnotherInstance) {
   world.Apply();
   StrCopy(g_AppNameLong, "Guard Game");
   unsigned char own[8];
-  ASSERT_EQ(OsCurrentProcessIdentity(own), 1);
+  ASSERT_EQ(CurrentProcessIdentity(own), 1);
   char text[17];
   ASSERT_EQ(BytesToHex(own, 8, text, sizeof text), 1);
   for (int anyUser : {1, 0}) {

@@ -95,34 +95,34 @@ TEST(ProcessIdentity, LayoutIsStartTimeThenPidBigEndian) {
 
 TEST(ProcessIdentity, OwnProcessIsAliveAndCarriesItsPid) {
   unsigned char identity[8];
-  ASSERT_EQ(OsCurrentProcessIdentity(identity), 1);
+  ASSERT_EQ(CurrentProcessIdentity(identity), 1);
   EXPECT_EQ(Word(identity + 4), static_cast<unsigned long>(getpid()));
-  EXPECT_EQ(OsProcessIdentityIsAlive(identity), 1);
+  EXPECT_EQ(ProcessIdentityIsAlive(identity), 1);
   unsigned char again[8];
-  ASSERT_EQ(OsCurrentProcessIdentity(again), 1);
+  ASSERT_EQ(CurrentProcessIdentity(again), 1);
   EXPECT_EQ(memcmp(identity, again, 8), 0);
 }
 
 TEST(ProcessIdentity, SamePidWithAnotherStartTimeIsNotAlive) {
   unsigned char identity[8];
-  ASSERT_EQ(OsCurrentProcessIdentity(identity), 1);
+  ASSERT_EQ(CurrentProcessIdentity(identity), 1);
   for (int byte = 0; byte < 4; ++byte) {
     unsigned char other[8];
     memcpy(other, identity, 8);
     other[byte] ^= 0x01;
-    EXPECT_EQ(OsProcessIdentityIsAlive(other), 0) << "start time byte " << byte;
+    EXPECT_EQ(ProcessIdentityIsAlive(other), 0) << "start time byte " << byte;
   }
 }
 
 TEST(ProcessIdentity, ImpossiblePidsAreNotAlive) {
   unsigned char identity[8];
-  ASSERT_EQ(OsCurrentProcessIdentity(identity), 1);
+  ASSERT_EQ(CurrentProcessIdentity(identity), 1);
   const long pids[] = {0, static_cast<long>(INT_MAX) + 1, 0xFFFFFFFFl};
   for (long pid : pids) {
     unsigned char other[8];
     PackProcessIdentity(0, pid, other);
     memcpy(other, identity, 4);
-    EXPECT_EQ(OsProcessIdentityIsAlive(other), 0) << pid;
+    EXPECT_EQ(ProcessIdentityIsAlive(other), 0) << pid;
   }
 }
 
@@ -130,30 +130,30 @@ TEST(ProcessIdentity, ChildIsAliveUntilItEnds) {
   ChildProcess child;
   ASSERT_TRUE(child.ok);
   unsigned char mine[8];
-  ASSERT_EQ(OsCurrentProcessIdentity(mine), 1);
+  ASSERT_EQ(CurrentProcessIdentity(mine), 1);
   EXPECT_NE(memcmp(mine + 4, child.identity + 4, 4), 0);
-  EXPECT_EQ(OsProcessIdentityIsAlive(child.identity), 1);
+  EXPECT_EQ(ProcessIdentityIsAlive(child.identity), 1);
 
   pid_t pid = child.pid;
   child.Finish(false);
   // Wait until the child has exited but is not yet reaped: a zombie.
   siginfo_t info;
   ASSERT_EQ(waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT), 0);
-  EXPECT_EQ(OsProcessIdentityIsAlive(child.identity), 0) << "zombie";
+  EXPECT_EQ(ProcessIdentityIsAlive(child.identity), 0) << "zombie";
   child.Reap();
-  EXPECT_EQ(OsProcessIdentityIsAlive(child.identity), 0) << "reaped";
+  EXPECT_EQ(ProcessIdentityIsAlive(child.identity), 0) << "reaped";
 }
 
 // A child forked after this process has looked up its own identity gets its own.
 TEST(ProcessIdentity, ForkedChildGetsItsOwnIdentity) {
   unsigned char mine[8];
-  ASSERT_EQ(OsCurrentProcessIdentity(mine), 1);
+  ASSERT_EQ(CurrentProcessIdentity(mine), 1);
   ChildProcess child;
   ASSERT_TRUE(child.ok);
   EXPECT_EQ(Word(child.identity + 4), static_cast<unsigned long>(child.pid));
-  EXPECT_EQ(OsProcessIdentityIsAlive(child.identity), 1);
+  EXPECT_EQ(ProcessIdentityIsAlive(child.identity), 1);
   unsigned char again[8];
-  ASSERT_EQ(OsCurrentProcessIdentity(again), 1);
+  ASSERT_EQ(CurrentProcessIdentity(again), 1);
   EXPECT_EQ(memcmp(mine, again, 8), 0);
 }
 
@@ -162,7 +162,7 @@ TEST(ProcessIdentity, CommandNameWithParenthesesAndSpaces) {
   for (const char* name : names) {
     ChildProcess child(name);
     ASSERT_TRUE(child.ok) << name;
-    EXPECT_EQ(OsProcessIdentityIsAlive(child.identity), 1) << name;
+    EXPECT_EQ(ProcessIdentityIsAlive(child.identity), 1) << name;
     ChildProcess reference;
     ASSERT_TRUE(reference.ok);
     // Both children started just now: their start times are close, not scrambled by the

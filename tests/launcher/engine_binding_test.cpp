@@ -2,6 +2,7 @@
 // libraries: holding a message while no engine can take it, binding and unbinding, the two
 // failure alerts, and the loader wrappers' refusals.
 #include "launcher/engine.h"
+#include "platform/loader.h"
 #include "platform/log.h"
 #include "state/state.h"
 #include "tests/support/launch.h"

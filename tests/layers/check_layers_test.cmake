@@ -1,16 +1,25 @@
 # Runs the layering check over a small made-up source tree and compares its verdict:
 #   cmake -DCASE=<name> -DCHECK=<check_layers.cmake> -DWORK=<scratch folder> -P this file
-# Each case lists its files as "<path>><included header>" pairs, and the text the check must
-# report (empty: the tree passes).
+# Each case lists its files as "<path>><included header>" pairs ("<path>>": a file that
+# includes nothing), and the text the check must report (empty: the tree passes).
 cmake_minimum_required(VERSION 3.20)
 set(clean_files "platform/linux/impl.cpp>platform/linux/own.h"
                 "platform/linux/impl.cpp>platform/files.h" "launcher/a.cpp>platform/files.h"
-                "launcher/a.cpp>launcher/a.h" "launcher/b.cpp>launcher/a.h")
+                "launcher/a.cpp>launcher/a.h" "launcher/b.cpp>launcher/a.h"
+                "platform/files.h>" "platform/files.cpp>platform/port/files.h"
+                "platform/linux/impl.cpp>platform/port/files.h")
 set(clean_report "")
 set(linux_above_files "launcher/a.cpp>platform/linux/own.h")
 set(linux_above_report "launcher/a.cpp includes platform/linux/own.h")
 set(test_reaches_linux_files "tests/x/t.cpp>platform/linux/own.h")
 set(test_reaches_linux_report "tests/x/t.cpp includes platform/linux/own.h")
+set(port_above_files "platform/files.h>" "platform/port/files.h>"
+                     "launcher/a.cpp>platform/port/files.h")
+set(port_above_report "launcher/a.cpp includes platform/port/files.h")
+set(port_without_service_files "platform/port/sockets.h>")
+set(port_without_service_report "platform/port/sockets.h is not the port header of a service")
+set(port_subfolder_files "platform/files.h>" "platform/port/files/more.h>")
+set(port_subfolder_report "platform/port/files/more.h is not the port header of a service")
 set(mutual_files "launcher/a.cpp>launcher/b.h" "launcher/b.cpp>launcher/a.h")
 set(mutual_report "launcher/a and launcher/b include each other")
 set(mutual_beside_files "util/x.h>y.h" "util/y.h>x.h")
@@ -25,7 +34,11 @@ foreach(pair IN LISTS ${CASE}_files)
   string(REPLACE ">" ";" parts "${pair}")
   list(GET parts 0 path)
   list(GET parts 1 header)
-  file(APPEND ${root}/${path} "#include \"${header}\"\n")
+  if(header STREQUAL "")
+    file(APPEND ${root}/${path} "")  # a file that includes nothing
+  else()
+    file(APPEND ${root}/${path} "#include \"${header}\"\n")
+  endif()
 endforeach()
 execute_process(COMMAND ${CMAKE_COMMAND} -DROOT=${root} -P ${CHECK} RESULT_VARIABLE result
                 ERROR_VARIABLE report)

@@ -1,11 +1,9 @@
-// The launcher's rules for loading a library, over the platform's loader. A bare library
-// name is opened from the working directory ("./name"), never from the loader's search path,
-// so that a library of the same name on LD_LIBRARY_PATH or in a system folder cannot be the
-// one that is loaded.
+// The launcher's rules for loading a library, over the port's loader; see loader.h.
+#include "platform/loader.h"
+
 #include <cstring>
 
-#include "launcher/engine.h"
-#include "platform/loader.h"
+#include "platform/port/loader.h"
 #include "util/file_name.h"
 #include "util/strbuf.h"
 
@@ -30,8 +28,6 @@ void* LoadDll(const char* path) {
   return OsOpenLibrary(fullPath);
 }
 
-// A null handle finds nothing: a look-up in the global scope would find the launcher's own
-// variables of the same names as the entry points.
 void* GetDllSymbol(void* handle, const char* name) {
   return OsLibrarySymbol(handle, name);
 }

@@ -1,0 +1,13 @@
+// What the Linux preference store shares with the locks beside it (a flock on
+// "<store>.lock", created 0644 by whoever may create it and opened read-only by the others):
+// where a scope's database lies and how the folders above it are made.
+#pragma once
+
+#include <cstddef>
+
+// The database file of a scope (the same path the preference store opens). 1 when it fit.
+int OsPrefStorePath(int anyUser, char* out, size_t capacity);
+// Creates the folders above a file of the store (database or lock file) with the scope's
+// mode, whatever the file-creation mask: 0755 for the any-user store, which every user reads
+// and only its owner may change; 0700 for the user's own. 1 when they exist afterwards.
+int OsCreatePrefStoreFolders(int anyUser, const char* storeFile);

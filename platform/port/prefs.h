@@ -1,0 +1,14 @@
+// What a port implements for the preference store: one store per user scope (anyUser
+// non-zero: every user of the machine), texts in the launcher's 8-bit (ISO 8859-1) encoding,
+// and a lock per store across processes and users that its holder's end always releases.
+#pragma once
+
+#include <cstddef>
+
+// Writes a value, or removes the key when value is null; 1 when committed, else 0.
+int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* value);
+// 1 when a usable text value is stored and fit into out (terminator included), else 0.
+int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size_t capacity);
+// As LockPrefStore and UnlockPrefStore in prefs.h.
+int OsLockPrefStore(int anyUser, double timeoutSeconds);
+void OsUnlockPrefStore(int handle);

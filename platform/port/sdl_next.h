@@ -1,0 +1,9 @@
+// What a port implements to reach SDL's own event functions: the calls behind the functions
+// of sdl_next.h, which say what each does.
+#pragma once
+
+#include <SDL.h>
+
+int OsNextSdlPollEvent(SDL_Event* event);
+void OsNextSdlPumpEvents(void);
+int OsCalledFromSdl(const void* returnAddress);
