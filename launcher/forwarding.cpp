@@ -13,7 +13,6 @@
 #include "platform/channel_wire.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
-#include "platform/process.h"
 #include "platform/window_raise.h"
 #include "state/state.h"
 #include "util/strbuf.h"
@@ -98,15 +97,18 @@ static_assert(kChannelGreetingBytes +
               "a launch of the launcher's own does not fit the channel");
 
 void ListenForForwardedLaunches() {
-  unsigned char identity[8];
-  char reason[160] = "no process identity";
-  if (!CurrentProcessIdentity(identity) || !ChannelListen(identity, reason, sizeof reason))
+  char reason[160] = "";
+  if (!ChannelListen(reason, sizeof reason))
     Logf("[forward] cannot listen for other launches: %s\n", reason);
 }
 
 void StopForwardedLaunches() {
-  s_allowed = 0;
   ChannelClose();
+  EndForwardingRun();
+}
+
+void EndForwardingRun() {
+  s_allowed = 0;
   NoteFailures();
   if (s_failures) Logf("[forward] %d connection(s) refused or failed in this run\n", s_failures);
   if (s_unlogged)

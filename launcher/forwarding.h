@@ -6,11 +6,14 @@
 #pragma once
 
 // Starts listening as this process (logs when it cannot), before the record is claimed so
-// that a launch that finds the record finds the channel too.
+// that a launch that finds the record finds the channel too. The listener then stays for the
+// whole process: a launch that arrives between two runs waits for the next one.
 void ListenForForwardedLaunches();
 // Stops listening: launches not yet confirmed are ended (their senders learn it). Logs the
-// run's summary of what was refused or not logged.
+// run's summary as EndForwardingRun does.
 void StopForwardedLaunches();
+// Logs the run's summary of what was refused or not logged; the listener stays.
+void EndForwardingRun();
 // Allows delivery on this thread (the caller's) while on is non-zero.
 void AllowForwardedDelivery(int on);
 // One bounded step: serves the channel and hands at most a few messages to the engine, then

@@ -163,7 +163,7 @@ RunResult Run(int argc, char** argv, int runIndex) {
   SdlQuit();
   Logf("[main] Unloading Quarn\n");
   UnloadQuarn();
-  StopForwardedLaunches();
+  EndForwardingRun();
   if (g_HaveLock) ReleaseInstanceRecord();
   if (restart) {
     Logf("[main] restart requested\n");

@@ -1,12 +1,14 @@
-// The instance's end of the channel. No thread of its own: the listener and every connection
-// are served in bounded steps from the engine's event calls, so an idle, slow or hostile
-// connection delays no other. A connection moves receiving -> offered -> confirmed ->
-// delivering, and from any of them to free (ended), in that order only (asserted); only
-// confirmed launches are taken, in the order their senders confirmed them, and a taken
-// launch's connection ends once it has been delivered, which tells its sender so.
+// The instance's end of the channel. The listener and every connection are served in bounded
+// steps from the engine's event calls, so an idle, slow or hostile connection delays no
+// other; a step runs only when the watcher saw something arrive or a time limit pass. A connection
+// moves receiving -> offered -> confirmed -> delivering, and from any of them to free (ended), in
+// that order only (asserted); only confirmed launches are taken, in the order their senders
+// confirmed them, and a taken launch's connection ends once it has been delivered, which tells its
+// sender so.
 #include <cassert>
 #include <cstring>
 
+#include "platform/channel_watch.h"
 #include "platform/channel_wire.h"
 #include "platform/instance_channel.h"
 #include "platform/port/instance_channel.h"
@@ -191,6 +193,28 @@ void FollowFreshConnections(double now, int (*acceptable)(const char*)) {
   }
 }
 
+// Hands the watcher the listener (unless accepting pauses) and every connection that waits for
+// its sender, until the earliest time limit among them.
+void ArmWatcher(double now) {
+  int handles[kConnections + 1];
+  int count = 0;
+  double deadline = 0;
+  auto until = [&deadline](double at) {
+    if (deadline == 0 || at < deadline) deadline = at;
+  };
+  if (now >= s_acceptAgainAt)
+    handles[count++] = s_listener;
+  else
+    until(s_acceptAgainAt);
+  for (const Connection& c : s_connections) {
+    if (c.stage != kReceiving && c.stage != kOffered) continue;
+    handles[count++] = c.handle;
+    until(c.since + (c.stage == kReceiving ? kReceiveSeconds : kConfirmSeconds));
+  }
+  // Just past the limit, so that the step it wakes finds the connection late.
+  ChannelWatchArm(handles, count, deadline > 0 ? deadline + 0.001 : 0);
+}
+
 int ConfirmedWaiting() {
   for (const Connection& c : s_connections)
     if (c.stage == kConfirmed) return 1;
@@ -199,14 +223,19 @@ int ConfirmedWaiting() {
 
 }  // namespace
 
-int ChannelListen(const unsigned char* identity, char* reason, size_t reasonCapacity) {
+int ChannelListen(char* reason, size_t reasonCapacity) {
   if (s_listener >= 0) return 1;
-  s_listener = OsChannelListen(identity, reason, reasonCapacity);
+  if (!ChannelWatchStart()) {
+    StrCopy(reason, reasonCapacity, "cannot watch for other launches");
+    return 0;
+  }
+  s_listener = OsChannelListen(reason, reasonCapacity);
   s_acceptAgainAt = 0;
   return s_listener >= 0;
 }
 
 void ChannelClose() {
+  ChannelWatchHold();
   for (Connection& c : s_connections)
     if (c.stage != kFree) End(&c);
   OsChannelEnd(s_listener);
@@ -214,7 +243,7 @@ void ChannelClose() {
 }
 
 int ChannelServe(int (*acceptable)(const char* message)) {
-  if (s_listener < 0) return 0;
+  if (s_listener < 0 || !ChannelWatchReady()) return ConfirmedWaiting();
   double now = OsMonotonicSeconds();
   AcceptSome(now);
   for (Connection& c : s_connections) {
@@ -225,10 +254,12 @@ int ChannelServe(int (*acceptable)(const char* message)) {
     }
   }
   FollowFreshConnections(now, acceptable);
+  ArmWatcher(now);
   return ConfirmedWaiting();
 }
 
 int ChannelSettle() {
+  ChannelWatchHold();
   for (Connection& c : s_connections) {
     if (c.stage == kOffered) Decide(&c, 1);
     if (c.stage == kReceiving) End(&c);

@@ -1,6 +1,7 @@
 // The channel by which a second launch hands its messages to the running instance of the
-// game and user. The instance is named by its process identity (as its record holds it), so a
-// launch finds it whatever its environment; each side checks who the other is. A message is
+// game and user. A launch finds the instance from its process identity (as its record holds
+// it), whatever its environment, under a name nobody else can guess or find; each side checks
+// who the other is. A message is
 // delivered exactly once or its sender learns it was not: the instance offers a launch when
 // it is about to deliver it, delivers only what the sender confirmed within its deadline, and
 // tells the sender once the engine has every message of the launch.
@@ -14,17 +15,21 @@ constexpr int kChannelMaxMessages = 65;   // messages of one launch
 // largest launch the launcher builds (64 open-file messages and one command line).
 constexpr size_t kChannelMaxLaunchBytes = 32768;
 
-// Instance side, served from the instance's own event calls. A step waits only for the
-// connections it accepted or offered itself, and for them at most a millisecond.
+// Instance side, served from the instance's own event calls, main thread only. A watching
+// thread waits for the listener and the connections, so a step that finds nothing arrived
+// makes no system call; a step waits only for the connections it accepted or offered
+// itself, and for them at most a millisecond.
 
-// Starts listening. 1 when listening; reason says why not otherwise.
-int ChannelListen(const unsigned char* identity, char* reason, size_t reasonCapacity);
+// Starts listening, once per process: later calls find the listener there. 1 when
+// listening; reason says why not otherwise.
+int ChannelListen(char* reason, size_t reasonCapacity);
 // Stops listening and ends every connection not yet taken (their senders learn that their
 // messages were not delivered).
 void ChannelClose();
-// One bounded step: accepts a few new connections, reads what arrived, offers complete
-// launches whose every message is acceptable, takes confirmations and ends connections that
-// are too slow. Returns 1 when a confirmed launch waits to be taken.
+// One bounded step: when something arrived or a connection's time ran out, accepts a few new
+// connections, reads what arrived, offers complete launches whose every message is
+// acceptable, takes confirmations and ends connections that are too slow. Returns 1 when a
+// confirmed launch waits to be taken.
 int ChannelServe(int (*acceptable)(const char* message));
 // Decides every offered launch at once (a confirmation already sent counts, none can come
 // later) and ends every other connection. Returns 1 when a confirmed launch waits.
@@ -47,8 +52,3 @@ enum ChannelSendResult {
 };
 ChannelSendResult ChannelSend(const unsigned char* identity, const char* const* messages, int count,
                               double seconds, char* reason, size_t reasonCapacity);
-
-// The abstract socket name (without its leading NUL) of the instance with this process
-// identity, for index 0 .. kChannelNames-1. 1 when it fit.
-constexpr int kChannelNames = 4;
-int ChannelName(const unsigned char* identity, int index, char* out, size_t capacity);

@@ -1,13 +1,19 @@
 // The instance channel over Unix stream sockets with abstract names (no folder holds them and
-// they always fit): the instance listens under the first of its names nobody holds, and each
-// side checks the other's credentials. Every socket is non-blocking; only the calls that say
-// they wait poll.
+// they always fit). The name holds a random part, so nobody can take it before the instance
+// does; a sender finds it through the instance's own descriptor table, which only the
+// instance's user (and root) may read. Each side checks the other's credentials. Every socket
+// is non-blocking; only the calls that say they wait poll.
+#include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/random.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/instance_channel.h"
@@ -21,16 +27,55 @@ namespace {
 
 constexpr int kBacklog = 64;
 constexpr int kMostWaitedFor = 64;  // connections one wait watches
-constexpr int kIdentityBytes = 8;
 
-int Address(const unsigned char* identity, int index, sockaddr_un* address, socklen_t* size) {
+constexpr char kNamePrefix[] = "quillfen-channel-";
+constexpr int kRandomBytes = 16;
+constexpr int kMostSockets = 256;  // socket descriptors of the instance looked at
+
+int Address(const char* name, sockaddr_un* address, socklen_t* size) {
   memset(address, 0, sizeof *address);
   address->sun_family = AF_UNIX;
   // sun_path[0] stays NUL: an abstract name, which no file system holds.
-  if (!ChannelName(identity, index, address->sun_path + 1, sizeof address->sun_path - 1)) return 0;
-  *size =
-      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + strlen(address->sun_path + 1));
+  if (!StrCopy(address->sun_path + 1, sizeof address->sun_path - 1, name)) return 0;
+  *size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + strlen(name));
   return 1;
+}
+
+// A fresh name: the prefix and kRandomBytes from the kernel's generator, as hex.
+int RandomName(char* out, size_t capacity) {
+  unsigned char random[kRandomBytes];
+  char hex[2 * kRandomBytes + 1];
+  if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random) ||
+      !BytesToHex(random, sizeof random, hex, sizeof hex))
+    return 0;
+  return StrFormatf(out, capacity, "%s%s", kNamePrefix, hex);
+}
+
+// The inodes of the sockets process pid holds, from its descriptor table; how many.
+int SocketInodes(long pid, unsigned long* inodes, int capacity) {
+  char folder[64], path[96], target[64];
+  StrFormatf(folder, sizeof folder, "/proc/%ld/fd", pid);
+  DIR* dir = opendir(folder);
+  if (!dir) return 0;
+  int count = 0;
+  while (dirent* entry = readdir(dir)) {
+    if (count == capacity) break;
+    if (entry->d_name[0] == '.' || !StrFormatf(path, sizeof path, "%s/%s", folder, entry->d_name))
+      continue;
+    ssize_t n = readlink(path, target, sizeof target - 1);
+    if (n <= 0) continue;
+    target[n] = '\0';
+    unsigned long inode = 0;
+    if (sscanf(target, "socket:[%lu]", &inode) == 1) inodes[count++] = inode;
+  }
+  closedir(dir);
+  return count;
+}
+
+int Holds(const unsigned long* inodes, int count, unsigned long inode) {
+  for (int i = 0; i < count; ++i)
+    if (inodes[i] == inode) return 1;
+  return 0;
 }
 
 // 1 when the peer of fd runs as this process's effective user and, when pid is not 0, is
@@ -62,22 +107,38 @@ int NewSocket() {
 
 }  // namespace
 
-int ChannelName(const unsigned char* identity, int index, char* out, size_t capacity) {
-  char hex[2 * kIdentityBytes + 1];
-  if (index < 0 || index >= kChannelNames || !BytesToHex(identity, kIdentityBytes, hex, sizeof hex))
-    return 0;
-  return StrFormatf(out, capacity, "quillfen-instance-%s-%d", hex, index);
+int OsChannelNameOf(const unsigned char* identity, char* out, size_t capacity) {
+  unsigned long inodes[kMostSockets];
+  int count = SocketInodes(ProcessIdentityPid(identity), inodes, kMostSockets);
+  if (count == 0) return 0;
+  // The system's table of Unix sockets names every socket; only one the instance holds counts.
+  FILE* table = fopen("/proc/net/unix", "re");
+  if (!table) return 0;
+  char line[512];
+  int found = 0;
+  while (!found && fgets(line, sizeof line, table)) {
+    unsigned long inode = 0;
+    char name[sizeof line];
+    if (sscanf(line, "%*s %*s %*s %*s %*s %*s %lu @%500s", &inode, name) == 2 &&
+        strncmp(name, kNamePrefix, sizeof kNamePrefix - 1) == 0 && Holds(inodes, count, inode))
+      found = StrCopy(out, capacity, name);
+  }
+  fclose(table);
+  return found;
 }
 
-int OsChannelListen(const unsigned char* identity, char* reason, size_t reasonCapacity) {
+int OsChannelListen(char* reason, size_t reasonCapacity) {
   int fd = NewSocket();
   int error = errno;
-  // A name already taken (by a process of another user, who cannot pass the checks) is
-  // passed over for the next one; senders try them in the same order.
-  for (int index = 0; fd >= 0 && index < kChannelNames; ++index) {
+  // A name already taken could only be chance; another random one is tried.
+  for (int attempt = 0; fd >= 0 && attempt < 4; ++attempt) {
+    char name[sizeof kNamePrefix + 2 * kRandomBytes];
     sockaddr_un address;
     socklen_t size;
-    if (!Address(identity, index, &address, &size)) break;
+    if (!RandomName(name, sizeof name) || !Address(name, &address, &size)) {
+      error = errno;
+      break;
+    }
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 && listen(fd, kBacklog) == 0)
       return fd;
     error = errno;
@@ -94,6 +155,12 @@ OsChannelAcceptResult OsChannelAccept(int listener, int* connection, char* reaso
   if (fd < 0) {
     if (errno == EINTR || errno == ECONNABORTED) return kAcceptAgain;
     if (errno == EAGAIN || errno == EWOULDBLOCK) return kAcceptNone;
+    // Without a free descriptor accept fails before it looks at the backlog: only a
+    // connection that is really waiting makes that a failure.
+    int error = errno;
+    pollfd pending = {listener, POLLIN, 0};
+    if (poll(&pending, 1, 0) == 0) return kAcceptNone;
+    errno = error;
     StrCopy(reason, reasonCapacity, strerror(errno));
     return kAcceptFailed;
   }
@@ -116,32 +183,38 @@ int OsChannelWaitReadable(const int* connections, int count, int* ready, double 
   return found > 0 ? found : 0;
 }
 
+int OsChannelPair(int* a, int* b) {
+  int fds[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds) != 0) return 0;
+  *a = fds[0];
+  *b = fds[1];
+  return 1;
+}
+
 void OsChannelShutReading(int connection) {
   shutdown(connection, SHUT_RD);
 }
 
 OsChannelConnectResult OsChannelConnect(const unsigned char* identity, int* connection) {
+  char name[108];
+  sockaddr_un address;
+  socklen_t size;
   pid_t pid = static_cast<pid_t>(ProcessIdentityPid(identity));
-  int busy = 0, strangers = 0;
-  for (int index = 0; index < kChannelNames; ++index) {
-    sockaddr_un address;
-    socklen_t size;
-    if (!Address(identity, index, &address, &size)) break;
-    int fd = NewSocket();
-    if (fd < 0) break;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), size) == 0) {
-      if (pid != 0 && PeerIs(fd, pid)) {
-        *connection = fd;
-        return kConnected;
-      }
-      ++strangers;
-    } else if (errno == EAGAIN || errno == EINTR) {
-      busy = 1;
+  if (pid == 0 || !OsChannelNameOf(identity, name, sizeof name) || !Address(name, &address, &size))
+    return kConnectNone;
+  int fd = NewSocket();
+  if (fd < 0) return kConnectNone;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), size) == 0) {
+    if (PeerIs(fd, pid)) {
+      *connection = fd;
+      return kConnected;
     }
     close(fd);
+    return kConnectStranger;
   }
-  if (busy) return kConnectBusy;
-  return strangers ? kConnectStranger : kConnectNone;
+  int busy = errno == EAGAIN || errno == EINTR;
+  close(fd);
+  return busy ? kConnectBusy : kConnectNone;
 }
 
 int OsChannelWriteAll(int connection, const unsigned char* data, size_t size, double deadline) {

@@ -1,7 +1,8 @@
 // What a port implements for the instance channel: local stream connections between two
-// processes of one user, named by the instance's identity, never blocking unless a call says
-// it waits. A connection is an int handle (-1: none). The stages and the wire format are
-// written over these calls once, above the port.
+// processes of one user, under a name nobody can guess that only the instance's user can find
+// from the instance's identity, never blocking unless a call says it waits. A connection is an int
+// handle (-1: none). The stages and the wire format are written over these calls once, above the
+// port.
 #pragma once
 
 #include <cstddef>
@@ -21,9 +22,10 @@ enum OsChannelConnectResult {
   kConnectStranger,  // only processes other than the instance answered
 };
 
-// Instance side. Listens under this identity's names: the listener, or -1 and a reason.
-int OsChannelListen(const unsigned char* identity, char* reason, size_t reasonCapacity);
-// Takes one waiting connection, already non-blocking, when its peer runs as this user.
+// Instance side. Listens under a fresh name: the listener, or -1 and a reason.
+int OsChannelListen(char* reason, size_t reasonCapacity);
+// Takes one waiting connection, already non-blocking, when its peer runs as this user. Only
+// a connection that waits can fail to be taken.
 OsChannelAcceptResult OsChannelAccept(int listener, int* connection, char* reason,
                                       size_t reasonCapacity);
 // Waits at most seconds until one of the connections has something to read (or was closed);
@@ -31,9 +33,15 @@ OsChannelAcceptResult OsChannelAccept(int listener, int* connection, char* reaso
 int OsChannelWaitReadable(const int* connections, int count, int* ready, double seconds);
 // Shuts the reading side: a byte the peer writes from now on fails on its side.
 void OsChannelShutReading(int connection);
+// Two connected ends within this process (a byte written to one makes the other readable),
+// for waking a wait. 1 when made.
+int OsChannelPair(int* a, int* b);
 
-// Sender side. Connects to the instance with this identity, checking that the process which
-// accepts is the one the identity names.
+// Sender side. The name the instance with this identity listens under, found where only a
+// process of its user may look; 1 when found.
+int OsChannelNameOf(const unsigned char* identity, char* out, size_t capacity);
+// Connects to the instance with this identity, checking that the process which accepts is
+// the one the identity names.
 OsChannelConnectResult OsChannelConnect(const unsigned char* identity, int* connection);
 // Writes all of data, waiting for room until deadline (monotonic seconds). 1 when written.
 int OsChannelWriteAll(int connection, const unsigned char* data, size_t size, double deadline);

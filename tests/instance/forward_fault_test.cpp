@@ -38,27 +38,99 @@ bool WaitForLogText(const RunningInstance& running, const std::string& text) {
   return false;
 }
 
-TEST(ForwardingFaults, FailedAcceptIsRetriedWhileTheGameRuns) {
-  RunningInstance running(EnvList{{"QRN_TEST_RUN_MS", "8000"}});
-  ASSERT_TRUE(WaitForFile(running.ready, 30));
-  long pid = running.Pid();
-  rlimit old;
-  ASSERT_EQ(prlimit(pid, RLIMIT_NOFILE, nullptr, &old), 0);
-  rlimit full = {static_cast<rlim_t>(LowestFreeDescriptor(pid)), old.rlim_max};
-  ASSERT_EQ(prlimit(pid, RLIMIT_NOFILE, &full, nullptr), 0);
-  RawPeer early(running.Identity());
-  ASSERT_TRUE(early.Send(LaunchBytes({"OpenFile|/early.sav"})));
-  bool failed = WaitForLogText(running, "[forward] cannot accept a connection (");
-  ASSERT_EQ(prlimit(pid, RLIMIT_NOFILE, &old, nullptr), 0);
-  EXPECT_TRUE(failed);
-  EXPECT_EQ(early.Answer(), kChannelOffer);
-  EXPECT_TRUE(early.Confirm());
-  ProcessResult later = running.Second({"-psn_desktop", "/later.sav"});
-  running.Finish(3);
-  EXPECT_EQ(later.exitCode, 0);
-  EXPECT_EQ(Received(running.record),
-            (std::vector<std::string>{"OpenFile|/early.sav", "OpenFile|/later.sav",
-                                      "CommandLine|" + running.lw.bundle.exe + "|"}));
+// With no descriptor free, a connection that waits is logged and taken once one is free; an
+// empty backlog is no failure at all.
+TEST(ForwardingFaults, AcceptWithoutAFreeDescriptor) {
+  for (bool waiting : {true, false}) {
+    SCOPED_TRACE(waiting ? "a connection waits" : "nobody connects");
+    RunningInstance running(EnvList{{"QRN_TEST_RUN_MS", "8000"}});
+    ASSERT_TRUE(WaitForFile(running.ready, 30));
+    long pid = running.Pid();
+    std::vector<unsigned char> identity = running.Identity();
+    rlimit old;
+    ASSERT_EQ(prlimit(pid, RLIMIT_NOFILE, nullptr, &old), 0);
+    rlimit full = {static_cast<rlim_t>(LowestFreeDescriptor(pid)), old.rlim_max};
+    ASSERT_EQ(prlimit(pid, RLIMIT_NOFILE, &full, nullptr), 0);
+    std::unique_ptr<RawPeer> early;
+    bool failed;
+    if (waiting) {
+      early = std::make_unique<RawPeer>(identity);
+      ASSERT_TRUE(early->Send(LaunchBytes({"OpenFile|/early.sav"})));
+      failed = WaitForLogText(running, "[forward] cannot accept a connection (");
+    } else {
+      usleep(300000);  // the engine pumps events all the while
+      failed = running.LogText().find("cannot accept") != std::string::npos;
+    }
+    ASSERT_EQ(prlimit(pid, RLIMIT_NOFILE, &old, nullptr), 0);
+    EXPECT_EQ(failed, waiting);
+    std::vector<std::string> expected;
+    if (waiting) {
+      EXPECT_EQ(early->Answer(), kChannelOffer);
+      EXPECT_TRUE(early->Confirm());
+      expected.push_back("OpenFile|/early.sav");
+    }
+    ProcessResult later = running.Second({"-psn_desktop", "/later.sav"});
+    running.Finish(expected.size() + 2);
+    EXPECT_EQ(later.exitCode, 0);
+    expected.insert(expected.end(),
+                    {"OpenFile|/later.sav", "CommandLine|" + running.lw.bundle.exe + "|"});
+    EXPECT_EQ(Received(running.record), expected);
+    EXPECT_EQ(RefusedCount(running.LogText()) > 0, waiting);
+  }
+}
+
+// Another user binds, from before the game's first run to after its restart, every name
+// anyone could compute from the game's pid and start time: forwarding still works.
+TEST(ForwardingFaults, NamesAnotherUserComputesTakeNothing) {
+  RunningInstance running({{"QRN_TEST_RUN_MS", "1500"}, {"QRN_TEST_CLOSE_RESULTS", "1,0"}});
+  std::vector<unsigned char> identity = running.Identity();
+  ASSERT_EQ(identity.size(), 8u);
+  char hex[17];
+  ASSERT_TRUE(BytesToHex(identity.data(), 8, hex, sizeof hex));
+  const std::string guesses[] = {
+      std::string("quillfen-instance-") + hex + "-0",
+      std::string("quillfen-instance-") + hex + "-1",
+      std::string("quillfen-instance-") + hex + "-2",
+      std::string("quillfen-instance-") + hex + "-3",
+      std::string("quillfen-channel-") + hex,
+      std::string("quillfen-") + hex,
+  };
+  constexpr int kGuesses = sizeof guesses / sizeof guesses[0];
+  sockaddr_un addresses[kGuesses];
+  socklen_t sizes[kGuesses];
+  for (int i = 0; i < kGuesses; ++i) {
+    addresses[i] = {};
+    addresses[i].sun_family = AF_UNIX;
+    memcpy(addresses[i].sun_path + 1, guesses[i].data(), guesses[i].size());
+    sizes[i] = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + guesses[i].size());
+  }
+  pid_t squatter = fork();
+  if (squatter == 0) {  // system calls only, as a child of a multithreaded process must
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
+    int held[kGuesses] = {};
+    for (;;) {
+      for (int i = 0; i < kGuesses; ++i) {
+        if (held[i]) continue;
+        int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        if (bind(fd, reinterpret_cast<sockaddr*>(&addresses[i]), sizes[i]) == 0 &&
+            listen(fd, 4) == 0)
+          held[i] = 1;
+        else
+          close(fd);
+      }
+      usleep(500);
+    }
+  }
+  ASSERT_GT(squatter, 0);
+  for (int i = 0; i < 3000 && Count(running.record, "qrnCreate") < 2; ++i) usleep(10000);
+  ASSERT_EQ(Count(running.record, "qrnCreate"), 2);
+  ProcessResult second = running.Second({"-psn_desktop", "/restarted.sav"});
+  kill(squatter, SIGKILL);
+  waitpid(squatter, nullptr, 0);
+  running.Finish(2);
+  EXPECT_EQ(second.exitCode, 0);
+  EXPECT_EQ(Received(running.record), running.DocumentAndCommandLine("/restarted.sav"));
+  EXPECT_EQ(running.LogText().find("cannot listen"), std::string::npos);
 }
 
 TEST(ForwardingFaults, LaunchEndsWithinItsBoundWhenTheGameDoesNotAccept) {

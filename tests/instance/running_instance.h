@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/channel_wire.h"
+#include "platform/port/instance_channel.h"
 #include "tests/support/launcher_run.h"
 
 // The messages the running engine received, each checked to have come on the main thread
@@ -109,17 +110,27 @@ inline std::string LaunchBytes(const std::vector<std::string>& messages) {
   return bytes + Frame("");
 }
 
+// The abstract name the instance with this identity listens under ("" when not found).
+inline std::string ChannelNameOf(const std::vector<unsigned char>& identity) {
+  char name[108];
+  return identity.size() == 8 && OsChannelNameOf(identity.data(), name, sizeof name) ? name : "";
+}
+
 // A connection to the instance's channel made byte by byte.
 struct RawPeer {
   int fd = -1;
-  explicit RawPeer(const std::vector<unsigned char>& identity, bool nonBlocking = false) {
+  explicit RawPeer(const std::vector<unsigned char>& identity, bool nonBlocking = false)
+      : RawPeer(ChannelNameOf(identity), nonBlocking) {}
+  explicit RawPeer(const std::string& name, bool nonBlocking = false) {
     fd = socket(AF_UNIX, SOCK_STREAM | (nonBlocking ? SOCK_NONBLOCK : 0), 0);
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
-    if (identity.size() != 8 ||
-        !ChannelName(identity.data(), 0, address.sun_path + 1, sizeof address.sun_path - 1))
+    if (name.empty() || name.size() >= sizeof address.sun_path - 1) {
+      Close();
       return;
-    socklen_t size = offsetof(sockaddr_un, sun_path) + 1 + strlen(address.sun_path + 1);
+    }
+    memcpy(address.sun_path + 1, name.data(), name.size());
+    socklen_t size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), size) != 0) Close();
   }
   ~RawPeer() { Close(); }
@@ -151,11 +162,12 @@ struct RawPeer {
 inline char Exchange(const std::vector<unsigned char>& identity, const std::string& bytes,
                      uid_t uid) {
   int answer[2];
+  std::string name = ChannelNameOf(identity);  // only the instance's user can find it
   if (pipe(answer) != 0) return '?';
   pid_t pid = fork();
   if (pid == 0) {
     if (uid != 0 && (setgid(uid) != 0 || setuid(uid) != 0)) _exit(1);
-    RawPeer peer(identity);
+    RawPeer peer(name);
     char got = peer.Send(bytes) ? peer.Answer() : 0;
     if (got == kChannelOffer) peer.Confirm();
     if (write(answer[1], &got, 1) != 1) _exit(1);
