@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "platform/port/instance_channel.h"
-#include "platform/waiting.h"
+#include "platform/port/waiting.h"
 
 namespace {
 
