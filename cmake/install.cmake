@@ -43,6 +43,18 @@ if(TARGET engine_demo)
   if(NOT QFN_UNINSTALLER)
     set(qfn_demo_uninstaller NO_UNINSTALLER)
   endif()
+  # The changelog goes compressed, as Debian wants it; it must exist before the install's
+  # arguments are checked.
+  set(qfn_demo_changelog ${PROJECT_SOURCE_DIR}/data/doc/changelog)
+  find_program(QFN_GZIP gzip)
+  if(QFN_GZIP)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/doc)
+    execute_process(COMMAND ${QFN_GZIP} -9nc ${qfn_demo_changelog}
+                    OUTPUT_FILE ${CMAKE_BINARY_DIR}/doc/changelog.gz RESULT_VARIABLE qfn_gzipped)
+    if(qfn_gzipped EQUAL 0)
+      set(qfn_demo_changelog ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+    endif()
+  endif()
   file(GLOB qfn_demo_pngs ${PROJECT_SOURCE_DIR}/data/icons/*/quarn-demo.png)
   quarn_install_game(engine_demo
     ID com.quillfen.QuarnDemo
@@ -55,7 +67,7 @@ if(TARGET engine_demo)
     CATEGORIES "Game;ArcadeGame;"
     LICENSE Zlib
     EXIT_POLL_URL "http://www.quillfen.example/uninstallpoll.html"
-    DOCS ${PROJECT_SOURCE_DIR}/data/doc/copyright ${CMAKE_BINARY_DIR}/doc/changelog.gz
+    DOCS ${PROJECT_SOURCE_DIR}/data/doc/copyright ${qfn_demo_changelog}
     COMPONENT demo
     ${qfn_demo_uninstaller})
 endif()

@@ -1,13 +1,6 @@
 # "cpack -G DEB" from a build folder: a Debian package of the demo game alone (component
 # demo), configured with -DCMAKE_INSTALL_PREFIX=/usr -DQFN_UNINSTALLER=OFF. The files are
-# staged with DESTDIR, so the desktop entry names the run-time prefix. The changelog the
-# package's documentation carries is compressed here, as Debian wants it.
-find_program(QFN_GZIP gzip)
-if(QFN_GZIP)
-  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/doc)
-  execute_process(COMMAND ${QFN_GZIP} -9nc ${PROJECT_SOURCE_DIR}/data/doc/changelog
-                  OUTPUT_FILE ${CMAKE_BINARY_DIR}/doc/changelog.gz)
-endif()
+# staged with DESTDIR, so the desktop entry names the run-time prefix.
 
 set(CPACK_PACKAGE_NAME quarn-demo)
 set(CPACK_PACKAGE_VENDOR "Quillfen")

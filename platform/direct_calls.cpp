@@ -5,8 +5,10 @@
 
 #include "platform/desktop_caches.h"
 #include "platform/files.h"
+#include "platform/instance_channel.h"
 #include "platform/port/desktop_caches.h"
 #include "platform/port/files.h"
+#include "platform/port/instance_channel.h"
 #include "platform/port/process.h"
 #include "platform/port/quit_signals.h"
 #include "platform/port/sdl_next.h"
@@ -62,8 +64,15 @@ int RefreshDesktopCache(int cache, const char* folder) {
   return OsRefreshDesktopCache(cache, folder);
 }
 
+int ChannelListenerName(const unsigned char* identity, char* out, size_t capacity) {
+  return OsChannelNameOf(identity, out, capacity);
+}
+
 int CurrentProcessIdentity(unsigned char identity[8]) {
   return OsCurrentProcessIdentity(identity);
+}
+int ProcessIdentityOf(long pid, unsigned char identity[8]) {
+  return OsProcessIdentityOf(pid, identity);
 }
 int ProcessIdentityIsAlive(const unsigned char identity[8]) {
   return OsProcessIdentityIsAlive(identity);

@@ -52,3 +52,7 @@ enum ChannelSendResult {
 };
 ChannelSendResult ChannelSend(const unsigned char* identity, const char* const* messages, int count,
                               double seconds, char* reason, size_t reasonCapacity);
+
+// The name the instance with this identity listens under, found where only a process of its
+// user may look: for a test that speaks to the instance byte by byte. 1 when found.
+int ChannelListenerName(const unsigned char* identity, char* out, size_t capacity);

@@ -73,9 +73,8 @@ int main(int argc, char** argv) {
   char pattern[] = "/tmp/qfn-bench-forward-XXXXXX";
   if (!mkdtemp(pattern)) return 1;
   std::string root = pattern;
-  for (const char* dir : {"/bundle/bin", "/bundle/Resources", "/home", "/system", "/run"})
+  for (const char* dir : {"/bundle/bin", "/bundle/Resources", "/home", "/system"})
     fs::create_directories(root + dir);
-  chmod((root + "/run").c_str(), 0700);
   fs::copy_file(QFN_BENCH_LAUNCHER, root + "/bundle/bin/quarn");
   fs::copy_file(QFN_BENCH_ENGINE, root + "/bundle/Resources/quarnc.so");
   std::string exe = root + "/bundle/bin/quarn";
@@ -87,7 +86,6 @@ int main(int argc, char** argv) {
       "XDG_DATA_HOME=" + root + "/home/.local/share",
       "XDG_CONFIG_HOME=" + root + "/home/.config",
       "QFN_SYSTEM_PREFS=" + root + "/system/preferences.db",
-      "XDG_RUNTIME_DIR=" + root + "/run",
       "SDL_VIDEODRIVER=dummy",
       std::string("PATH=") + (path ? path : "/usr/bin:/bin"),
   };

@@ -39,7 +39,7 @@ struct Connection {
   dev_t dev;
   ino_t ino;
   double deadline;  // when the current call stops waiting for other processes' locks
-  int walChecked;   // the current-user store was asked for the write-ahead log
+  int walChecked;   // this connection's store is in write-ahead-log mode: not asked again
   sqlite3_stmt* select;
   sqlite3_stmt* upsert;
   sqlite3_stmt* remove;

@@ -1,6 +1,7 @@
 // Process identity for the single-instance record: the low 32 bits of the process's start
 // time (clock ticks since boot) and its process id, both big-endian, 8 bytes in all. The
 // start time is what tells a recorded process from a later one that was given the same id.
+#include "platform/linux/proc_stat.h"
 #include "platform/port/process.h"
 #include "platform/process.h"
 
@@ -71,6 +72,14 @@ void PackProcessIdentity(unsigned long long startTicks, long pid, unsigned char 
   PutBigEndian(identity + 4, static_cast<unsigned long>(pid) & 0xFFFFFFFFul);
 }
 
+int OsProcessIdentityOf(long pid, unsigned char identity[8]) {
+  char state = 0;
+  unsigned long long ticks = 0;
+  if (!ReadStat(pid, &state, &ticks)) return 0;
+  PackProcessIdentity(ticks, pid, identity);
+  return 1;
+}
+
 // Read once per process: neither part can change while the process lives. The process id it
 // was read for tells a forked child, which must read its own.
 int OsCurrentProcessIdentity(unsigned char identity[8]) {
@@ -78,10 +87,7 @@ int OsCurrentProcessIdentity(unsigned char identity[8]) {
   static unsigned char s_identity[8];
   long pid = static_cast<long>(getpid());
   if (pid != s_pid) {
-    char state = 0;
-    unsigned long long ticks = 0;
-    if (!ReadStat(pid, &state, &ticks)) return 0;
-    PackProcessIdentity(ticks, pid, s_identity);
+    if (!OsProcessIdentityOf(pid, s_identity)) return 0;
     s_pid = pid;
   }
   memcpy(identity, s_identity, sizeof s_identity);

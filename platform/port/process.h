@@ -2,6 +2,7 @@
 // process an identity names still lives (see process.h for the identity's layout).
 #pragma once
 
-// As CurrentProcessIdentity and ProcessIdentityIsAlive in process.h.
+// As CurrentProcessIdentity, ProcessIdentityOf and ProcessIdentityIsAlive in process.h.
 int OsCurrentProcessIdentity(unsigned char identity[8]);
+int OsProcessIdentityOf(long pid, unsigned char identity[8]);
 int OsProcessIdentityIsAlive(const unsigned char identity[8]);

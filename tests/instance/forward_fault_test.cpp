@@ -1,8 +1,7 @@
 // Forwarding under faults: an instance that cannot accept for a moment, does not accept at
 // all, is still starting SDL or creating its engine; idle and flooding peers; messages the
-// engine header does not allow; a launch with another environment; SDL pumping events from
-// inside its own functions. Nothing hangs, nothing is delivered twice or from inside SDL, and
-// the log stays bounded and one line per line.
+// engine header does not allow; SDL pumping events from inside its own functions. Nothing hangs,
+// nothing is delivered twice or from inside SDL, and the log stays bounded and one line per line.
 #include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -272,27 +271,6 @@ TEST(ForwardingFaults, MessagesTheEngineHeaderDoesNotAllowAreRefused) {
   EXPECT_NE(log.find("[forward] refused a launch holding a message the engine does not take\n"),
             std::string::npos);
   EXPECT_EQ(RefusedCount(log), 4);
-}
-
-TEST(ForwardingFaults, LaunchFindsTheGameWhateverItsEnvironment) {
-  RunningInstance game({}, false);
-  // A private runtime folder whose socket path would not have fit a socket address.
-  std::string longRuntime = game.lw.world.Path("run/" + std::string(90, 'r'));
-  MakeDirs(longRuntime);
-  chmod(longRuntime.c_str(), 0700);
-  game.Start({{"XDG_RUNTIME_DIR", longRuntime}});
-  ASSERT_TRUE(WaitForFile(game.ready, 30));
-  ProcessResult bare = game.Second({"-psn_desktop", "/bare.sav"}, "", {}, {"XDG_RUNTIME_DIR"});
-  ProcessResult other = game.Second({"-psn_desktop", "/other.sav"}, "",
-                                    {{"XDG_RUNTIME_DIR", game.lw.world.RuntimeDir()}});
-  game.Finish(4);
-  EXPECT_EQ(bare.exitCode, 0);
-  EXPECT_EQ(other.exitCode, 0);
-  EXPECT_EQ(game.LogText().find("cannot listen"), std::string::npos);
-  EXPECT_EQ(
-      Received(game.record),
-      (std::vector<std::string>{"OpenFile|/bare.sav", "CommandLine|" + game.lw.bundle.exe + "|",
-                                "OpenFile|/other.sav", "CommandLine|" + game.lw.bundle.exe + "|"}));
 }
 
 TEST(ForwardingFaults, NothingIsDeliveredFromInsideSdl) {

@@ -50,12 +50,10 @@ std::vector<int> RunTogether(
   return statuses;
 }
 
-// The home (data, current-user store, runtime folder) becomes nobody's.
-void GiveHomeToNobody(const LauncherWorld& lw, const std::string& runtime) {
+// The home (data, current-user store) becomes nobody's.
+void GiveHomeToNobody(const LauncherWorld& lw) {
   std::filesystem::create_directories(lw.world.ConfigHome());
   std::filesystem::create_directories(lw.world.DataHome());
-  std::filesystem::create_directories(runtime);
-  chmod(runtime.c_str(), 0700);
   for (const auto& entry : std::filesystem::recursive_directory_iterator(lw.world.Home()))
     ASSERT_EQ(chown(entry.path().c_str(), kNobody, kNobody), 0);
   ASSERT_EQ(chown(lw.world.Home().c_str(), kNobody, kNobody), 0);
@@ -109,8 +107,7 @@ TEST(InstanceRace, TwentyLaunchersAtOnceRunTheEngineOnce) {
 
 TEST(InstanceRace, RootAndUnprivilegedLauncherOverASharedAnyUserStore) {
   LauncherWorld lw;
-  std::string runtime = lw.world.Path("home/run");
-  GiveHomeToNobody(lw, runtime);
+  GiveHomeToNobody(lw);
   // The any-user store is one both users may write: the machine-wide guard applies to both.
   // Its write-ahead log and the log's index are files of the store as well.
   lw.Store(1, "0000000000000000");
@@ -124,7 +121,6 @@ TEST(InstanceRace, RootAndUnprivilegedLauncherOverASharedAnyUserStore) {
     WriteFile(record, "", 0666);  // both engines append to it
     EnvList run = {{"QRN_TEST_RUN_MS", "3000"}};
     ProcessOptions nobody = lw.Options(record, run);
-    nobody.env.push_back({"XDG_RUNTIME_DIR", runtime});
     // Root keeps its own home, data folder and current-user store.
     ProcessOptions root = lw.Options(record, run);
     root.env.push_back({"HOME", lw.world.Path("root-home")});
@@ -146,8 +142,7 @@ TEST(InstanceRace, RootAndUnprivilegedLauncherOverASharedAnyUserStore) {
 
 TEST(InstanceRace, StaleRootRecordDoesNotLetEveryUserPlay) {
   LauncherWorld lw;
-  std::string runtime = lw.world.Path("home/run");
-  GiveHomeToNobody(lw, runtime);
+  GiveHomeToNobody(lw);
   // Left by a root run that was killed: a process that no longer exists, in a store that
   // nobody cannot change.
   pid_t gone = fork();
@@ -160,7 +155,6 @@ TEST(InstanceRace, StaleRootRecordDoesNotLetEveryUserPlay) {
   std::string record = lw.world.Home() + "/record";
   WriteFile(record, "", 0666);
   ProcessOptions options = lw.Options(record, {{"QRN_TEST_RUN_MS", "2500"}});
-  options.env.push_back({"XDG_RUNTIME_DIR", runtime});
   ProcessResult first;
   std::thread firstRun([&] { first = RunProcess(AsNobody(lw.bundle.exe), options); });
   std::this_thread::sleep_for(std::chrono::seconds(1));

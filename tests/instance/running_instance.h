@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/channel_wire.h"
-#include "platform/port/instance_channel.h"
+#include "platform/instance_channel.h"
 #include "tests/support/launcher_run.h"
 
 // The messages the running engine received, each checked to have come on the main thread
@@ -113,7 +113,8 @@ inline std::string LaunchBytes(const std::vector<std::string>& messages) {
 // The abstract name the instance with this identity listens under ("" when not found).
 inline std::string ChannelNameOf(const std::vector<unsigned char>& identity) {
   char name[108];
-  return identity.size() == 8 && OsChannelNameOf(identity.data(), name, sizeof name) ? name : "";
+  return identity.size() == 8 && ChannelListenerName(identity.data(), name, sizeof name) ? name
+                                                                                         : "";
 }
 
 // A connection to the instance's channel made byte by byte.

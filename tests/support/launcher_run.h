@@ -26,18 +26,11 @@ constexpr char kNoRecord[] = "<none>";
 // The exit status of a launch whose hand-over to the running instance failed.
 constexpr int kExitNotForwarded = 4;
 
-// The record text a process must have written: its identity from /proc, as hex.
+// The record text a process must have written: its identity, as hex.
 inline std::string IdentityText(long pid) {
-  char path[64];
-  snprintf(path, sizeof path, "/proc/%ld/stat", pid);
-  std::string stat = ReadFile(path);
-  char state = 0;
-  unsigned long long ticks = 0;
-  if (!ParseProcStat(stat.c_str(), &state, &ticks)) return "";
   unsigned char identity[8];
-  PackProcessIdentity(ticks, pid, identity);
   char text[17];
-  return BytesToHex(identity, 8, text, sizeof text) ? text : "";
+  return ProcessIdentityOf(pid, identity) && BytesToHex(identity, 8, text, sizeof text) ? text : "";
 }
 
 struct LauncherWorld {

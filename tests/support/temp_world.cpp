@@ -22,8 +22,6 @@ TempWorld::TempWorld() {
   MakeDirs(m_root + "/system");
   MakeDirs(BinDir());
   MakeDirs(m_root + "/calls");
-  MakeDirs(RuntimeDir());
-  chmod(RuntimeDir().c_str(), 0700);  // a launcher accepts only a private runtime folder
 }
 
 TempWorld::~TempWorld() {
@@ -38,7 +36,6 @@ std::vector<std::pair<std::string, std::string>> TempWorld::Env(bool withDisplay
       {"XDG_DATA_HOME", DataHome()},
       {"XDG_CONFIG_HOME", ConfigHome()},
       {"QFN_SYSTEM_PREFS", SystemPrefs()},
-      {"XDG_RUNTIME_DIR", RuntimeDir()},
       {"PATH", BinDir() + ":" + (path ? path : "/usr/bin:/bin")},
       {"SDL_VIDEODRIVER", "dummy"},
   };
@@ -49,8 +46,10 @@ std::vector<std::pair<std::string, std::string>> TempWorld::Env(bool withDisplay
 ProcessOptions TempWorld::ChildOptions(bool withDisplay) const {
   ProcessOptions options;
   options.env = Env(withDisplay);
-  if (!withDisplay) options.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
-  else options.unset = {"WAYLAND_DISPLAY"};
+  if (!withDisplay)
+    options.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
+  else
+    options.unset = {"WAYLAND_DISPLAY"};
   return options;
 }
 
@@ -68,7 +67,9 @@ void TempWorld::FakeTool(const std::string& name, const std::vector<std::string>
   WriteFile(answersFile, text);
   std::string script =
       "#!/bin/sh\n"
-      "calls='" + calls + "'\n"
+      "calls='" +
+      calls +
+      "'\n"
       "n=$(cat \"$calls.count\" 2>/dev/null || echo 0)\n"
       "n=$((n + 1))\n"
       "echo \"$n\" > \"$calls.count\"\n"

@@ -23,8 +23,6 @@ class TempWorld {
   std::string ConfigHome() const { return m_root + "/home/.config"; }
   std::string SystemPrefs() const { return m_root + "/system/preferences.db"; }
   std::string BinDir() const { return m_root + "/bin"; }
-  // This world's own runtime folder (0700): the launchers' sockets live here.
-  std::string RuntimeDir() const { return m_root + "/run"; }
   std::string Path(const std::string& relative) const { return m_root + "/" + relative; }
   // The log a launcher (by its file name) keeps in the data folder of the game with this
   // long name.
@@ -34,7 +32,6 @@ class TempWorld {
   }
 
   // The environment of the world: HOME, XDG_DATA_HOME, XDG_CONFIG_HOME, QFN_SYSTEM_PREFS,
-  // XDG_RUNTIME_DIR,
   // PATH (fake bin first), SDL_VIDEODRIVER=dummy; DISPLAY=:99 (a fake tool needs a display
   // to be tried) unless withDisplay is false, in which case DISPLAY and WAYLAND_DISPLAY are
   // removed.
