@@ -6,18 +6,12 @@
 #include <string>
 
 #include "platform/channel_wire.h"
+#include "tests/instance/launch_bytes.h"
 
 namespace {
 
-std::string Frame(const std::string& text) {
-  size_t n = text.size();
-  return std::string{static_cast<char>(n >> 24), static_cast<char>(n >> 16),
-                     static_cast<char>(n >> 8), static_cast<char>(n)} +
-         text;
-}
-
 TEST(ChannelWire, ParserTellsIncompleteFromMalformed) {
-  const std::string hello(reinterpret_cast<const char*>(kChannelGreeting), kChannelGreetingBytes);
+  const std::string hello = Greeting();
   const std::string newer = hello.substr(0, kChannelGreetingBytes - 1) + "\x02";
   const std::string one = hello + Frame("OpenFile|/a.sav");
   std::string many = hello;

@@ -16,6 +16,7 @@
 
 #include "platform/channel_wire.h"
 #include "platform/instance_channel.h"
+#include "tests/instance/launch_bytes.h"
 #include "tests/support/launcher_run.h"
 
 // The messages the running engine received, each checked to have come on the main thread
@@ -89,26 +90,6 @@ struct RunningInstance {
     a.Join();
   }
 };
-
-// One frame of the wire format; an empty text is the end frame.
-inline std::string Frame(const std::string& text) {
-  size_t n = text.size();
-  std::string header = {static_cast<char>(n >> 24), static_cast<char>(n >> 16),
-                        static_cast<char>(n >> 8), static_cast<char>(n)};
-  return header + text;
-}
-
-// The greeting of a launch of this version of the format.
-inline std::string Greeting() {
-  return std::string(reinterpret_cast<const char*>(kChannelGreeting), kChannelGreetingBytes);
-}
-
-// The bytes of a launch carrying these messages, greeting and end frame included.
-inline std::string LaunchBytes(const std::vector<std::string>& messages) {
-  std::string bytes = Greeting();
-  for (const std::string& m : messages) bytes += Frame(m);
-  return bytes + Frame("");
-}
 
 // The abstract name the instance with this identity listens under ("" when not found).
 inline std::string ChannelNameOf(const std::vector<unsigned char>& identity) {

@@ -17,18 +17,6 @@ bool IsDir(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// A path of exactly `length` characters below `base`, in levels of at most 200.
-std::string PathOfLength(const std::string& base, size_t length) {
-  std::string path = base;
-  while (path.size() < length) {
-    size_t room = length - path.size() - 1;
-    size_t level = room < 200 ? room : 200;
-    if (room - level == 1) --level;
-    path += "/" + std::string(level, 'e');
-  }
-  return path;
-}
-
 TEST(FsCreatePath, CreatesEveryLevel) {
   TempWorld world;
   const std::string cases[] = {"a/b/c", "trail/x/", "double//y", "exists"};

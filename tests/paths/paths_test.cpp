@@ -23,18 +23,6 @@ std::string Cwd() {
   return getcwd(buffer, sizeof buffer) ? buffer : "";
 }
 
-// Builds a path of exactly `length` characters below `base`, in levels of at most 200.
-std::string PathOfLength(const std::string& base, size_t length) {
-  std::string path = base;
-  while (path.size() < length) {
-    size_t room = length - path.size() - 1;  // the '/' before the next level
-    size_t level = room < 200 ? room : 200;
-    if (room - level == 1) --level;  // never leave room for an empty last level
-    path += "/" + std::string(level, 'd');
-  }
-  return path;
-}
-
 class PathsTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -12,6 +12,17 @@ void MakeDirs(const std::string& path) {
   std::filesystem::create_directories(path, ignored);
 }
 
+std::string PathOfLength(const std::string& base, size_t length) {
+  std::string path = base;
+  while (path.size() < length) {
+    size_t room = length - path.size() - 1;  // the '/' before the next level
+    size_t level = room < 200 ? room : 200;
+    if (room - level == 1) --level;  // never leave room for an empty last level
+    path += "/" + std::string(level, 'd');
+  }
+  return path;
+}
+
 TempWorld::TempWorld() {
   char pattern[] = "/tmp/qfn-world-XXXXXX";
   const char* made = mkdtemp(pattern);

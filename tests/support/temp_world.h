@@ -53,3 +53,5 @@ class TempWorld {
 
 // Makes a folder and every folder above it.
 void MakeDirs(const std::string& path);
+// A path of exactly length characters below base, in levels of at most 200 (nothing made).
+std::string PathOfLength(const std::string& base, size_t length);
