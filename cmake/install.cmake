@@ -2,7 +2,7 @@
 #   kit   the engine kit: <includedir>/quarn_engine.h, the launcher <libexecdir>/quarn/quarn
 #         (imported by the kit as QuarnEngine::launcher), the CMake package
 #         <libdir>/cmake/QuarnEngine/ (with quarn_install_game and its templates) and
-#         <libdir>/pkgconfig/quarn-engine.pc
+#         <libdir>/pkgconfig/quarn-engine.pc, and its copyright and changelog
 #   demo  the demo game, installed by quarn_install_game as any game is
 # The kit comes first, so the demo's install log never claims a folder the kit fills.
 include(CMakePackageConfigHelpers)
@@ -35,6 +35,19 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/engine_kit/quarn-engine.pc.in
 install(FILES ${CMAKE_BINARY_DIR}/kit/quarn-engine.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT kit)
 
+# The kit's own copyright and changelog, for its package (changelog compressed as Debian
+# wants it, when gzip is there).
+find_program(QFN_GZIP gzip)
+set(qfn_kit_docs ${PROJECT_SOURCE_DIR}/data/doc/kit/copyright)
+if(QFN_GZIP)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/doc/kit)
+  execute_process(COMMAND ${QFN_GZIP} -9nc ${PROJECT_SOURCE_DIR}/data/doc/kit/changelog
+                  OUTPUT_FILE ${CMAKE_BINARY_DIR}/doc/kit/changelog.gz)
+  list(APPEND qfn_kit_docs ${CMAKE_BINARY_DIR}/doc/kit/changelog.gz)
+endif()
+install(FILES ${qfn_kit_docs} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarn-engine-dev
+        COMPONENT kit)
+
 # The demo game, through the same function a game maker calls.
 if(TARGET engine_demo)
   set(QUARN_LAUNCHER_TARGET quarn)
@@ -43,19 +56,17 @@ if(TARGET engine_demo)
   if(NOT QFN_UNINSTALLER)
     set(qfn_demo_uninstaller NO_UNINSTALLER)
   endif()
-  # The changelog goes compressed, as Debian wants it; it must exist before the install's
-  # arguments are checked.
-  set(qfn_demo_changelog ${PROJECT_SOURCE_DIR}/data/doc/changelog)
-  find_program(QFN_GZIP gzip)
+  file(GLOB qfn_demo_pngs ${PROJECT_SOURCE_DIR}/data/icons/*/quarn-demo.png)
+  # The changelog the package's documentation carries, compressed as Debian wants it.
+  set(qfn_demo_docs ${PROJECT_SOURCE_DIR}/data/doc/copyright)
   if(QFN_GZIP)
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/doc)
-    execute_process(COMMAND ${QFN_GZIP} -9nc ${qfn_demo_changelog}
+    execute_process(COMMAND ${QFN_GZIP} -9nc ${PROJECT_SOURCE_DIR}/data/doc/changelog
                     OUTPUT_FILE ${CMAKE_BINARY_DIR}/doc/changelog.gz RESULT_VARIABLE qfn_gzipped)
-    if(qfn_gzipped EQUAL 0)
-      set(qfn_demo_changelog ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+    if(qfn_gzipped EQUAL 0)  # it must exist before the install's arguments are checked
+      list(APPEND qfn_demo_docs ${CMAKE_BINARY_DIR}/doc/changelog.gz)
     endif()
   endif()
-  file(GLOB qfn_demo_pngs ${PROJECT_SOURCE_DIR}/data/icons/*/quarn-demo.png)
   quarn_install_game(engine_demo
     ID com.quillfen.QuarnDemo
     NAME "Quarn Demo"
@@ -67,7 +78,10 @@ if(TARGET engine_demo)
     CATEGORIES "Game;ArcadeGame;"
     LICENSE Zlib
     EXIT_POLL_URL "http://www.quillfen.example/uninstallpoll.html"
-    DOCS ${PROJECT_SOURCE_DIR}/data/doc/copyright ${qfn_demo_changelog}
+    DESCRIPTION "A square bounces around a window until you close it. The demo shows how a game is laid out for the Quillfen launcher: the launcher, the engine library, the desktop entry, the icon and the document type."
+    DEVELOPER "Quillfen launcher authors"
+    CONTENT_RATING none
+    DOCS ${qfn_demo_docs}
     COMPONENT demo
     ${qfn_demo_uninstaller})
 endif()

@@ -10,8 +10,9 @@ function(quarn_add_engine target)
   target_link_libraries(${target} PRIVATE QuarnEngine::QuarnEngine)
   # -Bsymbolic: the launcher exports variables named like the entry points, and the engine's
   # own references must bind to its own functions.
+  # Full RELRO with BIND_NOW, as a distribution's hardening wants of every library.
   target_link_options(${target} PRIVATE "LINKER:--version-script=${QUARN_ENGINE_VERSION_SCRIPT}"
-                      "LINKER:-Bsymbolic")
+                      "LINKER:-Bsymbolic" "LINKER:-z,relro" "LINKER:-z,now")
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME quarnc SUFFIX ".so"
                         POSITION_INDEPENDENT_CODE ON
                         LINK_DEPENDS "${QUARN_ENGINE_VERSION_SCRIPT}")

@@ -13,3 +13,5 @@ file(MAKE_DIRECTORY "$ENV{DESTDIR}${qfn_link_folder}")
 file(REMOVE "$ENV{DESTDIR}${qfn_command_link}")
 message(STATUS "Installing: $ENV{DESTDIR}${qfn_command_link} -> ${qfn_link_target}")
 file(CREATE_LINK "${qfn_link_target}" "$ENV{DESTDIR}${qfn_command_link}" SYMBOLIC)
+# install_manifest.txt names it as it names every copied file, for packagers.
+list(APPEND CMAKE_INSTALL_MANIFEST_FILES "$ENV{DESTDIR}${qfn_command_link}")

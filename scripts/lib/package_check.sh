@@ -1,28 +1,42 @@
-# The Debian package of the demo game, as a packager makes it: a build folder for /usr without
-# tests and without the uninstaller, "cpack -G DEB", lintian (no error), the dependencies
-# checked against this machine (apt-get --simulate), then "dpkg -i" into a throw-away root
-# (the package's files and the dpkg database live there only), the installed game run from
-# there, and "dpkg -r". Nothing is installed on this machine. Sourced by scripts/test.
+# The Debian packages as a packager makes them: a build folder for /usr without tests, without
+# the uninstaller and with the system SQLite, "cpack -G DEB" (the demo game and the engine kit,
+# quarn-engine-dev), lintian on both (no error), the dependencies checked against this machine
+# (apt-get --simulate), their -dbgsym packages, then "dpkg -i" of the demo into a throw-away root (the package's files
+# and the dpkg database live there only), the installed game run from there, and "dpkg -r".
+# Nothing is installed on this machine. Sourced by scripts/test.
 
 qfn_package_check() {
   local jobs=$1
   cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
-    -DCMAKE_INSTALL_PREFIX=/usr -DQFN_UNINSTALLER=OFF -DQFN_WERROR=ON >/dev/null
+    -DCMAKE_INSTALL_PREFIX=/usr -DQFN_UNINSTALLER=OFF -DQFN_STATIC_SQLITE=OFF -DQFN_WERROR=ON \
+    >/dev/null
   cmake --build build-deb -j"$jobs" >/dev/null
-  rm -f build-deb/quarn-demo_*.deb
+  rm -f build-deb/quarn-*.deb build-deb/quarn-*.ddeb
   (cd build-deb && cpack -G DEB >/dev/null 2>&1)
-  local deb
+  local deb kit report
   deb=$(ls build-deb/quarn-demo_*.deb)
-  echo "package: $deb"
-  local report
-  if ! report=$(lintian --fail-on error "$deb" 2>&1); then
-    echo "$report" >&2
-    echo "lintian reports errors" >&2
-    return 1
-  fi
-  echo "$report" | grep -v "running with root privileges" || true
+  kit=$(ls build-deb/quarn-engine-dev_*.deb)
+  for package in "$deb" "$kit"; do
+    echo "package: $package"
+    if ! report=$(lintian --fail-on error "$package" 2>&1); then
+      echo "$report" >&2
+      echo "lintian reports errors" >&2
+      return 1
+    fi
+    echo "$report" | grep -v "running with root privileges" || true
+  done
   apt-get install --simulate -q "./$deb" | grep -q "^Inst quarn-demo" ||
     { echo "the package's dependencies cannot be met on this machine" >&2; return 1; }
+  apt-get install --simulate -q "./$kit" | grep -q "^Inst quarn-engine-dev" ||
+    { echo "the kit package's dependencies cannot be met on this machine" >&2; return 1; }
+  # A distribution's package: the system SQLite, the kit in libdevel with its own documents.
+  dpkg-deb -f "$deb" Depends | grep "libsqlite3-0" >/dev/null ||
+    { echo "the demo package does not depend on the system SQLite" >&2; return 1; }
+  [ "$(dpkg-deb -f "$kit" Section)" = libdevel ] && dpkg-deb -c "$kit" |
+    grep "usr/share/doc/quarn-engine-dev/copyright" >/dev/null ||
+    { echo "the kit package lacks its section or its copyright" >&2; return 1; }
+  ls build-deb/quarn-demo-dbgsym_*.ddeb build-deb/quarn-engine-dev-dbgsym_*.ddeb >/dev/null ||
+    { echo "no package of debug symbols" >&2; return 1; }
 
   local root status=0
   root=$(mktemp -d)
@@ -46,6 +60,6 @@ qfn_package_check() {
   dpkg --root="$root" --force-depends --force-not-root -r quarn-demo >/dev/null 2>&1 || status=1
   [ -e "$game" ] && { echo "dpkg -r left the game behind" >&2; status=1; }
   rm -rf "$root"
-  [ $status -eq 0 ] && echo "package: lintian clean, installs with dpkg -i and plays"
+  [ $status -eq 0 ] && echo "packages: lintian clean; the demo installs with dpkg -i and plays"
   return $status
 }

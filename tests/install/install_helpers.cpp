@@ -26,7 +26,9 @@ Installed InstalledPaths(const std::string& prefix) {
   paths.engineKit = {prefix + "/include/quarn_engine.h", prefix + "/libexec/quarn/quarn",
                      kit + "QuarnEngineConfig.cmake",    kit + "QuarnEngineConfigVersion.cmake",
                      kit + "QuarnInstallGame.cmake",     kit + "quarn_engine.map",
-                     kit + "QuarnAddEngine.cmake",       prefix + "/lib/pkgconfig/quarn-engine.pc"};
+                     kit + "QuarnAddEngine.cmake",       prefix + "/lib/pkgconfig/quarn-engine.pc",
+      prefix + "/share/doc/quarn-engine-dev/copyright",
+      prefix + "/share/doc/quarn-engine-dev/changelog.gz"};
   for (const char* part :
        {"check_prefix.cmake", "desktop_caches.cmake", "game.6.in", "game.desktop.in",
         "game_arguments.cmake", "install_begin.cmake", "install_command_link.cmake",

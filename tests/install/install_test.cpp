@@ -103,12 +103,12 @@ TEST(Install, InstallLogListsFilesThenFoldersDeepestFirstThenSelf) {
     expected += "Folder:" + hicolor + "/" + size + "/apps\n";
   for (const char* size : {"scalable", "64x64", "48x48", "256x256", "128x128"})
     expected += "Folder:" + hicolor + "/" + size + "\n";
-  // The kit was installed first: lib/ and the prefix are its, never the game's.
+  // The kit was installed first: lib/, share/doc/ and the prefix are its, never the game's.
   for (const char* folder :
        {"/share/mime/packages", "/share/man/man6", "/share/icons/hicolor", "/share/doc/quarn-demo",
         "/lib/com.quillfen.QuarnDemo/bin", "/lib/com.quillfen.QuarnDemo/Resources", "/share/mime",
-        "/share/metainfo", "/share/man", "/share/icons", "/share/doc", "/share/applications",
-        "/lib/com.quillfen.QuarnDemo", "/share", "/games"})
+        "/share/metainfo", "/share/man", "/share/icons", "/share/applications",
+        "/lib/com.quillfen.QuarnDemo", "/games"})
     expected += "Folder:" + prefix + folder + "\n";
   expected += "Self:\n";
   EXPECT_EQ(ReadFile(paths.installLog), expected);
