@@ -1,6 +1,7 @@
-// The services whose calls the port answers as they stand: each function forwards to the
-// port function of the same name with "Os" before it, so that the code above platform/
-// never calls the port and a port implements only the port headers.
+// The services whose calls the port answers as they stand: each function forwards to its
+// port function (fsX to OsX, ChannelListenerName to OsChannelNameOf, any other X to OsX), so
+// that the code above platform/ never calls the port and a port implements only the port
+// headers.
 #include <SDL.h>
 
 #include "platform/desktop_caches.h"

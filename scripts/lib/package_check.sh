@@ -1,7 +1,8 @@
 # The Debian packages as a packager makes them: a build folder for /usr without tests, without
 # the uninstaller and with the system SQLite, "cpack -G DEB" (the demo game and the engine kit,
 # quarn-engine-dev), lintian on both (no error), the dependencies checked against this machine
-# (apt-get --simulate), their -dbgsym packages, then "dpkg -i" of the demo into a throw-away root (the package's files
+# (apt-get --simulate), their -dbgsym packages, the example game's package built from the
+# kit's files alone (lintian, its install manifest), then "dpkg -i" of the demo into a throw-away root (the package's files
 # and the dpkg database live there only), the installed game run from there, and "dpkg -r".
 # Nothing is installed on this machine. Sourced by scripts/test.
 
@@ -37,6 +38,27 @@ qfn_package_check() {
     { echo "the kit package lacks its section or its copyright" >&2; return 1; }
   ls build-deb/quarn-demo-dbgsym_*.ddeb build-deb/quarn-engine-dev-dbgsym_*.ddeb >/dev/null ||
     { echo "no package of debug symbols" >&2; return 1; }
+
+  # A game maker's own package from the installed kit alone: the example game's.
+  local kitroot
+  kitroot=$(mktemp -d)
+  cmake --install build-deb --component kit --prefix "$kitroot" >/dev/null
+  rm -rf build-deb/lantern
+  cmake -S examples/lantern -B build-deb/lantern -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_PREFIX_PATH="$kitroot" -DLANTERN_PACKAGE=ON >/dev/null
+  cmake --build build-deb/lantern >/dev/null
+  (cd build-deb/lantern && cpack -G DEB >/dev/null 2>&1)
+  rm -rf "$kitroot"
+  local game_deb
+  game_deb=$(ls build-deb/lantern/lantern_*.deb)
+  echo "package: $game_deb"
+  if ! report=$(lintian --fail-on error "$game_deb" 2>&1); then
+    echo "$report" >&2
+    echo "lintian reports errors for the example game's package" >&2
+    return 1
+  fi
+  grep "/usr/games/lantern$" build-deb/lantern/install_manifest.txt >/dev/null ||
+    { echo "install_manifest.txt lacks the games/ link" >&2; return 1; }
 
   local root status=0
   root=$(mktemp -d)

@@ -8,6 +8,13 @@
 #include <filesystem>
 #include <sstream>
 
+const std::vector<std::string> kCacheTools = [] {
+  std::vector<std::string> tools;
+  std::istringstream words(QFN_CACHE_TOOLS);
+  for (std::string tool; words >> tool;) tools.push_back(tool);
+  return tools;
+}();
+
 Installed InstalledPaths(const std::string& prefix) {
   Installed paths;
   std::string game = prefix + "/" + kGameFolder;
@@ -23,12 +30,16 @@ Installed InstalledPaths(const std::string& prefix) {
   paths.docs = {prefix + "/share/doc/quarn-demo/copyright",
                 prefix + "/share/doc/quarn-demo/changelog.gz"};
   const std::string kit = prefix + "/lib/cmake/QuarnEngine/";
-  paths.engineKit = {prefix + "/include/quarn_engine.h", prefix + "/libexec/quarn/quarn",
-                     kit + "QuarnEngineConfig.cmake",    kit + "QuarnEngineConfigVersion.cmake",
-                     kit + "QuarnInstallGame.cmake",     kit + "quarn_engine.map",
-                     kit + "QuarnAddEngine.cmake",       prefix + "/lib/pkgconfig/quarn-engine.pc",
-      prefix + "/share/doc/quarn-engine-dev/copyright",
-      prefix + "/share/doc/quarn-engine-dev/changelog.gz"};
+  paths.engineKit = {prefix + "/include/quarn_engine.h",
+                     prefix + "/libexec/quarn/quarn",
+                     kit + "QuarnEngineConfig.cmake",
+                     kit + "QuarnEngineConfigVersion.cmake",
+                     kit + "QuarnInstallGame.cmake",
+                     kit + "quarn_engine.map",
+                     kit + "QuarnAddEngine.cmake",
+                     prefix + "/lib/pkgconfig/quarn-engine.pc",
+                     prefix + "/share/doc/quarn-engine-dev/copyright",
+                     prefix + "/share/doc/quarn-engine-dev/changelog.gz"};
   for (const char* part :
        {"check_prefix.cmake", "desktop_caches.cmake", "game.6.in", "game.desktop.in",
         "game_arguments.cmake", "install_begin.cmake", "install_command_link.cmake",

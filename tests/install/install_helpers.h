@@ -14,9 +14,8 @@ constexpr const char kGameFolder[] = "lib/com.quillfen.QuarnDemo";
 constexpr const char kLauncherName[] = "quarn-demo";
 constexpr const char kDesktopId[] = "com.quillfen.QuarnDemo";
 constexpr const char kMimeType[] = "application/x-quarn-demo-save";
-// The tools that refresh the desktop's caches after an install.
-const std::vector<std::string> kCacheTools = {"update-desktop-database", "update-mime-database",
-                                              "gtk-update-icon-cache"};
+// The tools that refresh the desktop's caches after an install (the platform's list).
+extern const std::vector<std::string> kCacheTools;
 
 struct Installed {
   std::string prefix;                                     // the run-time prefix

@@ -242,7 +242,7 @@ TEST(TwoGames, AnInstallNeverHarmsAnotherGameAndNeverStrandsFiles) {
 // false constants are texts like any other.
 TEST(TwoGames, GameArgumentsAreCheckedWhenConfiguring) {
   struct Case {
-    const char* arguments;
+    std::string arguments;
     const char* message;  // "" when the arguments are accepted
   };
   const Case cases[] = {
@@ -253,6 +253,8 @@ TEST(TwoGames, GameArgumentsAreCheckedWhenConfiguring) {
       {"ID org.x.L NAME x LAUNCHER l EXIT_POLL_URL file:///etc", "EXIT_POLL_URL \"file:///etc\""},
       {"ID org.x.L NAME x LAUNCHER l EXIT_POLL_URL http://x.example/caf\xc3\xa9",
        "EXIT_POLL_URL must be an http or https address in ASCII"},
+      {"ID org.x.L NAME x LAUNCHER l EXIT_POLL_URL http://x.example/" + std::string(496, 'a'),
+       "longer than the 512 characters of an install-log value"},
       {"ID org.x.L NAME x LAUNCHER l MIME_TYPE application/x-l", "MIME_TYPE needs GLOB"},
       {"ID org.x.L NAME x LAUNCHER l MIME_TYPE \"pebble file\" GLOB *.p",
        "MIME_TYPE \"pebble file\": not a media type"},
