@@ -121,6 +121,10 @@ void AllowForwardedDelivery(int on) {
   s_allowed = on;
 }
 
+int ForwardedLaunchesWaiting() {
+  return s_allowed && (s_left || ChannelHasWork());
+}
+
 void DeliverForwardedLaunches() {
   if (!s_allowed || std::this_thread::get_id() != s_mainThread.load() || s_delivering) return;
   s_delivering = 1;

@@ -20,6 +20,9 @@ void AllowForwardedDelivery(int on);
 // brings the window to the front. Does nothing unless allowed, on another thread, or while
 // it already delivers.
 void DeliverForwardedLaunches();
+// 1 when DeliverForwardedLaunches may have something to do; costs no system call, so that an
+// event call in which nothing arrived stays as cheap as SDL's own.
+int ForwardedLaunchesWaiting();
 // After the engine's run: takes the confirmations already sent and delivers every launch
 // that was confirmed, so that no sender was told of a delivery that did not happen.
 void FinishForwardedLaunches();

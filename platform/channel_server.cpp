@@ -258,6 +258,10 @@ int ChannelServe(int (*acceptable)(const char* message)) {
   return ConfirmedWaiting();
 }
 
+int ChannelHasWork() {
+  return s_listener >= 0 && (ChannelWatchReady() || ConfirmedWaiting());
+}
+
 int ChannelSettle() {
   ChannelWatchHold();
   for (Connection& c : s_connections) {

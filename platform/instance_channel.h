@@ -31,6 +31,8 @@ void ChannelClose();
 // acceptable, takes confirmations and ends connections that are too slow. Returns 1 when a
 // confirmed launch waits to be taken.
 int ChannelServe(int (*acceptable)(const char* message));
+// 1 when ChannelServe has something to do or a confirmed launch waits. No system call.
+int ChannelHasWork();
 // Decides every offered launch at once (a confirmation already sent counts, none can come
 // later) and ends every other connection. Returns 1 when a confirmed launch waits.
 int ChannelSettle();

@@ -13,7 +13,7 @@
 namespace {
 void PumpFor(const void* caller) {
   NextSdlPumpEvents();
-  if (!CalledFromSdl(caller)) DeliverForwardedLaunches();
+  if (ForwardedLaunchesWaiting() && !CalledFromSdl(caller)) DeliverForwardedLaunches();
 }
 }  // namespace
 
@@ -25,7 +25,8 @@ void SDL_PumpEvents(void) {
 
 int SDL_PollEvent(SDL_Event* event) {
   int result = NextSdlPollEvent(event);
-  if (!CalledFromSdl(__builtin_return_address(0))) DeliverForwardedLaunches();
+  if (ForwardedLaunchesWaiting() && !CalledFromSdl(__builtin_return_address(0)))
+    DeliverForwardedLaunches();
   return result;
 }
 

@@ -24,12 +24,18 @@ void OsNextSdlPumpEvents(void) {
 
 int OsCalledFromSdl(const void* returnAddress) {
   static const void* const s_sdl = OsNextSymbol("SDL_PumpEvents");
-  // An engine calls from a few places only, so the last answer is usually the one asked for.
-  static thread_local const void* s_lastAddress;
-  static thread_local int s_lastAnswer;
-  if (returnAddress != s_lastAddress) {
-    s_lastAnswer = OsSameLoadedObject(returnAddress, s_sdl);
-    s_lastAddress = returnAddress;
-  }
-  return s_lastAnswer;
+  // Calls come from a few places only: the engine's loops and SDL's own event functions,
+  // which pump through the executable's ones and so alternate with them. The answers for the
+  // latest few places save looking the address up (dladdr) in every event call.
+  constexpr int kRemembered = 8;
+  static thread_local const void* s_addresses[kRemembered];
+  static thread_local int s_answers[kRemembered];
+  static thread_local int s_next;
+  for (int i = 0; i < kRemembered; ++i)
+    if (s_addresses[i] == returnAddress) return s_answers[i];
+  int answer = OsSameLoadedObject(returnAddress, s_sdl);
+  s_addresses[s_next] = returnAddress;
+  s_answers[s_next] = answer;
+  s_next = (s_next + 1) % kRemembered;
+  return answer;
 }
