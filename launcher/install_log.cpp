@@ -70,6 +70,8 @@ InstallRecordKind KindOfKey(const char* key) {
   if (EqualNoCase(key, kInstallKeyPattern)) return kInstallPattern;
   if (EqualNoCase(key, kInstallKeySelf)) return kInstallSelf;
   if (EqualNoCase(key, kInstallKeyPoll)) return kInstallPoll;
+  if (EqualNoCase(key, kInstallKeyPrefix)) return kInstallPrefix;
+  if (EqualNoCase(key, kInstallKeyGame)) return kInstallGame;
   return kInstallOther;
 }
 

@@ -17,6 +17,8 @@ enum InstallRecordKind {
   kInstallPattern,  // folder and value: the pattern inside the folder
   kInstallSelf,     // delete the log itself at the end
   kInstallPoll,     // value: the exit-poll address offered after a removal
+  kInstallPrefix,   // value: the installation's prefix; every path removed lies below it
+  kInstallGame,     // value: the game's own folder, whose Resources/ holds the log
   kInstallOther,    // a well-formed record with another key: ignored
   kInstallSkipped,  // a line that names nothing with certainty: ignored whole
 };

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "launcher/instance_lock.h"
+#include "platform/log.h"
 #include "platform/prefs.h"
 #include "platform/process.h"
 #include "state/state.h"
@@ -70,6 +71,10 @@ int AlreadyRunning() {
   int running = RecordNamesOtherInstance();
   if (!running) ClaimRecord();
   UnlockInstanceRecord(locks);
+  if (PrefStoreHeldByOthers(1))
+    Logf(
+        "[guard] Another process holds the machine-wide preference store; it is not waited "
+        "for again, and the record is kept where it can be\n");
   s_found = running;
   return running;
 }

@@ -121,6 +121,13 @@ RunResult Run(int argc, char** argv, int runIndex) {
   ListenForForwardedLaunches();
   if (AlreadyRunning()) {
     StopForwardedLaunches();
+    // The running game still uses its files: nothing is removed, nor handed to it.
+    if (HasExactOption(argc, argv, "-Uninstall")) {
+      Logf("[main] Not uninstalling: the game is running\n");
+      Alertf("%s is running, so nothing was removed. Quit the game first, then uninstall it.",
+             g_AppNameLong);
+      return {0, kExitNotUninstalled};
+    }
     BuildInstanceMessage(argc, argv);
     return {0, SendToInstance(g_AppCommandLine) ? kExitPlayed : kExitNotForwarded};
   }

@@ -6,18 +6,32 @@
 
 #include "launcher/install_log.h"
 
+// Why a log was not used at all.
+enum UninstallRefusal {
+  kLogUsed = 0,
+  kLogUnreadable,    // missing or not a regular file
+  kLogNotOwners,     // the log or its folder belongs to another user or others may write it
+  kLogUnnamed,       // no Prefix and Game records
+  kLogOtherInstall,  // this bundle is not the installation the log names (a copy)
+};
+
 // What one pass over the install log did.
 struct UninstallReport {
-  int logRead = 0;                              // the log could be opened
-  int left = 0;                                 // listed files still there after their removal
-  char firstLeft[kInstallValueMax + 1] = "";    // the first of them
-  char pollAddress[kInstallValueMax + 1] = "";  // the log's "Poll" record: a web address
+  int refusal = kLogUnreadable;
+  int left = 0;                                  // listed files still there after their removal
+  char firstLeft[kInstallValueMax + 1] = "";     // the first of them
+  int refused = 0;                               // records naming a path outside the installation
+  char firstRefused[kInstallValueMax + 1] = "";  // the first of them
+  char pollAddress[kInstallValueMax + 1] = "";   // the log's "Poll" record: a web address
+  char prefix[kInstallValueMax + 2] = "";        // the "Prefix" record, ending with '/'
+  char game[kInstallValueMax + 1] = "";          // the "Game" record
 };
 
 // 1 when the uninstall was declined or done in full; 0 when it could not be asked, the log
-// could not be read, or listed files were left (the user has been told which).
+// could not be used, or listed entries were left or refused (the user has been told which).
 int UninstallFlow();
-// Processes the install log; 0 when it cannot be opened. The report may be null.
+// Processes the install log; 0 when it was not used (report->refusal says why). The report
+// may be null.
 int SelfDestruct(UninstallReport* report = nullptr);
 void DelPattern(const char* folder, const char* pattern);
 // The exit poll's address: the log's address with "From=<app id>&Build=<build>" joined by

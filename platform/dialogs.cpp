@@ -45,6 +45,17 @@ int AskYesNof(const char* format, ...) {
   return OsShowAlert("Error", explanation, 1) == 1;
 }
 
+int AskYesNoOrFailf(const char* format, ...) {
+  if (g_bNoNativeGui) return 0;
+  char explanation[kMaxShown + 1];
+  va_list args;
+  va_start(args, format);
+  StrVFormat(explanation, sizeof explanation, format, args);
+  va_end(args);
+  int button = OsShowAlert("Error", explanation, 1);
+  return button == 0 ? -1 : button == 1;
+}
+
 void Notef(const char* format, ...) {
   if (g_bNoNativeGui) return;
   va_list args;

@@ -4,6 +4,9 @@
 
 void Alertf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int AskYesNof(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// As AskYesNof, but -1 when the question could not be shown at all (no dialog and no
+// terminal, or the dialog failed), so that it is not taken for a "no".
+int AskYesNoOrFailf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // An information note with OK, titled with the game's name; on standard error when it
 // cannot be shown.
 void Notef(const char* format, ...) __attribute__((format(printf, 1, 2)));

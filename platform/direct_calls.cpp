@@ -48,6 +48,15 @@ int fsEntryExists(const char* path) {
 int RemoveMatchingFiles(const char* folder, const char* pattern) {
   return OsRemoveMatchingFiles(folder, pattern);
 }
+int RemoveInside(const char* prefix, const char* path, int folder) {
+  return OsRemoveInside(prefix, path, folder);
+}
+int IsFolderInside(const char* prefix, const char* folder, const char* here) {
+  return OsIsFolderInside(prefix, folder, here);
+}
+FILE* OpenOwnersFile(const char* name, int* refusal) {
+  return OsOpenOwnersFile(name, refusal);
+}
 
 int CacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
   return OsCacheOfFile(path, cache, folder, capacity);

@@ -4,6 +4,8 @@
 // created, since a cut path would name a different folder.
 #pragma once
 
+#include <cstdio>
+
 // 1 when the folder exists (made now if needed) and a regular file of a test name can be
 // created in it; a symbolic link or FIFO of that name makes the folder count as not writeable.
 int fsIsDirectoryWriteable(const char* path);
@@ -32,3 +34,18 @@ int fsEntryExists(const char* path);
 // symbolic link is removed as a link and never followed. Returns how many were removed,
 // or -1 when the folder cannot be opened or the pattern holds '/'.
 int RemoveMatchingFiles(const char* folder, const char* pattern);
+
+// Removal inside one installation. prefix is a folder path ending with '/'; path must lie
+// below it, with no empty, "." or ".." component, and is reached without following a link
+// at any level below the prefix (a final link is removed as a link). folder 1 removes an
+// empty folder, 0 a file.
+enum InsideResult { kInsideRemoved, kInsideAbsent, kInsideFailed, kInsideRefused };
+int RemoveInside(const char* prefix, const char* path, int folder);
+// 1 when folder, reached from prefix as RemoveInside reaches a path, is the folder here;
+// -1 when it does not exist; 0 otherwise (refused, or another folder).
+int IsFolderInside(const char* prefix, const char* folder, const char* here);
+// Opens a file of the working directory for reading only when it is a regular file (not a
+// link) owned by root or this user, and neither it nor the working directory may be written
+// by group or others; null otherwise, *refusal telling why.
+enum OwnersRefusal { kOwnersTrusted, kOwnersNoFile, kOwnersFileOpen, kOwnersFolderOpen };
+FILE* OpenOwnersFile(const char* name, int* refusal);

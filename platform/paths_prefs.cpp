@@ -143,6 +143,10 @@ int LockPrefStore(int anyUser, double timeoutSeconds) {
   return OsLockPrefStore(anyUser, timeoutSeconds);
 }
 
+int PrefStoreHeldByOthers(int anyUser) {
+  return OsPrefStoreHeldByOthers(anyUser);
+}
+
 void UnlockPrefStore(int handle) {
   OsUnlockPrefStore(handle);
 }

@@ -18,3 +18,7 @@ int RemoveSystemPreference(int anyUser, const char* appName, const char* key);
 // taken in time or its file is not a regular file (never followed nor waited on).
 int LockPrefStore(int anyUser, double timeoutSeconds);
 void UnlockPrefStore(int handle);
+// 1 once another process held the store's lock or database through a whole wait of this one;
+// from then on this process tries that store without waiting, so a holder that never lets go
+// delays it about 2 s in all.
+int PrefStoreHeldByOthers(int anyUser);

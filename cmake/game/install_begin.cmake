@@ -97,8 +97,8 @@ list(REVERSE qfn_keyed)
 list(TRANSFORM qfn_keyed REPLACE "^[0-9]+\\|" "" OUTPUT_VARIABLE qfn_folders)
 
 if(QFN_G_UNINSTALLER)
-  quarn_write_install_log("${qfn_staging}/uninstall.log" "${QFN_G_EXIT_POLL_URL}"
-                          "${qfn_files}" "${qfn_folders}")
+  quarn_write_install_log("${qfn_staging}/uninstall.log" "${qfn_prefix}/" "${qfn_game}"
+                          "${QFN_G_EXIT_POLL_URL}" "${qfn_files}" "${qfn_folders}")
   # Replaced whatever its time stamp: file(INSTALL) skips a file of the same second.
   file(REMOVE "$ENV{DESTDIR}${qfn_install_log}")
   file(INSTALL DESTINATION "${qfn_game}/Resources" TYPE FILE

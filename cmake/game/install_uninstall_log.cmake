@@ -21,8 +21,10 @@ endforeach()
 if(NOT qfn_mime_type_file STREQUAL "" AND EXISTS "$ENV{DESTDIR}${qfn_mime_type_file}")
   list(APPEND qfn_files "${qfn_mime_type_file}")
 endif()
-quarn_write_install_log("${qfn_staging}/uninstall.log" "${QFN_G_EXIT_POLL_URL}" "${qfn_files}"
-                        "${qfn_existing_folders}")
+# The log names its installation: the uninstaller removes nothing from a copy of the game,
+# nor anything outside the prefix.
+quarn_write_install_log("${qfn_staging}/uninstall.log" "${qfn_prefix}/" "${qfn_game}"
+                        "${QFN_G_EXIT_POLL_URL}" "${qfn_files}" "${qfn_existing_folders}")
 # Replaced whatever its time stamp: file(INSTALL) skips a file of the same second.
 file(REMOVE "$ENV{DESTDIR}${qfn_install_log}")
 file(INSTALL DESTINATION "${qfn_game}/Resources" TYPE FILE

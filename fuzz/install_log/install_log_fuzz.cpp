@@ -54,6 +54,8 @@ static InstallRecordKind KindOfKey(const char* key) {
   if (strcasecmp(key, kInstallKeyPattern) == 0) return kInstallPattern;
   if (strcasecmp(key, kInstallKeySelf) == 0) return kInstallSelf;
   if (strcasecmp(key, kInstallKeyPoll) == 0) return kInstallPoll;
+  if (strcasecmp(key, kInstallKeyPrefix) == 0) return kInstallPrefix;
+  if (strcasecmp(key, kInstallKeyGame) == 0) return kInstallGame;
   return kInstallOther;
 }
 
@@ -92,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(record.key[0] != '\0' && strchr(record.key, ':') == nullptr);
     Check(KindOfKey(record.key) == kind);
     if (kind == kInstallFile || kind == kInstallFolder || kind == kInstallPattern ||
-        kind == kInstallPoll)
+        kind == kInstallPoll || kind == kInstallPrefix || kind == kInstallGame)
       Check(record.value[0] != '\0');
     if (kind == kInstallPattern) {
       Check(record.folder[0] != '\0' && strchr(record.folder, ':') == nullptr);

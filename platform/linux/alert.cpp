@@ -106,9 +106,10 @@ int OsShowAlert(const char* message, const char* explanation, int withCancel) {
   char* questionArgs[] = {zenity, question, noteIcon, text, okLabel, cancelLabel, nullptr};
   // Remembered while it runs, so that a quit signal ending the launcher closes it too.
   pid_t pid = OsSpawnChild(withCancel ? questionArgs : infoArgs);
-  if (pid < 0) return 0;
+  if (pid < 0) return HaveTerminal() ? AskOnTerminal(message, explanation, withCancel) : 0;
   int status = OsWaitForChild(pid);
   if (status == 0) return 1;
   if (status == 1) return 2;
-  return 0;
+  // zenity failed (the display went away while it was open): the terminal, if any, asks.
+  return HaveTerminal() ? AskOnTerminal(message, explanation, withCancel) : 0;
 }

@@ -1,7 +1,8 @@
 // The freedesktop caches of a data folder, from the one list in desktop_caches.cmake: which
 // cache a file path belongs to, and rebuilding a cache with its tool, run as a child with an
-// argument vector (no shell) and waited for. The folder is passed as one argument whatever
-// it holds.
+// argument vector (no shell) and waited for a bounded time, so a tool that hangs cannot hang
+// the uninstaller. The folder is passed as one argument whatever it holds. The tools' output
+// (update-mime-database's notes on the search path) is none of the player's business.
 #include "platform/port/desktop_caches.h"
 
 #include <cstring>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int kCacheCount = static_cast<int>(sizeof kDesktopCaches / sizeof kDesktopCaches[0]);
 constexpr int kMaxToolWords = 8;
+constexpr double kToolSeconds = 10.0;
 
 int EndsWith(const char* text, const char* suffix) {
   size_t length = strlen(text), suffixLength = strlen(suffix);
@@ -69,7 +71,7 @@ int OsRefreshDesktopCache(int cache, const char* folder) {
     argv[count++] = word;
   argv[count++] = path;
   argv[count] = nullptr;
-  pid_t pid = OsSpawnChild(argv);
+  pid_t pid = OsSpawnChild(argv, 1);
   if (pid < 0) return 0;
-  return OsWaitForChild(pid) == 0;
+  return OsWaitForChildWithin(pid, kToolSeconds) == 0;
 }

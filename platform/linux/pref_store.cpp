@@ -47,6 +47,50 @@ struct Connection {
 };
 
 Connection s_connections[2];
+// The connection whose call is in progress, for the sleeps SQLite takes through the VFS.
+Connection* s_calling;
+// Scopes whose locks another process held through a whole call: later calls of this process
+// try them once without waiting, so a holder that never lets go delays a launch only once.
+int s_heldTooLong[2];
+
+int ScopeOf(const Connection& c) {
+  return &c == &s_connections[1];
+}
+
+void NoteHeldTooLong(const Connection& c) {
+  s_heldTooLong[ScopeOf(c)] = 1;
+}
+
+// SQLite's own retry loops (the write-ahead log's recovery among them, about 10 s) sleep
+// through the VFS without asking the busy handler; this VFS is the default one with a sleep
+// that ends at the call's deadline, so no loop inside SQLite outlasts it.
+sqlite3_vfs s_boundedVfs;
+sqlite3_vfs* s_baseVfs;
+
+int SleepWithinDeadline(sqlite3_vfs*, int micros) {
+  if (s_calling != nullptr) {
+    double left = s_calling->deadline - OsMonotonicSeconds();
+    if (left <= 0) {
+      NoteHeldTooLong(*s_calling);
+      return 0;
+    }
+    if (micros > left * 1e6) micros = static_cast<int>(left * 1e6) + 1;
+  }
+  return s_baseVfs->xSleep(s_baseVfs, micros);
+}
+
+const char* BoundedVfs() {
+  if (s_baseVfs != nullptr) return s_boundedVfs.zName;
+  sqlite3_vfs* base = sqlite3_vfs_find(nullptr);
+  if (base == nullptr) return nullptr;
+  s_boundedVfs = *base;  // pAppData stays the base's: its methods read it
+  s_boundedVfs.pNext = nullptr;
+  s_boundedVfs.zName = "qfn-bounded-sleep";
+  s_boundedVfs.xSleep = SleepWithinDeadline;
+  if (sqlite3_vfs_register(&s_boundedVfs, 0) != SQLITE_OK) return nullptr;
+  s_baseVfs = base;
+  return s_boundedVfs.zName;
+}
 
 const char kCreateTable[] =
     "CREATE TABLE IF NOT EXISTS prefs (domain TEXT NOT NULL, host TEXT NOT NULL, "
@@ -139,7 +183,10 @@ int CreateDatabaseFile(int anyUser, const char* path) {
 // transactions.
 int WaitWhileBusy(void* context, int) {
   Connection& c = *static_cast<Connection*>(context);
-  if (OsMonotonicSeconds() >= c.deadline) return 0;
+  if (OsMonotonicSeconds() >= c.deadline) {
+    NoteHeldTooLong(c);
+    return 0;
+  }
   OsPauseJittered(50, 200);
   return 1;
 }
@@ -168,7 +215,8 @@ int Configure(sqlite3* db, int anyUser) {
 // tells a store that does not exist (nothing at its path) from one that cannot be opened.
 Connection* Open(int anyUser, int create, int* missing) {
   Connection& c = s_connections[anyUser ? 1 : 0];
-  double deadline = OsMonotonicSeconds() + kBusyTimeoutSeconds;
+  double deadline = OsMonotonicSeconds() + OsPrefStoreWaitSeconds(anyUser, kBusyTimeoutSeconds);
+  s_calling = &c;
   *missing = 0;
   char path[kPathCapacity];
   if (!DatabasePath(anyUser, path, sizeof path)) return nullptr;
@@ -198,7 +246,7 @@ Connection* Open(int anyUser, int create, int* missing) {
   sqlite3* db = nullptr;
   // The settings read the schema, so they wait for locks like every later step.
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
-  if (sqlite3_open_v2(path, &db, flags, nullptr) != SQLITE_OK ||
+  if (sqlite3_open_v2(path, &db, flags, BoundedVfs()) != SQLITE_OK ||
       sqlite3_busy_handler(db, WaitWhileBusy, &c) != SQLITE_OK || !Configure(db, anyUser)) {
     sqlite3_close_v2(db);
     return nullptr;
@@ -223,7 +271,10 @@ int UseWriteAheadLog(Connection& c) {
   int rc;
   while (((rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr)) & 0xFF) ==
          SQLITE_BUSY) {
-    if (OsMonotonicSeconds() >= c.deadline) return 0;
+    if (OsMonotonicSeconds() >= c.deadline) {
+      NoteHeldTooLong(c);
+      return 0;
+    }
     OsPauseJittered(50, 200);
   }
   c.walChecked = rc == SQLITE_OK;
@@ -316,6 +367,18 @@ int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size
   sqlite3_reset(stmt);
   sqlite3_clear_bindings(stmt);  // the bound texts live on this function's stack
   return ok;
+}
+
+double OsPrefStoreWaitSeconds(int anyUser, double seconds) {
+  return s_heldTooLong[anyUser ? 1 : 0] ? 0.0 : seconds;
+}
+
+void OsNotePrefStoreHeld(int anyUser) {
+  s_heldTooLong[anyUser ? 1 : 0] = 1;
+}
+
+int OsPrefStoreHeldByOthers(int anyUser) {
+  return s_heldTooLong[anyUser ? 1 : 0];
 }
 
 int OsPrefStorePath(int anyUser, char* out, size_t capacity) {

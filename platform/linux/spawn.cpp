@@ -3,6 +3,8 @@
 // quit path's look take it, so none of them can fall between the others.
 #include "platform/linux/spawn.h"
 
+#include "platform/port/waiting.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -28,26 +30,39 @@ void Forget(pid_t pid) {
 }
 }  // namespace
 
-pid_t SpawnWithDefaultSignals(char* const argv[]) {
+pid_t SpawnWithDefaultSignals(char* const argv[], int quiet) {
   posix_spawnattr_t attr;
   if (posix_spawnattr_init(&attr) != 0) return -1;
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) {
+    posix_spawnattr_destroy(&attr);
+    return -1;
+  }
   sigset_t none, all;
   sigemptyset(&none);
   sigfillset(&all);
   posix_spawnattr_setsigmask(&attr, &none);
   posix_spawnattr_setsigdefault(&attr, &all);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+  if (quiet) {
+    flags |= POSIX_SPAWN_SETPGROUP;
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  }
+  posix_spawnattr_setflags(&attr, flags);
   pid_t pid = -1;
-  int failed = posix_spawnp(&pid, argv[0], nullptr, &attr, argv, environ);
+  int failed = posix_spawnp(&pid, argv[0], &actions, &attr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   return failed ? -1 : pid;
 }
 
-pid_t OsSpawnChild(char* const argv[]) {
+pid_t OsSpawnChild(char* const argv[], int quiet) {
   pthread_mutex_lock(&s_lock);
   pid_t pid = -1;
   if (!s_ending && s_count < kMaxChildren) {
-    pid = SpawnWithDefaultSignals(argv);
+    pid = SpawnWithDefaultSignals(argv, quiet);
     if (pid > 0) s_children[s_count++] = pid;
   }
   pthread_mutex_unlock(&s_lock);
@@ -68,6 +83,23 @@ int OsWaitForChild(pid_t pid) {
   pthread_mutex_unlock(&s_lock);
   if (reaped != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int OsWaitForChildWithin(pid_t pid, double seconds) {
+  double deadline = OsMonotonicSeconds() + seconds;
+  for (;;) {
+    siginfo_t info;
+    info.si_pid = 0;
+    int rc = waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT | WNOHANG);
+    if ((rc == 0 && info.si_pid == pid) || (rc != 0 && errno != EINTR)) break;
+    if (OsMonotonicSeconds() >= deadline) {
+      kill(-pid, SIGKILL);  // the group the quiet child leads
+      OsWaitForChild(pid);
+      return -1;
+    }
+    OsPauseJittered(5000, 5000);
+  }
+  return OsWaitForChild(pid);
 }
 
 // The children must close only once this process is gone: closed earlier, the main thread

@@ -9,17 +9,22 @@
 // Runs argv[0] from PATH with an empty signal mask and default dispositions, without a
 // shell; the child's pid, or -1 when it could not be started. Not remembered, and takes no
 // lock, so it may be used in a child made by fork.
-pid_t SpawnWithDefaultSignals(char* const argv[]);
+// quiet: the child's output goes to /dev/null, and it leads a process group of its own so
+// that it can be ended with everything it started.
+pid_t SpawnWithDefaultSignals(char* const argv[], int quiet = 0);
 
 // Like SpawnWithDefaultSignals, for a child this process will wait for with OsWaitForChild.
 // The start and the remembering happen under one lock that the quit path also takes, so a
 // child is either remembered before the quit path looks or never started (-1, also when the
 // process is already ending or too many children are remembered).
-pid_t OsSpawnChild(char* const argv[]);
+pid_t OsSpawnChild(char* const argv[], int quiet = 0);
 // Waits for a child of OsSpawnChild, then reaps and forgets it under that lock (the pid
 // cannot be reused while it is remembered). Its exit status, or -1 when it did not exit
 // normally.
 int OsWaitForChild(pid_t pid);
+// As OsWaitForChild for a quiet child, for at most seconds: a child still running then is
+// killed with its process group, and the result is -1.
+int OsWaitForChildWithin(pid_t pid, double seconds);
 
 // For the quit path right before the process ends by a signal: no child starts from now
 // on, and a small watcher process sends SIGTERM to every remembered child once this process

@@ -43,11 +43,14 @@ int OpenLockFile(int anyUser) {
 int OsLockPrefStore(int anyUser, double timeoutSeconds) {
   int fd = OpenLockFile(anyUser);
   if (fd < 0) return -1;
-  double deadline = OsMonotonicSeconds() + timeoutSeconds;
+  double deadline = OsMonotonicSeconds() + OsPrefStoreWaitSeconds(anyUser, timeoutSeconds);
   for (;;) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
     if (errno != EWOULDBLOCK && errno != EINTR) break;
-    if (OsMonotonicSeconds() >= deadline) break;
+    if (OsMonotonicSeconds() >= deadline) {
+      OsNotePrefStoreHeld(anyUser);
+      break;
+    }
     OsPauseJittered(200, 800);
   }
   close(fd);

@@ -16,6 +16,10 @@ int OsRemoveFile(const char* path);
 int OsEntryExists(const char* path);
 // As RemoveMatchingFiles in files.h.
 int OsRemoveMatchingFiles(const char* folder, const char* pattern);
+// As RemoveInside, IsFolderInside and OpenOwnersFile in files.h.
+int OsRemoveInside(const char* prefix, const char* path, int folder);
+int OsIsFolderInside(const char* prefix, const char* folder, const char* here);
+FILE* OsOpenOwnersFile(const char* name, int* refusal);
 
 // Opens path for reading and for writing at its end (both, so that either kind of lock can
 // be taken on it), creating it (mode 0666 less the file-creation mask) when missing; nothing

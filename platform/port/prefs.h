@@ -9,6 +9,7 @@
 int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* value);
 // 1 when a usable text value is stored and fit into out (terminator included), else 0.
 int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size_t capacity);
-// As LockPrefStore and UnlockPrefStore in prefs.h.
+// As LockPrefStore, UnlockPrefStore and PrefStoreHeldByOthers in prefs.h.
+int OsPrefStoreHeldByOthers(int anyUser);
 int OsLockPrefStore(int anyUser, double timeoutSeconds);
 void OsUnlockPrefStore(int handle);

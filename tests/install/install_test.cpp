@@ -52,10 +52,11 @@ std::vector<std::string> FullTree(const std::string& prefix) {
   return TreeOf(prefix, files);
 }
 
-// The records before the folders: the exit poll, then every file of the game in the log's
-// order. The kit is never listed: other games use it.
+// The records before the folders: the installation's prefix and game folder, the exit poll,
+// then every file of the game in the log's order. The kit is never listed: other games use it.
 std::string InstalledFileRecords(const Installed& paths) {
-  std::string records = "Poll:http://www.quillfen.example/uninstallpoll.html\n";
+  std::string records = "Prefix:" + paths.prefix + "/\nGame:" + paths.prefix + "/" + kGameFolder +
+                        "\nPoll:http://www.quillfen.example/uninstallpoll.html\n";
   for (const std::string& file : GameFiles(paths)) records += "File:" + file + "\n";
   return records;
 }
@@ -224,11 +225,8 @@ TEST(Install, InstalledLauncherUninstallsWhatTheInstallLaid) {
   Installed paths = InstalledPaths(prefix);
   ProcessResult result = RunProcess({paths.launcher, "-Uninstall"}, world.ChildOptions());
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  // uninstall.log lives in Resources/ until its Self record runs last, so Resources/ and
-  // the folders above it cannot be removed by it. The kit stays for other games.
-  const std::string game = prefix + "/" + kGameFolder;
+  // Nothing of the game stays, its emptied folders included; the kit stays for other games.
   std::vector<std::string> left = TreeOf(prefix, paths.engineKit);
-  left.insert(left.end(), {game, game + "/Resources"});
   std::sort(left.begin(), left.end());
   EXPECT_EQ(TreeUnder(prefix), left);
   // The browser is started without waiting for it: give its call time to be recorded.

@@ -48,6 +48,10 @@ std::string Kind(InstallRecordKind kind) {
       return "Self";
     case kInstallPoll:
       return "Poll";
+    case kInstallPrefix:
+      return "Prefix";
+    case kInstallGame:
+      return "Game";
     case kInstallOther:
       return "Other";
     case kInstallSkipped:
@@ -80,13 +84,16 @@ TEST(InstallLogReader, RecordsAndLimits) {
       {"empty log", "", {}},
       {"white space only", " \n\t\n\r\n", {}},
       {"all keys",
-       "File:/a/b\nFolder:/a\nPattern:/a:*.sav\nSelf:\nOther:whatever\nPoll:http://p/q\n",
+       "File:/a/b\nFolder:/a\nPattern:/a:*.sav\nSelf:\nOther:whatever\nPoll:http://p/q\n"
+       "Prefix:/p/\nGame:/p/g\n",
        {{kInstallFile, "File", "", "/a/b"},
         {kInstallFolder, "Folder", "", "/a"},
         {kInstallPattern, "Pattern", "/a", "*.sav"},
         {kInstallSelf, "Self", "", ""},
         {kInstallOther, "Other", "", "whatever"},
-        {kInstallPoll, "Poll", "", "http://p/q"}}},
+        {kInstallPoll, "Poll", "", "http://p/q"},
+        {kInstallPrefix, "Prefix", "", "/p/"},
+        {kInstallGame, "Game", "", "/p/g"}}},
       {"keys in any case",
        "FILE:x\nfolder:y\npAtTeRn:d:p\nSELF:ignored\n",
        {{kInstallFile, "FILE", "", "x"},
@@ -171,14 +178,17 @@ TEST(InstallLogReader, ReadsBackWhatTheInstallStepWrites) {
     for (size_t i = 0; i < items.size(); ++i) list += (i ? ";" : "") + items[i];
     return list + "]==]";
   };
-  script += "quarn_write_install_log([==[" + world.Path("uninstall.log") + "]==] [==[" + poll +
-            "]==] " + cmakeList(files) + " " + cmakeList(folders) + ")\n";
+  script += "quarn_write_install_log([==[" + world.Path("uninstall.log") +
+            "]==] /p/ /p/lib/org.x.G [==[" + poll + "]==] " + cmakeList(files) + " " +
+            cmakeList(folders) + ")\n";
   WriteFile(world.Path("write.cmake"), script);
   ProcessResult wrote =
       RunProcess({QFN_CMAKE_COMMAND, "-P", world.Path("write.cmake")}, world.ChildOptions());
   ASSERT_EQ(wrote.exitCode, 0) << wrote.err;
 
-  std::vector<Expected> expected = {{kInstallPoll, "Poll", "", poll}};
+  std::vector<Expected> expected = {{kInstallPrefix, "Prefix", "", "/p/"},
+                                    {kInstallGame, "Game", "", "/p/lib/org.x.G"},
+                                    {kInstallPoll, "Poll", "", poll}};
   for (const std::string& file : files) expected.push_back({kInstallFile, "File", "", file});
   for (const std::string& folder : folders)
     expected.push_back({kInstallFolder, "Folder", "", folder});

@@ -19,7 +19,8 @@ namespace fs = std::filesystem;
 class SelfDestructTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = world.Path("res");
+    // The working directory is the Resources/ folder of the game the log names.
+    root = world.Path("prefix/game/Resources");
     MakeDirs(root);
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
@@ -48,11 +49,15 @@ class SelfDestructTest : public ::testing::Test {
     }
     return tree;
   }
-  // "$R" in a log text stands for the working directory's absolute path.
+  // "$R" in a log text stands for the working directory's absolute path; the log names its
+  // installation first.
   std::string Expand(std::string text) const {
     for (size_t at = text.find("$R"); at != std::string::npos; at = text.find("$R"))
       text.replace(at, 2, root);
-    return text;
+    return Named() + text;
+  }
+  std::string Named() const {
+    return "Prefix:" + world.Path("prefix") + "\nGame:" + world.Path("prefix/game") + "\n";
   }
 
   TempWorld world;
@@ -118,8 +123,9 @@ TEST_F(SelfDestructTest, NothingOutsideTheNamedPathsIsTouched) {
   WriteFile(outside + "/a.sav", "data");
   Lay({"game/a.dat"});
   WriteFile(root + "/uninstall.log",
-            "File:game/a.dat\nPattern:game:../../outside/*.sav\nFile:game/a.dat \n"
-            "Pattern:" +
+            Named() +
+                "File:game/a.dat\nPattern:game:../../outside/*.sav\nFile:game/a.dat \n"
+                "Pattern:" +
                 outside + ":*.dat\nFolder:" + outside + "/game/\n");
   SelfDestruct();
   EXPECT_FALSE(FileExists(root + "/game/a.dat"));
@@ -135,7 +141,8 @@ TEST_F(SelfDestructTest, FileRecordRemovesALinkNotItsTarget) {
   MakeDirs(root + "/games");
   ASSERT_EQ(symlink("../bin/quarn", (root + "/games/quarn-demo").c_str()), 0);
   ASSERT_EQ(symlink("../data", (root + "/games/data").c_str()), 0);
-  WriteFile(root + "/uninstall.log", "File:games/quarn-demo\nFile:games/data\nFolder:games\n");
+  WriteFile(root + "/uninstall.log",
+            Named() + "File:games/quarn-demo\nFile:games/data\nFolder:games\n");
   SelfDestruct();
   EXPECT_EQ(Tree(), (std::set<std::string>{"bin/", "bin/quarn", "data/", "uninstall.log"}));
 }

@@ -39,6 +39,11 @@ std::string QuestionText(const std::vector<std::string>& call) {
   return "";
 }
 
+// The records that name the installation: the world is the prefix, the bundle the game.
+std::string Named(const LauncherWorld& lw) {
+  return "Prefix:" + lw.world.Root() + "/\nGame:" + lw.bundle.root + "\n";
+}
+
 // An installation outside the bundle and the install log in the bundle's Resources.
 struct InstalledFiles {
   std::string dir;
@@ -54,9 +59,9 @@ struct InstalledFiles {
     WriteFile(dir + "/saves/2.sav", "x");
     WriteFile(dir + "/saves/notes.txt", "x");
     log = lw.bundle.resources + "/uninstall.log";
-    WriteFile(log, kPollRecord + std::string("SELF:\nFile:") + dir + "/game.dat\nfile:" + dir +
-                       "/readme.txt\n" + "PATTERN:" + dir + "/saves:*.sav\nFolder:" + dir +
-                       "/empty\n" + "FOLDER:" + dir + "/full\n");
+    WriteFile(log, Named(lw) + kPollRecord + std::string("SELF:\nFile:") + dir +
+                       "/game.dat\nfile:" + dir + "/readme.txt\n" + "PATTERN:" + dir +
+                       "/saves:*.sav\nFolder:" + dir + "/empty\n" + "FOLDER:" + dir + "/full\n");
   }
   // Which of the listed things are gone, in a fixed order.
   std::string Gone() const {
@@ -87,14 +92,15 @@ TEST(Uninstall, AnswersDecideWhatHappens) {
     size_t questions;
     std::string gone;
     bool poll;
+    int exitCode;
   };
   const Case cases[] = {
-      {"yes, then yes to the poll", {"-Uninstall"}, {"0", "0"}, 2, kAllGone, true},
-      {"yes, then no to the poll", {"-Uninstall"}, {"0", "1"}, 2, kAllGone, false},
-      {"no", {"-Uninstall"}, {"1"}, 1, "", false},
-      {"no dialog could be shown", {"-Uninstall"}, {"5"}, 1, "", false},
-      {"build run", {"-MakeGob", "-Uninstall"}, {"0", "0"}, 0, "", false},
-      {"lower-case option", {"-uninstall"}, {"0", "0"}, 0, "", false},
+      {"yes, then yes to the poll", {"-Uninstall"}, {"0", "0"}, 2, kAllGone, true, 0},
+      {"yes, then no to the poll", {"-Uninstall"}, {"0", "1"}, 2, kAllGone, false, 0},
+      {"no", {"-Uninstall"}, {"1"}, 1, "", false, 0},
+      {"the dialog failed", {"-Uninstall"}, {"5"}, 1, "", false, 3},
+      {"build run", {"-MakeGob", "-Uninstall"}, {"0", "0"}, 0, "", false, 0},
+      {"lower-case option", {"-uninstall"}, {"0", "0"}, 0, "", false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -103,7 +109,7 @@ TEST(Uninstall, AnswersDecideWhatHappens) {
     InstalledFiles installed(lw);
     std::string record = lw.world.Path("record");
     ProcessResult result = lw.Launch(c.args, record, {{"QRN_TEST_RUN_MS", "0"}});
-    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.exitCode, c.exitCode);
     EXPECT_EQ(installed.Gone(), c.gone);
 
     std::vector<std::vector<std::string>> questions = lw.world.Calls("zenity");
@@ -178,7 +184,7 @@ TEST(Uninstall, TellsWhatWasNotRemoved) {
     WriteFile(dir + "/readme.txt", "x");
     std::string log = lw.bundle.resources + "/uninstall.log";
     if (c.writeLog)
-      WriteFile(log, std::string(c.withPoll ? kPollRecord : "") + "File:" + dir +
+      WriteFile(log, Named(lw) + (c.withPoll ? kPollRecord : "") + "File:" + dir +
                          "/game.dat\nFile:" + dir + "/readme.txt\nFile:" + dir +
                          "/already-gone\nSelf:\n");
     std::vector<std::string> argv = LauncherArgv(lw.bundle, {"-Uninstall"});
@@ -217,21 +223,23 @@ TEST(Uninstall, WithoutDisplayAsksOnTheTerminalOrFails) {
   struct Case {
     const char* name;
     bool terminal;
+    bool display;  // with a zenity that fails
     const char* answer;
     int exitCode;
     bool removed;
   };
   const Case cases[] = {
-      {"terminal, yes", true, "y\n", 0, true},
-      {"terminal, no", true, "n\n", 0, false},
-      {"no terminal", false, "y\n", 3, false},
+      {"terminal, yes", true, false, "y\n", 0, true},
+      {"terminal, no", true, false, "n\n", 0, false},
+      {"no terminal", false, false, "y\n", 3, false},
+      {"the dialog failed, terminal, yes", true, true, "y\n", 0, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     LauncherWorld lw;
     InstalledFiles installed(lw);
-    ProcessOptions options =
-        LauncherOptions(lw.world, lw.world.Path("record"), {}, /*withDisplay=*/false);
+    lw.world.FakeTool("zenity", {"5", "5"});
+    ProcessOptions options = LauncherOptions(lw.world, lw.world.Path("record"), {}, c.display);
     options.stdinText = c.answer;
     std::vector<std::string> argv = LauncherArgv(lw.bundle, {"-Uninstall"});
     if (c.terminal) {
@@ -242,7 +250,7 @@ TEST(Uninstall, WithoutDisplayAsksOnTheTerminalOrFails) {
     }
     ProcessResult result = RunProcess(argv, options);
     EXPECT_EQ(result.exitCode, c.exitCode) << result.out << result.err;
-    EXPECT_TRUE(lw.world.Calls("zenity").empty());
+    EXPECT_EQ(lw.world.Calls("zenity").empty(), !c.display);
     EXPECT_EQ(installed.Gone() == kAllGone, c.removed) << installed.Gone();
     if (!c.terminal)
       EXPECT_NE(result.err.find("Test Game: nothing was removed: there is no display and no "
@@ -255,7 +263,7 @@ TEST(Uninstall, WithoutDisplayAsksOnTheTerminalOrFails) {
   }
 }
 
-TEST(Uninstall, LiveInstanceMakesUninstallEndQuietly) {
+TEST(Uninstall, LiveInstanceIsNotUninstalled) {
   LauncherWorld lw;
   InstalledFiles installed(lw);
   std::string ready = lw.world.Path("ready");
@@ -266,13 +274,126 @@ TEST(Uninstall, LiveInstanceMakesUninstallEndQuietly) {
 
   std::string recordB = lw.world.Path("record-b");
   ProcessResult b = lw.Launch({"-Uninstall"}, recordB);
-  EXPECT_EQ(b.exitCode, 0);
+  EXPECT_EQ(b.exitCode, 3);
   EXPECT_EQ(EngineEntries(ReadEngineRecord(recordB)), std::vector<std::string>{"qrnGetAppName"});
-  EXPECT_TRUE(lw.world.Calls("zenity").empty());
+  std::vector<std::vector<std::string>> dialogs = lw.world.Calls("zenity");
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(AlertExplanation(dialogs[0]),
+            "Test Game is running, so nothing was removed. Quit the game first, then uninstall "
+            "it.");
   EXPECT_EQ(installed.Gone(), "");
   a.Join();
   EXPECT_EQ(a.result.exitCode, 0);
   EXPECT_EQ(installed.Gone(), "");
+}
+
+// The uninstaller removes only the installation its log was written for: a log another user
+// could have written, one naming no installation or another one (the bundle was copied), and
+// each path outside the prefix, with "..", or through a link is refused and named. Its own
+// installation goes entirely, its emptied folders included.
+TEST(Uninstall, RemovesOnlyItsOwnInstallation) {
+  enum Setup { kAsInstalled, kCopied, kForeignLog, kLogOpen, kFolderOpen, kUnnamed };
+  struct Case {
+    const char* name;
+    Setup setup;
+    std::string extra;  // a record added to the installation's own; <V> the victim's path
+    int exitCode;
+    std::string told;  // the second dialog's text; <R> Resources, <B> the bundle, <W> world
+  };
+  const std::string notUsed = "Test Game was not removed: its install log <R>/uninstall.log";
+  const std::string refused =
+      "Test Game was not completely removed: 1 paths of its install log were refused, as they "
+      "lie outside <W>/, hold \"..\" or lead through a link, the first being\n";
+  const Case cases[] = {
+      {"its own installation", kAsInstalled, "", 0,
+       "Test Game has succesfully been removed from your computer."},
+      {"a copy", kCopied, "", 3,
+       "Test Game was not removed: <W>/copy/Resources is a copy, not the installation <B> its "
+       "install log was written for."},
+      {"log of another user", kForeignLog, "", 3,
+       notUsed + ", or its folder, belongs to another user or may be changed by other users."},
+      {"log others may write", kLogOpen, "", 3,
+       notUsed + ", or its folder, belongs to another user or may be changed by other users."},
+      {"folder others may write", kFolderOpen, "", 3,
+       notUsed + ", or its folder, belongs to another user or may be changed by other users."},
+      {"no installation named", kUnnamed, "", 3,
+       notUsed + " does not name the installation it was written for."},
+      {"outside the prefix", kAsInstalled, "File:<V>", 3, refused + "<V>"},
+      {"through ..", kAsInstalled, "File:<B>/../../<v>", 3, refused + "<B>/../../<v>"},
+      {"through a link", kAsInstalled, "File:<W>/link/victim", 3, refused + "<W>/link/victim"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.setup == kForeignLog && geteuid() != 0) continue;  // chown needs root
+    LauncherWorld lw;
+    lw.world.FakeTool("zenity", {"0", "0"});
+    TempWorld outside;
+    std::string victim = outside.Path("victim");
+    WriteFile(victim, "keep me");
+    std::filesystem::create_directory_symlink(outside.Root(), lw.world.Path("link"));
+    auto expand = [&](std::string text) {
+      const std::string parent = std::filesystem::path(outside.Root()).filename().string();
+      for (const auto& [from, to] :
+           std::vector<std::pair<std::string, std::string>>{{"<V>", victim},
+                                                            {"<v>", parent + "/victim"},
+                                                            {"<R>", lw.bundle.resources},
+                                                            {"<B>", lw.bundle.root},
+                                                            {"<W>", lw.world.Root()}})
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from))
+          text.replace(at, from.size(), to);
+      return text;
+    };
+    const std::string& b = lw.bundle.root;
+    std::string log = lw.bundle.resources + "/uninstall.log";
+    WriteFile(log, (c.setup == kUnnamed ? "" : Named(lw)) + "File:" + b + "/bin/quarn\nFile:" + b +
+                       "/Resources/quarnc.so\n" + expand(c.extra) + "\nSelf:\nFolder:" + b +
+                       "/Resources\nFolder:" + b + "/bin\nFolder:" + b + "\n");
+    int changed = c.setup == kForeignLog   ? chown(log.c_str(), 65534, 65534)
+                  : c.setup == kLogOpen    ? chmod(log.c_str(), 0666)
+                  : c.setup == kFolderOpen ? chmod(lw.bundle.resources.c_str(), 0777)
+                                           : 0;
+    ASSERT_EQ(changed, 0);
+    std::string exe = lw.bundle.exe;
+    if (c.setup == kCopied) {
+      std::filesystem::copy(b, lw.world.Path("copy"), std::filesystem::copy_options::recursive);
+      exe = lw.world.Path("copy/bin/quarn");
+    }
+    ProcessResult result = RunProcess({exe, "-Uninstall"}, lw.Options(lw.world.Path("record")));
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    std::vector<std::vector<std::string>> dialogs = lw.world.Calls("zenity");
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(AlertExplanation(dialogs[1]), expand(c.told).substr(0, 255));
+    EXPECT_TRUE(FileExists(victim));
+    bool used = c.setup == kAsInstalled;
+    EXPECT_EQ(FileExists(b), !used);
+    EXPECT_EQ(FileExists(lw.bundle.exe), !used);
+    EXPECT_TRUE(FileExists(exe) || c.setup != kCopied);
+  }
+}
+
+// The desktop's cache tools: one that talks is not heard on the uninstaller's terminal, and
+// one that hangs is ended (each waits once for the bound) while the uninstall completes.
+TEST(Uninstall, CacheToolsAreQuietAndBounded) {
+  LauncherWorld lw;
+  lw.world.FakeTool("zenity", {"0", "0"});
+  lw.world.FakeTool("update-mime-database", {"hang"});
+  WriteFile(lw.world.BinDir() + "/update-desktop-database",
+            "#!/bin/sh\necho chatter on stdout\necho chatter on stderr >&2\n", 0755);
+  std::string entry = lw.world.Path("share/applications/g.desktop");
+  std::string package = lw.world.Path("share/mime/packages/g.xml");
+  MakeDirs(lw.world.Path("share/applications"));
+  MakeDirs(lw.world.Path("share/mime/packages"));
+  WriteFile(entry, "x");
+  WriteFile(package, "x");
+  WriteFile(lw.bundle.resources + "/uninstall.log",
+            Named(lw) + "File:" + entry + "\nFile:" + package + "\nSelf:\n");
+  ProcessResult result = lw.Launch({"-Uninstall"}, lw.world.Path("record"));
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out.find("chatter"), std::string::npos) << result.out;
+  EXPECT_EQ(result.err.find("chatter"), std::string::npos) << result.err;
+  EXPECT_EQ(lw.world.Calls("update-mime-database").size(), 1u);
+  EXPECT_FALSE(FileExists(entry));
+  EXPECT_FALSE(FileExists(package));
 }
 
 }  // namespace

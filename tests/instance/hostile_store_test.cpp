@@ -1,0 +1,94 @@
+// Launches meeting another user's locks on the machine-wide preference store: a read lock on
+// the write-ahead log index's first lock byte (which SQLite's recovery retries for about 10 s
+// per call) or a flock on the store's lock file. The launch waits for such a holder once, and
+// the game still plays with its record in the machine-wide store when only the lock file is
+// held, in the user's own when the store itself is.
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+#include "tests/support/launcher_run.h"
+
+namespace {
+
+// A process of user 65534 that holds a lock on path until it is killed: flock when offset is
+// negative, else a read lock on that byte. Returns its pid once the lock is held, or -1.
+pid_t HoldAsNobody(const std::string& path, int offset) {
+  int ready[2];
+  if (pipe(ready) != 0) return -1;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(ready[0]);
+    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
+    int fd = open(path.c_str(), O_RDONLY);
+    struct flock lock = {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = offset;
+    lock.l_len = 1;
+    if (fd < 0 || (offset < 0 ? flock(fd, LOCK_SH) : fcntl(fd, F_SETLK, &lock)) != 0) _exit(1);
+    if (write(ready[1], "x", 1) != 1) _exit(1);
+    for (;;) pause();
+  }
+  close(ready[1]);
+  char byte;
+  bool held = pid > 0 && read(ready[0], &byte, 1) == 1;
+  close(ready[0]);
+  if (held) return pid;
+  if (pid > 0) waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+TEST(HostileStore, AnotherUsersLockDelaysALaunchOnce) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to hold the lock as another user";
+  struct Case {
+    const char* name;
+    const char* suffix;  // the store's file the other user locks
+    int offset;          // -1: flock
+    int recordedIn;      // the scope that holds the game's record: the one still writable
+  };
+  const Case cases[] = {
+      {"read lock on the index's first lock byte", "-shm", 120, 0},
+      {"flock on the lock file", ".lock", -1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LauncherWorld lw;
+    // A first launch as root leaves the store with its log and index, as every user sees it.
+    ASSERT_EQ(lw.Launch({}, lw.world.Path("record-0"), {{"QRN_TEST_RUN_MS", "0"}}).exitCode, 0);
+    pid_t holder = HoldAsNobody(lw.world.SystemPrefs() + c.suffix, c.offset);
+    ASSERT_GT(holder, 0);
+
+    std::string ready = lw.world.Path("ready");
+    std::string record = lw.world.Path("record");
+    auto start = std::chrono::steady_clock::now();
+    BackgroundLaunch launch;
+    launch.Start(lw, {}, record, {{"QRN_TEST_RUN_MS", "2000"}, {"QRN_TEST_READY_FILE", ready}});
+    EXPECT_TRUE(WaitForFile(ready, 60));
+    EXPECT_EQ(lw.Stored(c.recordedIn), IdentityText(RecordedPid(record)));
+    launch.Join();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+
+    EXPECT_EQ(launch.result.exitCode, 0) << launch.result.err;
+    EXPECT_EQ(Count(record, "qrnRun"), 1);
+    // One wait of about 2 s for the holder, not one per store call (about 40 s before).
+    EXPECT_LT(seconds, 30.0);
+    std::string log = lw.LogText();
+    const std::string held = "[guard] Another process holds the machine-wide preference store";
+    size_t first = log.find(held);
+    EXPECT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find(held, first + 1), std::string::npos) << log;
+  }
+}
+
+}  // namespace
