@@ -19,7 +19,8 @@
  * video is stopped when another run follows. A non-zero qrnClose starts another run (at most
  * 10 runs per process).
  * qrnSendIPC may be called at any time after the first binding, also between runs; a
- * message that arrives before it is first bound is held and delivered right after qrnCreate.
+ * message that arrives before it is first bound is held and delivered right after qrnCreate
+ * (the first 64 of them; the launcher logs any more as not delivered).
  *
  * The engine runs as the same SDL 1.2 program would alone. Its own SDL_Init and
  * SDL_InitSubSystem take effect as alone: SDL_INIT_EVENTTHREAD with SDL_INIT_VIDEO, asked
