@@ -16,7 +16,8 @@
  * has started; qrnRun once unless qrnCreate asked to exit; qrnClose once, after which SDL
  * video is stopped. A non-zero qrnClose starts another run (at most 10 runs per process).
  * qrnSendIPC may be called at any time after the first binding, also between runs; a
- * message that arrives before it is first bound is held and delivered right after qrnCreate.
+ * message that arrives before it is first bound is held and delivered right after qrnCreate
+ * (the first 64 of them; the launcher logs any more as not delivered).
  *
  * The launcher also exports its process-wide variables by name; they are declared below with
  * their types and capacities. An engine may read them, never write them: directly, or with
