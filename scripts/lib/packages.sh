@@ -15,7 +15,7 @@ QFN_TEST_PACKAGES=(
   "${QFN_DEMO_PACKAGES[@]}"
   libsdl1.2-compat sqlite3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  zenity xdg-utils xvfb xdotool imagemagick desktop-file-utils shared-mime-info weston
+  zenity xdg-utils xvfb xdotool imagemagick desktop-file-utils shared-mime-info sway
   gtk-update-icon-cache
   clang libclang-rt-14-dev valgrind util-linux
   dpkg-dev file lintian appstream
