@@ -3,17 +3,22 @@
 // scope second. The check and the claim happen under the stores' locks, so of launches
 // started together exactly one claims; a record that names no live process (or names this
 // very process) is overwritten. A stale any-user record does not hide the current-user one,
-// and a run ending removes only its own record or one that names no live process.
+// and a run ending removes only its own record or one that names no live process. Beside the
+// record, the playing instance holds a claim on a file in its data folder, which needs no
+// free space: on a full disk, where no record can be written, a second launch still finds it.
 #include "launcher/instance_guard.h"
 
 #include <cstring>
 
 #include "launcher/instance_lock.h"
+#include "platform/files.h"
 #include "platform/log.h"
 #include "platform/prefs.h"
 #include "platform/process.h"
 #include "state/state.h"
+#include "util/file_name.h"
 #include "util/hex.h"
+#include "util/strbuf.h"
 
 namespace {
 
@@ -23,6 +28,18 @@ constexpr int kRecordDigits = 2 * kIdentitySize;
 
 unsigned char s_running[kIdentitySize];  // the other instance found, when s_found is set
 int s_found;
+int s_playClaim = -1;  // this process's claim on the data folder's instance file
+
+// 1 unless another process holds the claim; a file that cannot be opened at all does not
+// stop the game (the record still guards it).
+int ClaimPlay() {
+  if (s_playClaim >= 0) return 1;
+  char path[kPathCapacity];
+  if (!StrFormatf(path, sizeof path, "%sinstance.lock", g_UserPath)) return 1;
+  int heldByOther = 0;
+  s_playClaim = ClaimFile(path, &heldByOther);
+  return !heldByOther;
+}
 
 // 1 when the text names a live process other than this one.
 int NamesOtherLiveInstance(const char* text) {
@@ -68,14 +85,15 @@ void RemoveRecordUnlessOthers(int anyUser) {
 
 int AlreadyRunning() {
   InstanceLocks locks = LockInstanceRecord();
-  int running = RecordNamesOtherInstance();
+  int known = RecordNamesOtherInstance();
+  int running = known || !ClaimPlay();
   if (!running) ClaimRecord();
   UnlockInstanceRecord(locks);
   if (PrefStoreHeldByOthers(1))
     Logf(
         "[guard] Another process holds the machine-wide preference store; it is not waited "
         "for again, and the record is kept where it can be\n");
-  s_found = running;
+  s_found = known;
   return running;
 }
 
@@ -88,4 +106,6 @@ void ReleaseInstanceRecord() {
   RemoveRecordUnlessOthers(1);
   RemoveRecordUnlessOthers(0);
   UnlockInstanceRecord(locks);
+  ReleaseFileClaim(s_playClaim);
+  s_playClaim = -1;
 }

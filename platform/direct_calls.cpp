@@ -57,6 +57,12 @@ int IsFolderInside(const char* prefix, const char* folder, const char* here) {
 FILE* OpenOwnersFile(const char* name, int* refusal) {
   return OsOpenOwnersFile(name, refusal);
 }
+int ClaimFile(const char* path, int* heldByOther) {
+  return OsClaimFile(path, heldByOther);
+}
+void ReleaseFileClaim(int handle) {
+  OsReleaseFileClaim(handle);
+}
 
 int CacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
   return OsCacheOfFile(path, cache, folder, capacity);

@@ -49,3 +49,10 @@ int IsFolderInside(const char* prefix, const char* folder, const char* here);
 // by group or others; null otherwise, *refusal telling why.
 enum OwnersRefusal { kOwnersTrusted, kOwnersNoFile, kOwnersFileOpen, kOwnersFolderOpen };
 FILE* OpenOwnersFile(const char* name, int* refusal);
+
+// An exclusive claim on a file, taken without waiting and kept until ReleaseFileClaim or the
+// end of the process, however it ends. It needs no free space: a missing file is created
+// empty and nothing is written. A handle (>= 0); -1 when the file cannot be opened, or when
+// another process holds the claim (*heldByOther then 1).
+int ClaimFile(const char* path, int* heldByOther);
+void ReleaseFileClaim(int handle);

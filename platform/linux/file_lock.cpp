@@ -52,3 +52,17 @@ int OsConvertToShared(int fd) {
 int OsUnlock(int fd) {
   return SetLock(fd, F_UNLCK);
 }
+
+int OsClaimFile(const char* path, int* heldByOther) {
+  *heldByOther = 0;
+  int fd = OsOpenRegularFileToAppend(path);
+  if (fd < 0) return -1;
+  if (OsTryLockExclusive(fd)) return fd;
+  *heldByOther = errno == EAGAIN || errno == EACCES;
+  close(fd);
+  return -1;
+}
+
+void OsReleaseFileClaim(int handle) {
+  if (handle >= 0) close(handle);  // the lock goes with the last descriptor
+}

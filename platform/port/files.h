@@ -20,6 +20,9 @@ int OsRemoveMatchingFiles(const char* folder, const char* pattern);
 int OsRemoveInside(const char* prefix, const char* path, int folder);
 int OsIsFolderInside(const char* prefix, const char* folder, const char* here);
 FILE* OsOpenOwnersFile(const char* name, int* refusal);
+// As ClaimFile and ReleaseFileClaim in files.h.
+int OsClaimFile(const char* path, int* heldByOther);
+void OsReleaseFileClaim(int handle);
 
 // Opens path for reading and for writing at its end (both, so that either kind of lock can
 // be taken on it), creating it (mode 0666 less the file-creation mask) when missing; nothing

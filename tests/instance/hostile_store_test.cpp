@@ -1,17 +1,21 @@
-// Launches meeting another user's locks on the machine-wide preference store: a read lock on
+// Launches in hostile conditions: another user's locks on the machine-wide preference store
+// (a read lock on
 // the write-ahead log index's first lock byte (which SQLite's recovery retries for about 10 s
 // per call) or a flock on the store's lock file. The launch waits for such a holder once, and
 // the game still plays with its record in the machine-wide store when only the lock file is
-// held, in the user's own when the store itself is.
+// held, in the user's own when the store itself is); and a full disk, on which one instance
+// still plays alone.
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 
 #include "tests/support/launcher_run.h"
@@ -89,6 +93,46 @@ TEST(HostileStore, AnotherUsersLockDelaysALaunchOnce) {
     EXPECT_NE(first, std::string::npos) << log;
     EXPECT_EQ(log.find(held, first + 1), std::string::npos) << log;
   }
+}
+
+// The data folder and both stores on a full file system: no record can be written, yet a
+// second launch does not play beside the first.
+TEST(HostileStore, FullDiskStillPlaysOneInstance) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
+  LauncherWorld lw;
+  std::string full = lw.world.Path("full");
+  MakeDirs(full);
+  if (mount("qfn-full", full.c_str(), "tmpfs", 0, "size=256k") != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  struct Unmount {
+    std::string path;
+    ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+  } unmount{full};
+  {
+    std::ofstream filler(full + "/filler", std::ios::binary);
+    std::string block(4096, 'x');
+    while (filler.write(block.data(), block.size()) && filler.flush()) {
+    }
+  }
+  const EnvList onFullDisk = {{"XDG_DATA_HOME", full + "/data"},
+                              {"XDG_CONFIG_HOME", full + "/config"},
+                              {"QFN_SYSTEM_PREFS", full + "/system/preferences.db"}};
+  EnvList first = onFullDisk;
+  std::string ready = lw.world.Path("ready");
+  first.insert(first.end(), {{"QRN_TEST_RUN_MS", "60000"},
+                             {"QRN_TEST_RUN_QUIT_EVENTS", "1"},
+                             {"QRN_TEST_READY_FILE", ready}});
+  BackgroundLaunch a;
+  a.Start(lw, {}, lw.world.Path("record-a"), first);
+  ASSERT_TRUE(WaitForFile(ready, 60));
+  EnvList second = onFullDisk;
+  second.push_back({"QRN_TEST_RUN_MS", "0"});
+  std::string recordB = lw.world.Path("record-b");
+  lw.Launch({}, recordB, second);
+  kill(static_cast<pid_t>(RecordedPid(lw.world.Path("record-a"))), SIGTERM);  // ends its run
+  a.Join();
+  EXPECT_EQ(Count(lw.world.Path("record-a"), "qrnRun"), 1);
+  EXPECT_EQ(EngineEntries(ReadEngineRecord(recordB)), std::vector<std::string>{"qrnGetAppName"});
 }
 
 }  // namespace
