@@ -9,15 +9,27 @@
  * points, and the engine's own references must bind to its own functions.
  *
  * Calling thread. Every entry point is called on the launcher's main thread, never
- * concurrently with another entry point. Quit requests from the desktop or the terminal
- * arrive as SDL_QUIT events in SDL's event queue while the game runs.
+ * concurrently with another entry point; qrnSendIPC from inside the engine's own event calls
+ * on that thread (SDL_PollEvent, SDL_PumpEvents, SDL_WaitEvent, SDL_PeepEvents), never from
+ * inside another SDL function. Quit requests from the desktop or the terminal arrive as
+ * SDL_QUIT events in SDL's event queue while the game runs.
  *
  * Order, per run: qrnGetAppName once right after binding; qrnCreate once after SDL video
  * has started; qrnRun once unless qrnCreate asked to exit; qrnClose once, after which SDL
- * video is stopped. A non-zero qrnClose starts another run (at most 10 runs per process).
+ * video is stopped when another run follows. A non-zero qrnClose starts another run (at most
+ * 10 runs per process).
  * qrnSendIPC may be called at any time after the first binding, also between runs; a
  * message that arrives before it is first bound is held and delivered right after qrnCreate
  * (the first 64 of them; the launcher logs any more as not delivered).
+ *
+ * The engine runs as the same SDL 1.2 program would alone. Its own SDL_Init and
+ * SDL_InitSubSystem take effect as alone: SDL_INIT_EVENTTHREAD with SDL_INIT_VIDEO, asked
+ * before a video mode is set, starts video again with SDL's event thread. Its exit handlers
+ * (atexit) run while SDL still runs: the launcher stops SDL at the end of the process only
+ * after them, so they may free cursors and surfaces and call SDL_Quit. exit(status) during a
+ * run ends the process with that status, and the launcher still closes its log (saying so),
+ * removes its instance record and closes its channel. Threads and processes the engine starts
+ * inherit the signal mask and dispositions the launcher was started with.
  *
  * The launcher also exports its process-wide variables by name; they are declared below with
  * their types and capacities. An engine may read them, never write them: directly, or with
@@ -25,9 +37,10 @@
  *
  * A run without a display. Without DISPLAY and WAYLAND_DISPLAY the game still starts: on SDL's
  * "dummy" driver (SDL_VIDEODRIVER=dummy), on sdl12-compat's "offscreen" driver, or drawing in
- * the terminal on a text-mode driver ("caca", "aalib"). Nobody sees the first two: an engine
- * recognises them with SDL_VideoDriverName() after qrnCreate's SDL start and should then end
- * its run by itself (QRN_IS_HEADLESS_DRIVER below).
+ * the terminal on a text-mode driver ("caca", "aalib") when standard output is a terminal
+ * (otherwise "dummy"). Nobody sees the first two: an engine recognises them with
+ * SDL_VideoDriverName() after qrnCreate's SDL start and should then end its run by itself
+ * (QRN_IS_HEADLESS_DRIVER below).
  *
  * Build engines as position-independent code (-fPIC) and link them with the engine kit's
  * flags (CMake: find_package(QuarnEngine), quarn_add_engine; pkg-config: quarn-engine).

@@ -10,6 +10,8 @@
 #include "state/state.h"
 #include "util/strbuf.h"
 
+#include <cstdio>
+
 namespace {
 // One row of the entry-point table: the name the library exports, how the launcher's variable
 // of that name is set, and whether it stays bound between runs.
@@ -44,8 +46,13 @@ int InitQuarn() {
   Alertf("ERROR\n\n missing symbols in %s!", g_DllName);
   Logf("[InitQuarn] GetDllSymbol FAILED\n");
   // Which ones, so that an engine author sees at once what the library lacks.
-  for (int i = 0; i < kEntryPointCount; ++i)
-    if (!found[i]) Logf("[InitQuarn] missing entry point: %s\n", kEntryPoints[i].name);
+  // Also on standard error: an installed game's log may lie in a folder it cannot write.
+  for (int i = 0; i < kEntryPointCount; ++i) {
+    if (found[i]) continue;
+    Logf("[InitQuarn] missing entry point: %s\n", kEntryPoints[i].name);
+    fprintf(stderr, "%s: missing entry point %s in %s\n", g_AppFilename, kEntryPoints[i].name,
+            g_DllName);
+  }
   return 0;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/dialogs.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "state/state.h"
 #include "util/strbuf.h"
 
@@ -25,6 +26,9 @@ namespace {
 const char kDllBase[] = "quarnc";
 // Set from the quit-signal thread; read by the main loop between runs.
 std::atomic<int> s_quitRequested{0};
+// 1 from SDL's start until the run's end is written: an exit() of the engine in between
+// ends the run from the process's exit hook.
+std::atomic<int> s_engineActive{0};
 const char kDllSuffix[] = ".so";
 
 int HasExactOption(int argc, char** argv, const char* option) {
@@ -66,6 +70,55 @@ void BuildInstanceMessage(int argc, char** argv) {
   }
 }
 
+// The end of a played run, written alike whether the engine returned or ended the process.
+// SDL video is stopped here only when another run follows; after the last run it stays up
+// for the game's own exit handlers and the exit hook stops it after them.
+void EndRun(int result, int anotherRun) {
+  Logf("[main] SDL_Quit\n");
+  if (anotherRun)
+    SdlQuit();
+  else
+    SdlVideoKeepForExit();
+  Logf("[main] Unloading Quarn\n");
+  UnloadQuarn();
+  EndForwardingRun();
+  if (g_HaveLock) ReleaseInstanceRecord();
+  if (result) {
+    Logf("[main] restart requested\n");
+    Logf("       %s\n", g_AppExePath);
+  }
+  Logf("[main] Exiting\n");
+  Logf_flush();
+  CloseLog();
+}
+
+// The process ends through exit(): after the engine's own exit handlers, which ran on a live
+// SDL. When the engine called exit() during its run, the run's end is written first; the
+// status stays the engine's.
+void AtProcessEnd(int status) {
+  if (s_engineActive.exchange(0)) {
+    Logf("[main] The game ended the process with exit status %d\n", status);
+    EndRun(0, 0);
+  }
+  SdlVideoStopAtExit();
+}
+
+int IsSet(const char* name) {
+  const char* value = getenv(name);
+  return value && value[0];
+}
+
+// Without a display the classic library falls back to a text-mode driver (libcaca, aalib)
+// that draws into whatever standard output is. Without a terminal there nobody sees it, so
+// the run gets SDL's dummy driver, one the engine recognises as unseen; sdl12-compat picks an
+// unseen driver by itself. A driver the user chose stays.
+void ChooseUnseenDriverWithoutScreen() {
+  if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || getenv("SDL_VIDEODRIVER")) return;
+  if (StandardOutputIsTerminal()) return;
+  static char s_driverSetting[] = "SDL_VIDEODRIVER=dummy";
+  putenv(s_driverSetting);
+}
+
 void LogRunHeader(int argc, char** argv) {
   Logf("[main] Path: %s\n", g_AppPath);
   Logf("[main] Command line:\n");
@@ -82,6 +135,7 @@ int SendToInstance(const char* message) {
 int SdlMainInit() {
   static char s_mouseSetting[] = "SDL_HAS3BUTTONMOUSE=1";
   putenv(s_mouseSetting);
+  ChooseUnseenDriverWithoutScreen();
   if (SdlVideoStart()) return 1;
   Alertf("SDL Init Failed\n\n%s", SDL_GetError());
   return 0;
@@ -89,6 +143,10 @@ int SdlMainInit() {
 
 void SdlQuit() {
   SdlVideoStop();
+}
+
+int WatchProcessExit() {
+  return OnProcessExit(AtProcessEnd);
 }
 
 RunResult Run(int argc, char** argv, int runIndex) {
@@ -144,6 +202,7 @@ RunResult Run(int argc, char** argv, int runIndex) {
     return couldNotPlay;
   }
 
+  s_engineActive = 1;
   Logf("[main] Creating GameTree\n");
   int createResult = qrnCreate(argc, argv);
   DeliverHeldMessages(SendIPC);
@@ -158,20 +217,8 @@ RunResult Run(int argc, char** argv, int runIndex) {
   }
   Logf("[main] Closing\n");
   int restart = qrnClose() != 0;
-
-  Logf("[main] SDL_Quit\n");
-  SdlQuit();
-  Logf("[main] Unloading Quarn\n");
-  UnloadQuarn();
-  EndForwardingRun();
-  if (g_HaveLock) ReleaseInstanceRecord();
-  if (restart) {
-    Logf("[main] restart requested\n");
-    Logf("       %s\n", g_AppExePath);
-  }
-  Logf("[main] Exiting\n");
-  Logf_flush();
-  CloseLog();
+  s_engineActive = 0;
+  EndRun(restart, restart && runIndex + 1 < kMaxRuns && !s_quitRequested.load());
   return {restart, kExitPlayed};
 }
 

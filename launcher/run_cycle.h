@@ -28,6 +28,12 @@ struct RunResult {
 // any thread.
 void NoteQuitRequest();
 
+// Registers the launcher's own end of the process; call it first thing in main, so that it
+// runs after the engine's exit handlers. An engine that ends the process with exit() during
+// its run gets the run's end written (log closed, instance record removed, channel closed),
+// and SDL video is stopped only after the engine's exit handlers. 1 when registered.
+int WatchProcessExit();
+
 extern "C" int SDL_main(int argc, char** argv);
 RunResult Run(int argc, char** argv, int runIndex);
 int SdlMainInit();

@@ -1,10 +1,12 @@
 // SDL video with its state; see sdl_video.h. s_state moves down -> starting -> running ->
-// stopping -> down, written only by the main thread. The lock is never held while SDL
-// starts or stops, only around the change to and from running and around a post, so a post
-// cannot race the shutdown of SDL's event queue and never waits for SDL itself.
+// stopping -> down, written by the main thread or the process's exit hook. The lock is never held
+// while SDL starts or stops, only around the change to and from running and around a post, so a
+// post cannot race the shutdown of SDL's event queue and never waits for SDL itself.
 #include "launcher/sdl_video.h"
 
 #include <SDL.h>
+
+#include "platform/sdl_next.h"
 
 #include <atomic>
 #include <cassert>
@@ -31,7 +33,7 @@ void SetState(VideoState state) {
 
 int SdlVideoStart() {
   SetState(kStarting);
-  if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+  if (NextSdlInit(SDL_INIT_VIDEO) < 0) {
     SetState(kDown);
     return 0;
   }
@@ -43,10 +45,34 @@ int SdlVideoStart() {
 // subsystem's flag. sdl12-compat's own SDL_VideoQuit leaves that flag set, so SDL_Quit would
 // stop video a second time, which crashes under its off-screen driver.
 void SdlVideoStop() {
-  SetState(kStopping);
+  if (s_state == kRunning) SetState(kStopping);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
   SDL_Quit();
+  if (s_state == kStopping) SetState(kDown);
+}
+
+void SdlVideoStopAtExit() {
+  if (s_state != kDown) SdlVideoStop();
+}
+
+void SdlVideoKeepForExit() {
+  if (s_state == kRunning) SetState(kStopping);
+}
+
+// Video started by SDL_Init has no event thread, and SDL takes that flag only when video
+// starts: so video starts again, with the engine's flags, while the engine has no video
+// surface yet. The result is SDL's, as the engine alone would get it.
+int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags)) {
+  int restart = (flags & SDL_INIT_VIDEO) && (flags & SDL_INIT_EVENTTHREAD) && s_state == kRunning &&
+                !SDL_GetVideoSurface();
+  if (!restart) return init(flags);
+  SetState(kStopping);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
   SetState(kDown);
+  SetState(kStarting);
+  int result = init(flags);
+  SetState(SDL_WasInit(SDL_INIT_VIDEO) ? kRunning : kDown);
+  return result;
 }
 
 int SdlVideoPostQuit() {

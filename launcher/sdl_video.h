@@ -4,11 +4,22 @@
 // the connection and never answers keeps SDL_Init waiting for good).
 #pragma once
 
+#include <SDL.h>
+
 // Starts video (SDL_Init with the video flag); 1 on success. SDL's error text stays
 // available through SDL_GetError on failure.
 int SdlVideoStart();
 // Stops video once on either SDL 1.2 library (SDL_QuitSubSystem for video, then SDL_Quit).
 void SdlVideoStop();
+// The last run is over: no more quit events are posted, but SDL keeps running for the game's
+// own exit handlers, which may still free its cursors and surfaces or call SDL_Quit.
+void SdlVideoKeepForExit();
+// From the process's exit hook, after those handlers: stops SDL unless it is down.
+void SdlVideoStopAtExit();
+// The engine's own SDL_Init or SDL_InitSubSystem (init, SDL's function), on the main thread:
+// flags that SDL reads only when video starts (the event thread) take effect as they would
+// for the engine alone. Returns SDL's result.
+int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags));
 // Any thread: when video is fully running, posts exactly one SDL quit event and returns 1;
 // otherwise (down, starting or stopping) posts nothing and returns 0 at once.
 int SdlVideoPostQuit();

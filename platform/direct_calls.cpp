@@ -84,6 +84,12 @@ int ProcessIdentityOf(long pid, unsigned char identity[8]) {
 int ProcessIdentityIsAlive(const unsigned char identity[8]) {
   return OsProcessIdentityIsAlive(identity);
 }
+int OnProcessExit(void (*hook)(int status)) {
+  return OsOnProcessExit(hook);
+}
+int StandardOutputIsTerminal() {
+  return OsStandardOutputIsTerminal();
+}
 
 double MonotonicSeconds() {
   return OsMonotonicSeconds();
@@ -101,6 +107,15 @@ int NextSdlPollEvent(SDL_Event* event) {
 }
 void NextSdlPumpEvents(void) {
   OsNextSdlPumpEvents();
+}
+int NextSdlPeepEvents(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask) {
+  return OsNextSdlPeepEvents(events, count, action, mask);
+}
+int NextSdlInit(Uint32 flags) {
+  return OsNextSdlInit(flags);
+}
+int NextSdlInitSubSystem(Uint32 flags) {
+  return OsNextSdlInitSubSystem(flags);
 }
 int CalledFromSdl(const void* returnAddress) {
   return OsCalledFromSdl(returnAddress);

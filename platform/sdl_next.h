@@ -7,6 +7,9 @@
 
 int NextSdlPollEvent(SDL_Event* event);
 void NextSdlPumpEvents(void);
+int NextSdlPeepEvents(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask);
+int NextSdlInit(Uint32 flags);
+int NextSdlInitSubSystem(Uint32 flags);
 // 1 when a call came from inside the SDL library itself (returnAddress is the caller's, from
 // __builtin_return_address): SDL pumps events through the executable's functions from its
 // own functions too, such as sdl12-compat's SDL_SetVideoMode or classic SDL's

@@ -42,7 +42,9 @@ void SDLMain::ApplicationDidFinishLaunching() {
 }
 
 int main(int argc, char** argv) {
-  // First of all, so that SDL's and every library's threads inherit the blocked mask.
+  // First of all: the launcher's end runs after every exit handler the engine registers, and
+  // only the quit thread keeps the quit signals blocked.
+  WatchProcessExit();
   BlockQuitSignals();
 
   // A desktop launch puts its marker in argument 1; everything after argument 0 is then

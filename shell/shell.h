@@ -22,9 +22,9 @@ class SDLMain {
   [[noreturn]] void ApplicationDidFinishLaunching();
 };
 
-// Quit requests (SIGTERM, SIGINT, SIGHUP). BlockQuitSignals (quit_signals.h) must run in the main
-// thread before any other thread exists, so that every thread inherits the blocked mask and the
-// signals reach only the dedicated thread that StartQuitRequests starts. A request that
-// Terminate does not take ends the process by the signal.
-// 1 when the thread runs; otherwise the signals are unblocked again (default actions).
+// Quit requests (SIGTERM, SIGINT, SIGHUP). BlockQuitSignals (quit_signals.h) must run in the
+// main thread before any other thread exists; StartQuitRequests starts the thread that takes
+// them and gives the main thread back its starting mask, which the engine's threads and
+// processes inherit. A request that Terminate does not take ends the process by the signal.
+// 1 when the thread runs.
 int StartQuitRequests(SDLApplication* application);

@@ -22,6 +22,22 @@ void OsNextSdlPumpEvents(void) {
   if (s_pump) s_pump();
 }
 
+int OsNextSdlPeepEvents(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask) {
+  static const auto s_peep =
+      Next<int (*)(SDL_Event*, int, SDL_eventaction, Uint32)>("SDL_PeepEvents");
+  return s_peep ? s_peep(events, count, action, mask) : -1;
+}
+
+int OsNextSdlInit(Uint32 flags) {
+  static const auto s_init = Next<int (*)(Uint32)>("SDL_Init");
+  return s_init ? s_init(flags) : -1;
+}
+
+int OsNextSdlInitSubSystem(Uint32 flags) {
+  static const auto s_init = Next<int (*)(Uint32)>("SDL_InitSubSystem");
+  return s_init ? s_init(flags) : -1;
+}
+
 int OsCalledFromSdl(const void* returnAddress) {
   static const void* const s_sdl = OsNextSymbol("SDL_PumpEvents");
   // Calls come from a few places only: the engine's loops and SDL's own event functions,

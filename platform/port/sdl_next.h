@@ -6,4 +6,7 @@
 
 int OsNextSdlPollEvent(SDL_Event* event);
 void OsNextSdlPumpEvents(void);
+int OsNextSdlPeepEvents(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask);
+int OsNextSdlInit(Uint32 flags);
+int OsNextSdlInitSubSystem(Uint32 flags);
 int OsCalledFromSdl(const void* returnAddress);

@@ -324,6 +324,9 @@ TEST_F(RunCycle, IncompleteEngineAlertsAndLogsInWorkingDirectory) {
   ASSERT_EQ(launch.alerts.size(), 1u);
   EXPECT_EQ(launch.alerts[0], "ERROR\n\n missing symbols in quarnc.so!");
   EXPECT_TRUE(launch.calls.empty());  // not even the identity is asked for
+  EXPECT_NE(launch.process.err.find("quarn: missing entry point qrnSendIPC in quarnc.so\n"),
+            std::string::npos)
+      << launch.process.err;
   // The data folder is not known yet, so the log opens in the working directory; the process
   // ends without closing it.
   std::string log = ReadFile(bundle.resources + "/quarn.txt");

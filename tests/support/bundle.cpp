@@ -15,11 +15,20 @@
 #ifndef QFN_DEMO_ENGINE
 #define QFN_DEMO_ENGINE ""
 #endif
+#ifndef QFN_SDL_GAMES_DIR
+#define QFN_SDL_GAMES_DIR ""
+#endif
 
 std::string LauncherExe() { return QFN_LAUNCHER_EXE; }
 std::string TestEngineLibrary() { return QFN_TEST_ENGINE; }
 std::string IncompleteEngineLibrary() { return QFN_INCOMPLETE_ENGINE; }
 std::string DemoEngineLibrary() { return QFN_DEMO_ENGINE; }
+std::string SdlGameProgram(const std::string& name) {
+  return std::string(QFN_SDL_GAMES_DIR) + "/game_" + name;
+}
+std::string SdlGameEngine(const std::string& name) {
+  return std::string(QFN_SDL_GAMES_DIR) + "/engine_game_" + name + "/quarnc.so";
+}
 
 Bundle MakeBundle(const TempWorld& world, const std::string& engineLibrary,
                   const std::string& name) {
