@@ -8,13 +8,14 @@ QFN_DEMO_PACKAGES=(
 )
 
 # What the tests, benchmarks and fuzz targets need on top: test and benchmark libraries, the
-# desktop tools the launcher and its install drive, a virtual display, clang, valgrind, and the
-# packaging checks (cpack's dependency list, lintian, the AppStream validator).
+# desktop tools the launcher and its install drive, a virtual display and a Wayland compositor,
+# clang, valgrind, and the packaging checks (cpack's dependency list, lintian, the AppStream
+# validator).
 QFN_TEST_PACKAGES=(
   "${QFN_DEMO_PACKAGES[@]}"
   libsdl1.2-compat sqlite3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  zenity xdg-utils xvfb xdotool imagemagick desktop-file-utils shared-mime-info
+  zenity xdg-utils xvfb xdotool imagemagick desktop-file-utils shared-mime-info weston
   gtk-update-icon-cache
   clang libclang-rt-14-dev valgrind util-linux
   dpkg-dev file lintian appstream

@@ -40,7 +40,9 @@ TEST_F(SdlImplementation, EngineRunsOnTheLibraryThisPassNames) {
 // off-screen driver stopping video twice crashed, so every run must end with its banner.
 TEST_F(SdlImplementation, WindowOpensAndClosesOnEveryRestart) {
   Bundle bundle = MakeBundle(world, TestEngineLibrary());
-  const std::string driver = CompatExpected() ? "offscreen" : "dummy";
+  const std::string driver = getenv("QFN_TEST_WAYLAND_DISPLAY") ? "wayland"
+                             : CompatExpected()                   ? "offscreen"
+                                                                  : "dummy";
   Launch launch = RunLauncher(world, bundle, {},
                               {{"SDL_VIDEODRIVER", driver},
                                {"QRN_TEST_VIDEO_MODE", "1"},

@@ -51,6 +51,13 @@ std::vector<std::pair<std::string, std::string>> TempWorld::Env(bool withDisplay
       {"SDL_VIDEODRIVER", "dummy"},
   };
   if (withDisplay) env.push_back({"DISPLAY", ":99"});
+  // The Wayland pass: games draw on the compositor whose socket this names, through SDL2's
+  // wayland driver (sdl12-compat), instead of on the dummy driver.
+  const char* wayland = getenv("QFN_TEST_WAYLAND_DISPLAY");
+  if (withDisplay && wayland && wayland[0]) {
+    env.push_back({"SDL_VIDEODRIVER", "wayland"});
+    env.push_back({"WAYLAND_DISPLAY", wayland});
+  }
   return env;
 }
 
@@ -59,7 +66,7 @@ ProcessOptions TempWorld::ChildOptions(bool withDisplay) const {
   options.env = Env(withDisplay);
   if (!withDisplay)
     options.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
-  else
+  else if (!getenv("QFN_TEST_WAYLAND_DISPLAY"))
     options.unset = {"WAYLAND_DISPLAY"};
   return options;
 }
