@@ -1,10 +1,7 @@
-// Launches in hostile conditions: another user's locks on the machine-wide preference store
-// (a read lock on
-// the write-ahead log index's first lock byte (which SQLite's recovery retries for about 10 s
-// per call) or a flock on the store's lock file. The launch waits for such a holder once, and
-// the game still plays with its record in the machine-wide store when only the lock file is
-// held, in the user's own when the store itself is); and a full disk, on which one instance
-// still plays alone.
+// Launches in hostile conditions: another user's lock on the machine-wide store (on the log
+// index's first lock byte, which SQLite's recovery retries for about 10 s a call, or on the
+// lock file) delays a launch once and the game still plays with its record where it can be
+// written; on a full disk one instance still plays alone.
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -32,22 +29,16 @@ pid_t HoldAsNobody(const std::string& path, int offset) {
     close(ready[0]);
     if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
     int fd = open(path.c_str(), O_RDONLY);
-    struct flock lock = {};
-    lock.l_type = F_RDLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = offset;
-    lock.l_len = 1;
+    struct flock lock = {F_RDLCK, SEEK_SET, offset, 1, 0};
     if (fd < 0 || (offset < 0 ? flock(fd, LOCK_SH) : fcntl(fd, F_SETLK, &lock)) != 0) _exit(1);
     if (write(ready[1], "x", 1) != 1) _exit(1);
     for (;;) pause();
   }
   close(ready[1]);
   char byte;
-  bool held = pid > 0 && read(ready[0], &byte, 1) == 1;
+  bool held = pid > 0 && read(ready[0], &byte, 1) == 1;  // a child that failed closed it
   close(ready[0]);
-  if (held) return pid;
-  if (pid > 0) waitpid(pid, nullptr, 0);
-  return -1;
+  return held ? pid : -1;
 }
 
 TEST(HostileStore, AnotherUsersLockDelaysALaunchOnce) {
