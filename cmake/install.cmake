@@ -21,7 +21,7 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/kit/QuarnEngineConfigVersio
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_BINARY_DIR}/kit/QuarnEngineConfig.cmake
               ${CMAKE_BINARY_DIR}/kit/QuarnEngineConfigVersion.cmake
-              ${CMAKE_CURRENT_LIST_DIR}/engine_kit/quarn_engine.map
+              ${QFN_ENGINE_MAP}
               ${CMAKE_CURRENT_LIST_DIR}/engine_kit/QuarnAddEngine.cmake
               ${CMAKE_CURRENT_LIST_DIR}/QuarnInstallGame.cmake
         DESTINATION ${QFN_KIT_DIR} COMPONENT kit)

@@ -3,7 +3,9 @@
 # links QuarnEngine::QuarnEngine (the engine header and SDL 1.2): the kit's imported target,
 # or this project's alias for its own engines. Installed with the kit.
 include_guard(GLOBAL)
-set(QUARN_ENGINE_VERSION_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/quarn_engine.map")
+if(NOT QUARN_ENGINE_VERSION_SCRIPT)  # the source tree sets its generated copy
+  set(QUARN_ENGINE_VERSION_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/quarn_engine.map")
+endif()
 
 function(quarn_add_engine target)
   add_library(${target} MODULE ${ARGN})

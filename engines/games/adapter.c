@@ -1,6 +1,7 @@
 /* The five entry points around an SDL 1.2 program whose main was renamed game_main: what a
- * game maker porting an existing program writes. qrnRun plays the program; a message from
- * the launcher is printed as the program would print its own output. */
+ * game maker porting an existing program writes. qrnRun plays the program, and a failure
+ * status from its main ends the process with that status, as alone; a message from the
+ * launcher is printed as the program would print its own output. */
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -24,7 +25,9 @@ int qrnCreate(int argc, char** argv) {
   return 0;
 }
 int qrnRun(void) {
-  return game_main(s_argc, s_argv);
+  int status = game_main(s_argc, s_argv);
+  if (status != 0) exit(status);
+  return 0;
 }
 int qrnClose(void) {
   return 0;
