@@ -25,6 +25,13 @@ void ShowInformation(const char* title, const char* stderrPrefix, const char* fo
   if (OsShowAlert(title, explanation, 0) != 1) fprintf(stderr, "%s%s\n", stderrPrefix, explanation);
 }
 
+// The yes/no question's button: 1 yes (OK), 2 no (Cancel), 0 when no answer could be had.
+int AskButton(const char* format, va_list args) {
+  char explanation[kMaxShown + 1];
+  StrVFormat(explanation, sizeof explanation, format, args);
+  return OsShowAlert("Error", explanation, 1);
+}
+
 }  // namespace
 
 void Alertf(const char* format, ...) {
@@ -37,22 +44,19 @@ void Alertf(const char* format, ...) {
 
 int AskYesNof(const char* format, ...) {
   if (g_bNoNativeGui) return 0;
-  char explanation[kMaxShown + 1];
   va_list args;
   va_start(args, format);
-  StrVFormat(explanation, sizeof explanation, format, args);
+  int button = AskButton(format, args);
   va_end(args);
-  return OsShowAlert("Error", explanation, 1) == 1;
+  return button == 1;
 }
 
 int AskYesNoOrFailf(const char* format, ...) {
   if (g_bNoNativeGui) return 0;
-  char explanation[kMaxShown + 1];
   va_list args;
   va_start(args, format);
-  StrVFormat(explanation, sizeof explanation, format, args);
+  int button = AskButton(format, args);
   va_end(args);
-  int button = OsShowAlert("Error", explanation, 1);
   return button == 0 ? -1 : button == 1;
 }
 
