@@ -1,6 +1,6 @@
 // SDL's own event functions, for an executable that defines functions of the same names so
-// that an engine's calls reach it first: each looks up the next definition in the loader's
-// search order (dlsym RTLD_NEXT, the SDL library) once, and calls it.
+// that an engine's calls reach it first: each finds the definition that comes after the
+// executable's own (the SDL library's) once, and calls it.
 #pragma once
 
 #include <SDL.h>
