@@ -13,7 +13,7 @@ QFN_DEMO_PACKAGES=(
 # validator).
 QFN_TEST_PACKAGES=(
   "${QFN_DEMO_PACKAGES[@]}"
-  libsdl1.2-compat sqlite3
+  libsdl1.2-compat sqlite3 libsdl-image1.2-dev libsdl-mixer1.2-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zenity xdg-utils xvfb xdotool imagemagick desktop-file-utils shared-mime-info sway
   gtk-update-icon-cache
