@@ -75,12 +75,18 @@ int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags)) {
   return result;
 }
 
+// A quit request reaches the game as SDL's own quit does when the program runs alone (SDL
+// turns SIGINT and SIGTERM into one): nothing while the game ignores SDL_QUIT, and the game's
+// event filter sees the event before the queue does and may keep it out. SDL_PushEvent alone
+// would skip that filter, and a game that reads quit requests only there would never end.
 int SdlVideoPostQuit() {
   std::lock_guard<std::mutex> hold(s_lock);
   if (s_state != kRunning) return 0;
+  if (SDL_EventState(SDL_QUIT, SDL_QUERY) != SDL_ENABLE) return 1;
   SDL_Event event;
   memset(&event, 0, sizeof event);
   event.type = SDL_QUIT;
-  SDL_PushEvent(&event);
+  SDL_EventFilter filter = SDL_GetEventFilter();
+  if (!filter || filter(&event)) SDL_PushEvent(&event);
   return 1;
 }

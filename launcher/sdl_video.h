@@ -20,6 +20,7 @@ void SdlVideoStopAtExit();
 // flags that SDL reads only when video starts (the event thread) take effect as they would
 // for the engine alone. Returns SDL's result.
 int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags));
-// Any thread: when video is fully running, posts exactly one SDL quit event and returns 1;
+// Any thread: when video is fully running, posts one SDL quit event as SDL itself would
+// (unless the game ignores SDL_QUIT or its event filter drops the event) and returns 1;
 // otherwise (down, starting or stopping) posts nothing and returns 0 at once.
 int SdlVideoPostQuit();

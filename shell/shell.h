@@ -7,7 +7,8 @@
 
 class SDLApplication {
  public:
-  // A quit request: while SDL video runs, posts exactly one SDL quit event and returns true;
+  // A quit request: while SDL video runs, posts one SDL quit event as SDL itself would
+  // (through the game's event filter, which may drop it) and returns true;
   // otherwise posts nothing and returns false. Never waits for SDL to start or stop.
   bool Terminate();
 };
