@@ -1,13 +1,13 @@
 # Layering check, run by the build (target check_layers) over the source tree:
 #   cmake -DROOT=<source folder> -P check_layers.cmake
-# Fails when a file outside platform/ includes a header of platform/linux/ (only the Linux
-# layer itself and its own tests in tests/linux/ may) or a port header of platform/port/ (what a port implements is called by
-# platform/ alone), when a port header is not the one port header of a service (no service
-# header platform/<name>.h beside it, or a folder below port/), or when two files include
-# each other; a file and its own header (x.cpp
-# and x.h) count as one, so a .cpp that includes a header whose .cpp includes its own header
-# closes a circle too. The include roots of the layers make an upward include fail to compile;
-# this check also names the files, and covers the circles the compiler cannot see.
+# Fails when a port's own header (platform/<port>/) is included anywhere but in that port and
+# its own tests (tests/<port>/), when a port header of platform/port/ (what a port provides is
+# called by platform/ alone) is included outside platform/, when a port header is not the one
+# port header of a service (no service header platform/<name>.h beside it, or a folder below
+# port/), or when two files include each other; a file and its own header (x.cpp and x.h)
+# count as one, so a .cpp that includes a header whose .cpp includes its own header closes a
+# circle too. The include roots of the layers make an upward include fail to compile; this
+# check also names the files, and covers the circles the compiler cannot see.
 cmake_minimum_required(VERSION 3.20)
 if(NOT ROOT)
   message(FATAL_ERROR "check_layers: ROOT not set")
@@ -30,9 +30,15 @@ foreach(file IN LISTS files)
     if(NOT header MATCHES "/")
       set(header ${folder}/${header})  # beside the including file
     endif()
-    if(header MATCHES "^platform/(linux|port)/" AND NOT file MATCHES "^platform/"
-       AND NOT (header MATCHES "^platform/linux/" AND file MATCHES "^tests/linux/"))
-      list(APPEND faults "${file} includes ${header}, which only platform/ may")
+    if(header MATCHES "^platform/port/")
+      if(NOT file MATCHES "^platform/")
+        list(APPEND faults "${file} includes ${header}, which only platform/ may")
+      endif()
+    elseif(header MATCHES "^platform/([^/]+)/")
+      set(port ${CMAKE_MATCH_1})
+      if(NOT file MATCHES "^(platform|tests)/${port}/")
+        list(APPEND faults "${file} includes ${header}, which only platform/${port}/ may")
+      endif()
     endif()
     string(REGEX REPLACE "\\.(cpp|h)$" "" target ${header})
     if(NOT target STREQUAL unit)

@@ -27,7 +27,7 @@ install(FILES ${CMAKE_BINARY_DIR}/kit/QuarnEngineConfig.cmake
         DESTINATION ${QFN_KIT_DIR} COMPONENT kit)
 install(DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/game DESTINATION ${QFN_KIT_DIR} COMPONENT kit)
 # The platform's list of the desktop caches, which the install steps refresh.
-set(QUARN_DESKTOP_CACHES_LIST ${PROJECT_SOURCE_DIR}/platform/linux/desktop_caches.cmake)
+set(QUARN_DESKTOP_CACHES_LIST ${QFN_PORT_DIR}/desktop_caches.cmake)
 install(FILES ${QUARN_DESKTOP_CACHES_LIST} DESTINATION ${QFN_KIT_DIR}/game COMPONENT kit)
 file(RELATIVE_PATH QFN_PC_TO_PREFIX "/root/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/root")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/engine_kit/quarn-engine.pc.in

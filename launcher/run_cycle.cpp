@@ -103,20 +103,13 @@ void AtProcessEnd(int status) {
   SdlVideoStopAtExit();
 }
 
-int IsSet(const char* name) {
-  const char* value = getenv(name);
-  return value && value[0];
-}
-
 // Without a display the classic library falls back to a text-mode driver (libcaca, aalib)
 // that draws into whatever standard output is. Without a terminal there nobody sees it, so
 // the run gets SDL's dummy driver, one the engine recognises as unseen; sdl12-compat picks an
 // unseen driver by itself. A driver the user chose stays.
 void ChooseUnseenDriverWithoutScreen() {
-  if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || getenv("SDL_VIDEODRIVER")) return;
-  if (StandardOutputIsTerminal()) return;
-  static char s_driverSetting[] = "SDL_VIDEODRIVER=dummy";
-  putenv(s_driverSetting);
+  if (HasDisplay() || getenv("SDL_VIDEODRIVER") || StandardOutputIsTerminal()) return;
+  SetEnvironment("SDL_VIDEODRIVER", "dummy");
 }
 
 void LogRunHeader(int argc, char** argv) {
@@ -133,8 +126,7 @@ int SendToInstance(const char* message) {
 }
 
 int SdlMainInit() {
-  static char s_mouseSetting[] = "SDL_HAS3BUTTONMOUSE=1";
-  putenv(s_mouseSetting);
+  SetEnvironment("SDL_HAS3BUTTONMOUSE", "1");
   ChooseUnseenDriverWithoutScreen();
   if (SdlVideoStart()) return 1;
   Alertf("SDL Init Failed\n\n%s", SDL_GetError());

@@ -6,7 +6,7 @@
 #include "platform/channel_wire.h"
 #include "platform/instance_channel.h"
 #include "platform/port/instance_channel.h"
-#include "platform/port/waiting.h"
+#include "platform/waiting.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -29,11 +29,11 @@ int Connect(const unsigned char* identity, double deadline, const char** reason)
       case kConnectBusy:
         break;
     }
-    if (OsMonotonicSeconds() >= deadline) {
+    if (MonotonicSeconds() >= deadline) {
       *reason = "the running instance did not accept the connection in time";
       return -1;
     }
-    OsPauseJittered(10000, 5000);
+    PauseJittered(10000, 5000);
   }
 }
 
@@ -53,13 +53,13 @@ ChannelSendResult Exchange(int connection, const unsigned char* raw, size_t leng
     *reason = "the running instance did not offer to deliver them in time";
     return kChannelNotSent;
   }
-  if (OsMonotonicSeconds() >= deadline || !OsChannelWriteByte(connection, kChannelConfirm)) {
+  if (MonotonicSeconds() >= deadline || !OsChannelWriteByte(connection, kChannelConfirm)) {
     *reason = "the running instance's offer came too late";
     return kChannelNotSent;
   }
   // Committed: the instance delivers them unless it ends first. It has as long again to
   // report that its engine has them.
-  deadline = OsMonotonicSeconds() + seconds;
+  deadline = MonotonicSeconds() + seconds;
   answer = 0;
   n = OsChannelWaitUntil(connection, deadline) ? OsChannelRead(connection, &answer, 1) : -1;
   if (n == 1 && answer == kChannelDelivered) return kChannelSent;
@@ -79,7 +79,7 @@ ChannelSendResult ChannelSend(const unsigned char* identity, const char* const* 
   if (!ChannelEncodeLaunch(messages, count, s_raw, sizeof s_raw, &length)) {
     why = "the messages do not fit one launch";
   } else {
-    double deadline = OsMonotonicSeconds() + seconds;
+    double deadline = MonotonicSeconds() + seconds;
     int connection = Connect(identity, deadline, &why);
     if (connection >= 0) {
       sent = Exchange(connection, s_raw, length, deadline, seconds, &why);

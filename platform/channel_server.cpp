@@ -12,7 +12,7 @@
 #include "platform/channel_wire.h"
 #include "platform/instance_channel.h"
 #include "platform/port/instance_channel.h"
-#include "platform/port/waiting.h"
+#include "platform/waiting.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -180,7 +180,7 @@ void FollowFreshConnections(double now, int (*acceptable)(const char*)) {
       handles[count] = c.handle;
       fresh[count++] = &c;
     }
-    double left = deadline - OsMonotonicSeconds();
+    double left = deadline - MonotonicSeconds();
     if (count == 0 || left <= 0) return;
     if (OsChannelWaitReadable(handles, count, ready, left) == 0) return;
     for (int i = 0; i < count; ++i) {
@@ -244,7 +244,7 @@ void ChannelClose() {
 
 int ChannelServe(int (*acceptable)(const char* message)) {
   if (s_listener < 0 || !ChannelWatchReady()) return ConfirmedWaiting();
-  double now = OsMonotonicSeconds();
+  double now = MonotonicSeconds();
   AcceptSome(now);
   for (Connection& c : s_connections) {
     if (c.stage == kReceiving) {

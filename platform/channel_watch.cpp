@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "platform/port/instance_channel.h"
-#include "platform/port/waiting.h"
+#include "platform/waiting.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ void WaitOnce(Watch* w, std::unique_lock<std::mutex>& lock) {
   handles[count] = w->wakeRead;
   double seconds = kIdleSeconds;
   if (w->deadline > 0) {
-    double left = w->deadline - OsMonotonicSeconds();
+    double left = w->deadline - MonotonicSeconds();
     seconds = left > 0 ? left : 0;
   }
   w->watching = 1;

@@ -68,10 +68,6 @@ void Notef(const char* format, ...) {
   va_end(args);
 }
 
-int CanAskUser() {
-  return OsCanShowAlert();
-}
-
 void LaunchWebBrowserf(const char* format, ...) {
   char address[kAddressBufferSize];
   va_list args;

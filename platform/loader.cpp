@@ -28,10 +28,6 @@ void* LoadDll(const char* path) {
   return OsOpenLibrary(fullPath);
 }
 
-void* GetDllSymbol(void* handle, const char* name) {
-  return OsLibrarySymbol(handle, name);
-}
-
 const char* GetDllError() {
   if (s_pRefusal) return s_pRefusal;
   const char* error = OsLibraryError();

@@ -7,13 +7,10 @@
 // is used: a symbolic link or a FIFO in the log's place means no log.
 #include "platform/log.h"
 
-#include <locale.h>
-#include <time.h>
-
 #include <cstdio>
 #include <cstring>
 
-#include "platform/port/files.h"
+#include "platform/port/log.h"
 #include "state/state.h"
 #include "util/strbuf.h"
 
@@ -23,16 +20,11 @@ namespace {
 
 constexpr size_t kLogBufferSize = 256;
 
-// The banners always use the POSIX locale's English names, whatever locale an engine may
-// have selected with setlocale() since the process started.
+// The banners always use the English names, whatever locale an engine may have selected
+// since the process started.
 void WriteBanner(FILE* fp, const char* format) {
-  static locale_t s_cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
   char text[kLogBufferSize];
-  time_t now = time(nullptr);
-  struct tm local;
-  if (localtime_r(&now, &local) == nullptr) return;
-  size_t n = s_cLocale ? strftime_l(text, sizeof text, format, &local, s_cLocale)
-                       : strftime(text, sizeof text, format, &local);
+  size_t n = OsFormatLocalTime(text, sizeof text, format);
   if (n > 0) fwrite(text, 1, n, fp);
 }
 

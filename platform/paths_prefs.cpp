@@ -138,15 +138,3 @@ int RemoveSystemPreference(int anyUser, const char* appName, const char* key) {
   if (key == nullptr || !ComposeDomain(domain, appName)) return 0;
   return OsPrefWrite(anyUser, domain, key, nullptr);
 }
-
-int LockPrefStore(int anyUser, double timeoutSeconds) {
-  return OsLockPrefStore(anyUser, timeoutSeconds);
-}
-
-int PrefStoreHeldByOthers(int anyUser) {
-  return OsPrefStoreHeldByOthers(anyUser);
-}
-
-void UnlockPrefStore(int handle) {
-  OsUnlockPrefStore(handle);
-}

@@ -10,20 +10,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/dialogs.h"
 #include "platform/linux/spawn.h"
 #include "platform/port/dialogs.h"
+#include "platform/process.h"
 #include "util/latin1.h"
 #include "util/strbuf.h"
 
 namespace {
 
 constexpr size_t kMarkupCapacity = 8192;
-
-int HaveDisplay() {
-  const char* x = getenv("DISPLAY");
-  const char* wayland = getenv("WAYLAND_DISPLAY");
-  return (x && *x) || (wayland && *wayland);
-}
 
 // Appends one text, UTF-8 or else ISO 8859-1, as escaped UTF-8 markup. zenity also expands
 // backslash escapes in its text, so a backslash is doubled. Control characters other than tab and
@@ -84,12 +80,12 @@ int AskOnTerminal(const char* message, const char* explanation, int withCancel) 
 
 }  // namespace
 
-int OsCanShowAlert() {
-  return HaveDisplay() || HaveTerminal();
+int CanAskUser() {
+  return HasDisplay() || HaveTerminal();
 }
 
 int OsShowAlert(const char* message, const char* explanation, int withCancel) {
-  if (!HaveDisplay()) return HaveTerminal() ? AskOnTerminal(message, explanation, withCancel) : 0;
+  if (!HasDisplay()) return HaveTerminal() ? AskOnTerminal(message, explanation, withCancel) : 0;
   char text[kMarkupCapacity];
   StrCopy(text, "--text=<b>");
   AppendEscaped(text, message ? message : "");
@@ -105,9 +101,9 @@ int OsShowAlert(const char* message, const char* explanation, int withCancel) {
   char* infoArgs[] = {zenity, info, noteIcon, text, nullptr};
   char* questionArgs[] = {zenity, question, noteIcon, text, okLabel, cancelLabel, nullptr};
   // Remembered while it runs, so that a quit signal ending the launcher closes it too.
-  pid_t pid = OsSpawnChild(withCancel ? questionArgs : infoArgs);
+  pid_t pid = SpawnWatchedChild(withCancel ? questionArgs : infoArgs);
   if (pid < 0) return HaveTerminal() ? AskOnTerminal(message, explanation, withCancel) : 0;
-  int status = OsWaitForChild(pid);
+  int status = WaitForChild(pid);
   if (status == 0) return 1;
   if (status == 1) return 2;
   // zenity failed (the display went away while it was open): the terminal, if any, asks.

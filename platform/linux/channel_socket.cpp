@@ -18,9 +18,10 @@
 
 #include "platform/instance_channel.h"
 #include "platform/port/instance_channel.h"
-#include "platform/port/waiting.h"
 #include "platform/process.h"
+#include "platform/waiting.h"
 #include "util/hex.h"
+#include "util/process_identity.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -88,7 +89,7 @@ int PeerIs(int fd, pid_t pid) {
 }
 
 int MsLeft(double deadline) {
-  double left = deadline - OsMonotonicSeconds();
+  double left = deadline - MonotonicSeconds();
   return left > 0 ? static_cast<int>(left * 1000.0) + 1 : 0;
 }
 
@@ -107,7 +108,7 @@ int NewSocket() {
 
 }  // namespace
 
-int OsChannelNameOf(const unsigned char* identity, char* out, size_t capacity) {
+int ChannelListenerName(const unsigned char* identity, char* out, size_t capacity) {
   unsigned long inodes[kMostSockets];
   int count = SocketInodes(ProcessIdentityPid(identity), inodes, kMostSockets);
   if (count == 0) return 0;
@@ -200,7 +201,8 @@ OsChannelConnectResult OsChannelConnect(const unsigned char* identity, int* conn
   sockaddr_un address;
   socklen_t size;
   pid_t pid = static_cast<pid_t>(ProcessIdentityPid(identity));
-  if (pid == 0 || !OsChannelNameOf(identity, name, sizeof name) || !Address(name, &address, &size))
+  if (pid == 0 || !ChannelListenerName(identity, name, sizeof name) ||
+      !Address(name, &address, &size))
     return kConnectNone;
   int fd = NewSocket();
   if (fd < 0) return kConnectNone;

@@ -10,7 +10,6 @@
 #include <cstring>
 
 #include "platform/files.h"
-#include "platform/port/files.h"
 #include "util/file_name.h"
 #include "util/strbuf.h"
 
@@ -62,7 +61,7 @@ int IsOwnersAlone(const struct stat& st) {
 
 }  // namespace
 
-int OsRemoveInside(const char* prefix, const char* path, int folder) {
+int RemoveInside(const char* prefix, const char* path, int folder) {
   char work[kPathCapacity];
   const char* name = nullptr;
   int result = kInsideRefused;
@@ -77,7 +76,7 @@ int OsRemoveInside(const char* prefix, const char* path, int folder) {
   return result;
 }
 
-int OsIsFolderInside(const char* prefix, const char* folder, const char* here) {
+int IsFolderInside(const char* prefix, const char* folder, const char* here) {
   char work[kPathCapacity];
   const char* name = nullptr;
   int result = kInsideRefused;
@@ -95,7 +94,7 @@ int OsIsFolderInside(const char* prefix, const char* folder, const char* here) {
   return same;
 }
 
-FILE* OsOpenOwnersFile(const char* name, int* refusal) {
+FILE* OpenOwnersFile(const char* name, int* refusal) {
   *refusal = kOwnersNoFile;
   int fd = open(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;

@@ -3,7 +3,7 @@
 // argument vector (no shell) and waited for a bounded time, so a tool that hangs cannot hang
 // the uninstaller. The folder is passed as one argument whatever it holds. The tools' output
 // (update-mime-database's notes on the search path) is none of the player's business.
-#include "platform/port/desktop_caches.h"
+#include "platform/desktop_caches.h"
 
 #include <cstring>
 
@@ -41,7 +41,7 @@ int ListsFile(const char* files, const char* name) {
 
 }  // namespace
 
-int OsCacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
+int CacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
   if (!path || path[0] != '/') return 0;
   for (int i = 0; i < kCacheCount; ++i) {
     char marker[64] = "/";
@@ -58,7 +58,7 @@ int OsCacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
   return 0;
 }
 
-int OsRefreshDesktopCache(int cache, const char* folder) {
+int RefreshDesktopCache(int cache, const char* folder) {
   if (cache < 0 || cache >= kCacheCount || !folder) return 0;
   char tool[128];
   char path[kPathCapacity];
@@ -71,7 +71,7 @@ int OsRefreshDesktopCache(int cache, const char* folder) {
     argv[count++] = word;
   argv[count++] = path;
   argv[count] = nullptr;
-  pid_t pid = OsSpawnChild(argv, 1);
+  pid_t pid = SpawnWatchedChild(argv, 1);
   if (pid < 0) return 0;
-  return OsWaitForChildWithin(pid, kToolSeconds) == 0;
+  return WaitForChildWithin(pid, kToolSeconds) == 0;
 }

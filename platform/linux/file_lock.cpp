@@ -1,15 +1,16 @@
 // Open-file-description locks over fcntl (they do not see flock() locks); see
-// platform/port/files.h. The shared lock is polled rather
+// platform/port/log.h and files.h. The shared lock is polled rather
 // than waited for with F_OFD_SETLKW, so that a lock held forever by some other program
 // delays a launch by a bounded time instead of hanging it.
-#include "platform/port/files.h"
+#include "platform/port/log.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "platform/port/waiting.h"
+#include "platform/files.h"
+#include "platform/waiting.h"
 
 namespace {
 
@@ -32,12 +33,12 @@ int SetLock(int fd, short type) {
 }  // namespace
 
 int OsLockShared(int fd) {
-  double deadline = OsMonotonicSeconds() + kSharedSeconds;
+  double deadline = MonotonicSeconds() + kSharedSeconds;
   for (;;) {
     if (SetLock(fd, F_RDLCK)) return 1;
     if (errno != EAGAIN && errno != EACCES) return 0;
-    if (OsMonotonicSeconds() >= deadline) return 0;
-    OsPauseJittered(kTryPauseUs, 0);
+    if (MonotonicSeconds() >= deadline) return 0;
+    PauseJittered(kTryPauseUs, 0);
   }
 }
 
@@ -53,7 +54,7 @@ int OsUnlock(int fd) {
   return SetLock(fd, F_UNLCK);
 }
 
-int OsClaimFile(const char* path, int* heldByOther) {
+int ClaimFile(const char* path, int* heldByOther) {
   *heldByOther = 0;
   int fd = OsOpenRegularFileToAppend(path);
   if (fd < 0) return -1;
@@ -63,6 +64,6 @@ int OsClaimFile(const char* path, int* heldByOther) {
   return -1;
 }
 
-void OsReleaseFileClaim(int handle) {
+void ReleaseFileClaim(int handle) {
   if (handle >= 0) close(handle);  // the lock goes with the last descriptor
 }

@@ -6,10 +6,10 @@
 // an existing level is fine); withLast 0 stops before the last component, for the folders
 // above a file. The root is never created and a final '/' causes no extra level. 1 when every
 // level exists afterwards; 0 at the first level that cannot be created.
-int OsCreateFolders(const char* path, int withLast);
-// As OsCreateFolders, but every level created now gets exactly mode, whatever the creation
+int CreateFolders(const char* path, int withLast);
+// As CreateFolders, but every level created now gets exactly mode, whatever the creation
 // mask (levels that existed keep theirs): for folders whose openness other users rely on.
-int OsCreateFoldersWithMode(const char* path, int withLast, unsigned mode);
+int CreateFoldersWithMode(const char* path, int withLast, unsigned mode);
 // Opens (or creates) path as OsOpenRegularFileToAppend does and closes it again: 1 when a
 // regular file of that name can be written.
-int OsTouchRegularFile(const char* path);
+int TouchRegularFile(const char* path);

@@ -1,6 +1,6 @@
-// Files and folders over POSIX; see platform/port/files.h and file_making.h. The write test uses
+// Files and folders over POSIX; see platform/files.h and file_making.h. The write test uses
 // only a regular file of its own name, made and removed here.
-#include "platform/port/files.h"
+#include "platform/files.h"
 #include "platform/linux/file_making.h"
 
 #include <fcntl.h>
@@ -20,7 +20,7 @@ constexpr unsigned kMaskedMode = ~0u;  // no exact mode: 0777 less the creation 
 // One level. A folder made now is changed to the exact mode through a descriptor opened
 // without following a link, so nothing swapped in at that name is changed instead.
 int CreateLevel(const char* path, unsigned mode) {
-  if (mode == kMaskedMode) return OsCreateDirectory(path);
+  if (mode == kMaskedMode) return fsCreateDirectory(path);
   if (mkdir(path, mode & 07777) != 0) return errno == EEXIST;
   int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return 0;
@@ -31,11 +31,11 @@ int CreateLevel(const char* path, unsigned mode) {
 
 }  // namespace
 
-int OsCreateFolders(const char* path, int withLast) {
-  return OsCreateFoldersWithMode(path, withLast, kMaskedMode);
+int CreateFolders(const char* path, int withLast) {
+  return CreateFoldersWithMode(path, withLast, kMaskedMode);
 }
 
-int OsCreateFoldersWithMode(const char* path, int withLast, unsigned mode) {
+int CreateFoldersWithMode(const char* path, int withLast, unsigned mode) {
   char work[kPathCapacity];
   if (!path || strnlen(path, sizeof work) == sizeof work) return 0;
   // Nearly always the whole path exists already: one look instead of a mkdir for each level.
@@ -54,40 +54,40 @@ int OsCreateFoldersWithMode(const char* path, int withLast, unsigned mode) {
   return 1;
 }
 
-int OsIsDirectoryWriteable(const char* path) {
+int fsIsDirectoryWriteable(const char* path) {
   char testPath[kPathCapacity];
   if (!StrFormatf(testPath, sizeof testPath, "%s%c__QFN_WRITE_TEST__.txt", path, '/')) return 0;
-  if (!OsCreatePath(path)) return 0;
-  if (!OsTouchRegularFile(testPath)) return 0;
-  OsRemoveFile(testPath);
+  if (!fsCreatePath(path)) return 0;
+  if (!TouchRegularFile(testPath)) return 0;
+  fsRemoveFile(testPath);
   return 1;
 }
 
-int OsCreatePath(const char* path) {
-  return OsCreateFolders(path, 1);
+int fsCreatePath(const char* path) {
+  return CreateFolders(path, 1);
 }
 
-int OsCreateDirectory(const char* path) {
+int fsCreateDirectory(const char* path) {
   return mkdir(path, 0777) == 0 || errno == EEXIST;
 }
 
-int OsRemoveDirectory(const char* path) {
+int fsRemoveDirectory(const char* path) {
   return rmdir(path) == 0;
 }
 
-int OsRemoveFile(const char* path) {
+int fsRemoveFile(const char* path) {
   return unlink(path) == 0;
 }
 
-int OsEntryExists(const char* path) {
+int fsEntryExists(const char* path) {
   struct stat info;
   return lstat(path, &info) == 0;
 }
 
-int OsSetCurrentDir(const char* path) {
+int fsSetCurrentDir(const char* path) {
   return chdir(path);
 }
 
-int OsGetCurrentDir(char* buffer, int size) {
+int fsGetCurrentDir(char* buffer, int size) {
   return size > 0 && getcwd(buffer, static_cast<size_t>(size)) != nullptr;
 }

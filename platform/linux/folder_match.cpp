@@ -1,7 +1,7 @@
-// Pattern removal inside one folder; see platform/port/files.h. The folder is opened once without
+// Pattern removal inside one folder; see platform/files.h. The folder is opened once without
 // following a final symbolic link, and every look-up and removal is relative to that open
 // folder, so a name swapped for a link after matching still cannot lead elsewhere.
-#include "platform/port/files.h"
+#include "platform/files.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,7 +11,7 @@
 
 #include <cstring>
 
-int OsRemoveMatchingFiles(const char* folder, const char* pattern) {
+int RemoveMatchingFiles(const char* folder, const char* pattern) {
   if (!folder || !pattern || strchr(pattern, '/')) return -1;
   int fd = open(folder[0] ? folder : ".", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return -1;

@@ -1,6 +1,8 @@
-// The user's home and application-support folders on Linux. A folder that does not fit the
-// caller's buffer is refused (result 0, empty text), never cut: a cut path names a different
-// folder. Results carry no final '/', except the root folder itself.
+// The user's home and application-support folders on Linux: $HOME when set and absolute, else
+// the password-database entry of the real user id; $XDG_DATA_HOME when set and absolute, else
+// home + "/.local/share". A folder that does not fit the caller's buffer is refused (result 0,
+// empty text), never cut: a cut path names a different folder. Results carry no final '/',
+// except the root folder itself.
 #include <pwd.h>
 #include <unistd.h>
 

@@ -1,7 +1,8 @@
-// The dynamic loader over dlopen; see platform/port/loader.h. OsOpenLibrary clears a stale error first, so
-// that OsLibraryError after a failed open reports that open.
-#include "platform/port/loader.h"
+// The dynamic loader over dlopen; see platform/port/loader.h. OsOpenLibrary clears a stale
+// error first, so that OsLibraryError after a failed open reports that open.
+#include "platform/loader.h"
 #include "platform/linux/symbols.h"
+#include "platform/port/loader.h"
 
 #include <dlfcn.h>
 
@@ -11,7 +12,7 @@ void* OsOpenLibrary(const char* path) {
   return dlopen(path, RTLD_LAZY);
 }
 
-void* OsLibrarySymbol(void* handle, const char* name) {
+void* GetDllSymbol(void* handle, const char* name) {
   if (!handle || !name) return nullptr;
   return dlsym(handle, name);
 }
@@ -21,11 +22,11 @@ const char* OsLibraryError() {
 }
 
 // RTLD_NEXT searches after the object that makes this call, which is the executable itself.
-void* OsNextSymbol(const char* name) {
+void* NextSymbol(const char* name) {
   return name ? dlsym(RTLD_NEXT, name) : nullptr;
 }
 
-int OsSameLoadedObject(const void* a, const void* b) {
+int SameLoadedObject(const void* a, const void* b) {
   Dl_info first, second;
   return a && b && dladdr(a, &first) && dladdr(b, &second) && first.dli_fbase == second.dli_fbase;
 }

@@ -19,7 +19,8 @@
 #include "platform/linux/pref_store.h"
 #include "platform/port/paths.h"
 #include "platform/port/prefs.h"
-#include "platform/port/waiting.h"
+#include "platform/prefs.h"
+#include "platform/waiting.h"
 #include "util/file_name.h"
 #include "util/latin1.h"
 #include "util/strbuf.h"
@@ -69,7 +70,7 @@ sqlite3_vfs* s_baseVfs;
 
 int SleepWithinDeadline(sqlite3_vfs*, int micros) {
   if (s_calling != nullptr) {
-    double left = s_calling->deadline - OsMonotonicSeconds();
+    double left = s_calling->deadline - MonotonicSeconds();
     if (left <= 0) {
       NoteHeldTooLong(*s_calling);
       return 0;
@@ -167,7 +168,7 @@ void Drop(Connection& c) {
 // Creates the folders above the database and the empty database file itself, readable by
 // every user whatever the file-creation mask. O_EXCL also refuses a link at the path.
 int CreateDatabaseFile(int anyUser, const char* path) {
-  if (!OsCreatePrefStoreFolders(anyUser, path)) return 0;
+  if (!CreatePrefStoreFolders(anyUser, path)) return 0;
   int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return errno == EEXIST;
   fchmod(fd, 0644);
@@ -183,11 +184,11 @@ int CreateDatabaseFile(int anyUser, const char* path) {
 // transactions.
 int WaitWhileBusy(void* context, int) {
   Connection& c = *static_cast<Connection*>(context);
-  if (OsMonotonicSeconds() >= c.deadline) {
+  if (MonotonicSeconds() >= c.deadline) {
     NoteHeldTooLong(c);
     return 0;
   }
-  OsPauseJittered(50, 200);
+  PauseJittered(50, 200);
   return 1;
 }
 
@@ -215,7 +216,7 @@ int Configure(sqlite3* db, int anyUser) {
 // tells a store that does not exist (nothing at its path) from one that cannot be opened.
 Connection* Open(int anyUser, int create, int* missing) {
   Connection& c = s_connections[anyUser ? 1 : 0];
-  double deadline = OsMonotonicSeconds() + OsPrefStoreWaitSeconds(anyUser, kBusyTimeoutSeconds);
+  double deadline = MonotonicSeconds() + PrefStoreWaitSeconds(anyUser, kBusyTimeoutSeconds);
   s_calling = &c;
   *missing = 0;
   char path[kPathCapacity];
@@ -271,11 +272,11 @@ int UseWriteAheadLog(Connection& c) {
   int rc;
   while (((rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr)) & 0xFF) ==
          SQLITE_BUSY) {
-    if (OsMonotonicSeconds() >= c.deadline) {
+    if (MonotonicSeconds() >= c.deadline) {
       NoteHeldTooLong(c);
       return 0;
     }
-    OsPauseJittered(50, 200);
+    PauseJittered(50, 200);
   }
   c.walChecked = rc == SQLITE_OK;
   return 1;
@@ -308,8 +309,8 @@ int BindKey(sqlite3_stmt* stmt, Bound& bound, const char* domain, const char* ke
 
 }  // namespace
 
-int OsCreatePrefStoreFolders(int anyUser, const char* storeFile) {
-  return OsCreateFoldersWithMode(storeFile, 0, anyUser ? 0755 : 0700);
+int CreatePrefStoreFolders(int anyUser, const char* storeFile) {
+  return CreateFoldersWithMode(storeFile, 0, anyUser ? 0755 : 0700);
 }
 
 // Removing from a store that does not exist succeeds at once: there is nothing to remove, and
@@ -369,18 +370,18 @@ int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size
   return ok;
 }
 
-double OsPrefStoreWaitSeconds(int anyUser, double seconds) {
+double PrefStoreWaitSeconds(int anyUser, double seconds) {
   return s_heldTooLong[anyUser ? 1 : 0] ? 0.0 : seconds;
 }
 
-void OsNotePrefStoreHeld(int anyUser) {
+void NotePrefStoreHeld(int anyUser) {
   s_heldTooLong[anyUser ? 1 : 0] = 1;
 }
 
-int OsPrefStoreHeldByOthers(int anyUser) {
+int PrefStoreHeldByOthers(int anyUser) {
   return s_heldTooLong[anyUser ? 1 : 0];
 }
 
-int OsPrefStorePath(int anyUser, char* out, size_t capacity) {
+int PrefStorePath(int anyUser, char* out, size_t capacity) {
   return DatabasePath(anyUser, out, capacity);
 }

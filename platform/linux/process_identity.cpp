@@ -1,18 +1,17 @@
-// Process identity for the single-instance record: the low 32 bits of the process's start
-// time (clock ticks since boot) and its process id, both big-endian, 8 bytes in all. The
-// start time is what tells a recorded process from a later one that was given the same id.
+// Process identity for the single-instance record (layout in util/process_identity.h) from
+// /proc: the start time is what tells a recorded process from a later one that was given the
+// same id.
 #include "platform/linux/proc_stat.h"
-#include "platform/port/process.h"
 #include "platform/process.h"
 
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "util/process_identity.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -30,18 +29,6 @@ int ReadStat(long pid, char* state, unsigned long long* startTicks) {
   fclose(file);
   line[length] = '\0';
   return ParseProcStat(line, state, startTicks);
-}
-
-void PutBigEndian(unsigned char* out, unsigned long value) {
-  out[0] = static_cast<unsigned char>(value >> 24);
-  out[1] = static_cast<unsigned char>(value >> 16);
-  out[2] = static_cast<unsigned char>(value >> 8);
-  out[3] = static_cast<unsigned char>(value);
-}
-
-unsigned long GetBigEndian(const unsigned char* in) {
-  return (static_cast<unsigned long>(in[0]) << 24) | (static_cast<unsigned long>(in[1]) << 16) |
-         (static_cast<unsigned long>(in[2]) << 8) | static_cast<unsigned long>(in[3]);
 }
 
 }  // namespace
@@ -67,12 +54,7 @@ int ParseProcStat(const char* line, char* state, unsigned long long* startTicks)
   return 1;
 }
 
-void PackProcessIdentity(unsigned long long startTicks, long pid, unsigned char identity[8]) {
-  PutBigEndian(identity, static_cast<unsigned long>(startTicks & 0xFFFFFFFFull));
-  PutBigEndian(identity + 4, static_cast<unsigned long>(pid) & 0xFFFFFFFFul);
-}
-
-int OsProcessIdentityOf(long pid, unsigned char identity[8]) {
+int ProcessIdentityOf(long pid, unsigned char identity[8]) {
   char state = 0;
   unsigned long long ticks = 0;
   if (!ReadStat(pid, &state, &ticks)) return 0;
@@ -82,30 +64,24 @@ int OsProcessIdentityOf(long pid, unsigned char identity[8]) {
 
 // Read once per process: neither part can change while the process lives. The process id it
 // was read for tells a forked child, which must read its own.
-int OsCurrentProcessIdentity(unsigned char identity[8]) {
+int CurrentProcessIdentity(unsigned char identity[8]) {
   static long s_pid;
   static unsigned char s_identity[8];
   long pid = static_cast<long>(getpid());
   if (pid != s_pid) {
-    if (!OsProcessIdentityOf(pid, s_identity)) return 0;
+    if (!ProcessIdentityOf(pid, s_identity)) return 0;
     s_pid = pid;
   }
   memcpy(identity, s_identity, sizeof s_identity);
   return 1;
 }
 
-long ProcessIdentityPid(const unsigned char identity[8]) {
-  unsigned long pid = GetBigEndian(identity + 4);
-  // Ids above INT_MAX cannot be a pid_t.
-  return pid > static_cast<unsigned long>(INT_MAX) ? 0 : static_cast<long>(pid);
-}
-
-int OsProcessIdentityIsAlive(const unsigned char identity[8]) {
+int ProcessIdentityIsAlive(const unsigned char identity[8]) {
   long pid = ProcessIdentityPid(identity);
   if (pid == 0) return 0;
   char state = 0;
   unsigned long long ticks = 0;
   if (!ReadStat(pid, &state, &ticks)) return 0;
   if (state == 'Z' || state == 'X' || state == 'x') return 0;
-  return (ticks & 0xFFFFFFFFull) == GetBigEndian(identity);
+  return (ticks & 0xFFFFFFFFull) == ProcessIdentityStart(identity);
 }

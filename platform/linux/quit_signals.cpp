@@ -4,7 +4,7 @@
 // lands in any thread but the quit thread is handed to it by a small handler: so the threads
 // and processes the engine starts inherit the mask and dispositions the launcher had at start
 // (exec resets a handler to the default action), while every request still reaches sigwait.
-#include "platform/port/quit_signals.h"
+#include "platform/quit_signals.h"
 
 #include <errno.h>
 #include <pthread.h>
@@ -23,7 +23,7 @@ int (*s_onQuit)();
 pthread_t s_quitThread;
 
 [[noreturn]] void EndBySignal(int signal) {
-  OsCloseChildrenAfterExit();
+  CloseChildrenAfterExit();
   struct sigaction defaultAction;
   memset(&defaultAction, 0, sizeof defaultAction);
   defaultAction.sa_handler = SIG_DFL;
@@ -72,13 +72,13 @@ void InstallHandOver() {
 }
 }  // namespace
 
-void OsBlockQuitSignals() {
+void BlockQuitSignals() {
   sigemptyset(&s_quitSignals);
   for (int signal : kQuitSignals) sigaddset(&s_quitSignals, signal);
   pthread_sigmask(SIG_BLOCK, &s_quitSignals, &s_startMask);
 }
 
-int OsStartQuitThread(int (*onQuit)()) {
+int StartQuitThread(int (*onQuit)()) {
   s_onQuit = onQuit;
   DropIgnoredSignals();
   if (pthread_create(&s_quitThread, nullptr, QuitThread, nullptr) != 0) {

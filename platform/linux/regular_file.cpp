@@ -1,8 +1,8 @@
-// Regular-file opening; see platform/port/files.h. O_NONBLOCK only keeps the open itself from
+// Regular-file opening; see platform/port/log.h. O_NONBLOCK only keeps the open itself from
 // waiting (for a FIFO's reader, a device); it is cleared again once the file is known to be
 // a regular file, on which it has no effect anyway.
 #include "platform/linux/file_making.h"
-#include "platform/port/files.h"
+#include "platform/port/log.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,7 +21,7 @@ int OsOpenRegularFileToAppend(const char* path) {
   return fd;
 }
 
-int OsTouchRegularFile(const char* path) {
+int TouchRegularFile(const char* path) {
   int fd = OsOpenRegularFileToAppend(path);
   if (fd < 0) return 0;
   close(fd);

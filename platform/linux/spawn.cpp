@@ -3,7 +3,7 @@
 // quit path's look take it, so none of them can fall between the others.
 #include "platform/linux/spawn.h"
 
-#include "platform/port/waiting.h"
+#include "platform/waiting.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -58,7 +58,7 @@ pid_t SpawnWithDefaultSignals(char* const argv[], int quiet) {
   return failed ? -1 : pid;
 }
 
-pid_t OsSpawnChild(char* const argv[], int quiet) {
+pid_t SpawnWatchedChild(char* const argv[], int quiet) {
   pthread_mutex_lock(&s_lock);
   pid_t pid = -1;
   if (!s_ending && s_count < kMaxChildren) {
@@ -69,7 +69,7 @@ pid_t OsSpawnChild(char* const argv[], int quiet) {
   return pid;
 }
 
-int OsWaitForChild(pid_t pid) {
+int WaitForChild(pid_t pid) {
   // Waits without reaping, so the pid stays this child's until it is forgotten.
   siginfo_t info;
   while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
@@ -85,28 +85,28 @@ int OsWaitForChild(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-int OsWaitForChildWithin(pid_t pid, double seconds) {
-  double deadline = OsMonotonicSeconds() + seconds;
+int WaitForChildWithin(pid_t pid, double seconds) {
+  double deadline = MonotonicSeconds() + seconds;
   for (;;) {
     siginfo_t info;
     info.si_pid = 0;
     int rc = waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT | WNOHANG);
     if ((rc == 0 && info.si_pid == pid) || (rc != 0 && errno != EINTR)) break;
-    if (OsMonotonicSeconds() >= deadline) {
+    if (MonotonicSeconds() >= deadline) {
       kill(-pid, SIGKILL);  // the group the quiet child leads
-      OsWaitForChild(pid);
+      WaitForChild(pid);
       return -1;
     }
-    OsPauseJittered(5000, 5000);
+    PauseJittered(5000, 5000);
   }
-  return OsWaitForChild(pid);
+  return WaitForChild(pid);
 }
 
 // The children must close only once this process is gone: closed earlier, the main thread
 // would take the closed dialog as an answer and could end normally before the signal does.
 // The watcher waits for the end of a pipe that only this process holds. It uses only
 // async-signal-safe calls after fork.
-void OsCloseChildrenAfterExit() {
+void CloseChildrenAfterExit() {
   pthread_mutex_lock(&s_lock);
   s_ending = 1;
   if (s_count == 0) return;

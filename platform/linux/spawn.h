@@ -13,21 +13,21 @@
 // that it can be ended with everything it started.
 pid_t SpawnWithDefaultSignals(char* const argv[], int quiet = 0);
 
-// Like SpawnWithDefaultSignals, for a child this process will wait for with OsWaitForChild.
+// Like SpawnWithDefaultSignals, for a child this process will wait for with WaitForChild.
 // The start and the remembering happen under one lock that the quit path also takes, so a
 // child is either remembered before the quit path looks or never started (-1, also when the
 // process is already ending or too many children are remembered).
-pid_t OsSpawnChild(char* const argv[], int quiet = 0);
-// Waits for a child of OsSpawnChild, then reaps and forgets it under that lock (the pid
+pid_t SpawnWatchedChild(char* const argv[], int quiet = 0);
+// Waits for a child of SpawnWatchedChild, then reaps and forgets it under that lock (the pid
 // cannot be reused while it is remembered). Its exit status, or -1 when it did not exit
 // normally.
-int OsWaitForChild(pid_t pid);
-// As OsWaitForChild for a quiet child, for at most seconds: a child still running then is
+int WaitForChild(pid_t pid);
+// As WaitForChild for a quiet child, for at most seconds: a child still running then is
 // killed with its process group, and the result is -1.
-int OsWaitForChildWithin(pid_t pid, double seconds);
+int WaitForChildWithin(pid_t pid, double seconds);
 
 // For the quit path right before the process ends by a signal: no child starts from now
 // on, and a small watcher process sends SIGTERM to every remembered child once this process
 // has gone. Keeps the lock for the rest of the process's life, so no child is reaped and
 // its pid reused meanwhile; call nothing else of this header afterwards.
-void OsCloseChildrenAfterExit();
+void CloseChildrenAfterExit();

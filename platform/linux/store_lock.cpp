@@ -3,6 +3,7 @@
 // in the any-user lock; the descriptor is close-on-exec so no child inherits the hold.
 #include "platform/linux/pref_store.h"
 #include "platform/port/prefs.h"
+#include "platform/prefs.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,7 +12,7 @@
 
 #include <cerrno>
 
-#include "platform/port/waiting.h"
+#include "platform/waiting.h"
 #include "util/file_name.h"
 #include "util/strbuf.h"
 
@@ -21,12 +22,12 @@ namespace {
 // file is kept.
 int OpenLockFile(int anyUser) {
   char path[kPathCapacity];
-  if (!OsPrefStorePath(anyUser, path, sizeof path) || !StrAppend(path, sizeof path, ".lock"))
+  if (!PrefStorePath(anyUser, path, sizeof path) || !StrAppend(path, sizeof path, ".lock"))
     return -1;
   const int flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
   int fd = open(path, flags);
   if (fd < 0 && errno == ENOENT) {
-    OsCreatePrefStoreFolders(anyUser, path);
+    CreatePrefStoreFolders(anyUser, path);
     fd = open(path, flags | O_CREAT, 0644);
     if (fd >= 0) fchmod(fd, 0644);  // whatever the file-creation mask: every user must open it
   }
@@ -40,23 +41,23 @@ int OpenLockFile(int anyUser) {
 
 }  // namespace
 
-int OsLockPrefStore(int anyUser, double timeoutSeconds) {
+int LockPrefStore(int anyUser, double timeoutSeconds) {
   int fd = OpenLockFile(anyUser);
   if (fd < 0) return -1;
-  double deadline = OsMonotonicSeconds() + OsPrefStoreWaitSeconds(anyUser, timeoutSeconds);
+  double deadline = MonotonicSeconds() + PrefStoreWaitSeconds(anyUser, timeoutSeconds);
   for (;;) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
     if (errno != EWOULDBLOCK && errno != EINTR) break;
-    if (OsMonotonicSeconds() >= deadline) {
-      OsNotePrefStoreHeld(anyUser);
+    if (MonotonicSeconds() >= deadline) {
+      NotePrefStoreHeld(anyUser);
       break;
     }
-    OsPauseJittered(200, 800);
+    PauseJittered(200, 800);
   }
   close(fd);
   return -1;
 }
 
-void OsUnlockPrefStore(int handle) {
+void UnlockPrefStore(int handle) {
   if (handle >= 0) close(handle);  // closing the only descriptor releases the flock
 }

@@ -5,6 +5,6 @@
 // The next definition of a symbol after the launcher executable's own, in the loader's search
 // order (RTLD_NEXT): for an executable function that wraps a library's function of the same
 // name. Null when no later object defines it.
-void* OsNextSymbol(const char* name);
+void* NextSymbol(const char* name);
 // 1 when both addresses lie in the same loaded object (the executable or one library).
-int OsSameLoadedObject(const void* a, const void* b);
+int SameLoadedObject(const void* a, const void* b);

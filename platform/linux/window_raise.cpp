@@ -1,6 +1,6 @@
 // X11 window raising through SDL_GetWMInfo. SDL's display lock is held around the Xlib calls,
 // because SDL's own event code uses the same connection.
-#include "platform/port/window_raise.h"
+#include "platform/window_raise.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-int OsRaiseSdlWindow(void) {
+int RaiseSdlWindow(void) {
   if (!SDL_WasInit(SDL_INIT_VIDEO) || SDL_GetVideoSurface() == nullptr) return 0;
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);

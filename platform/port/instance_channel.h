@@ -1,8 +1,8 @@
-// What a port implements for the instance channel: local stream connections between two
+// What a port provides for the instance channel: local stream connections between two
 // processes of one user, under a name nobody can guess that only the instance's user can find
 // from the instance's identity, never blocking unless a call says it waits. A connection is an int
 // handle (-1: none). The stages and the wire format are written over these calls once, above the
-// port.
+// port. Besides these, a port defines ChannelListenerName of instance_channel.h.
 #pragma once
 
 #include <cstddef>
@@ -37,11 +37,8 @@ void OsChannelShutReading(int connection);
 // for waking a wait. 1 when made.
 int OsChannelPair(int* a, int* b);
 
-// Sender side. The name the instance with this identity listens under, found where only a
-// process of its user may look; 1 when found.
-int OsChannelNameOf(const unsigned char* identity, char* out, size_t capacity);
-// Connects to the instance with this identity, checking that the process which accepts is
-// the one the identity names.
+// Sender side. Connects to the instance with this identity, checking that the process which accepts
+// is the one the identity names.
 OsChannelConnectResult OsChannelConnect(const unsigned char* identity, int* connection);
 // Writes all of data, waiting for room until deadline (monotonic seconds). 1 when written.
 int OsChannelWriteAll(int connection, const unsigned char* data, size_t size, double deadline);

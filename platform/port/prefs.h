@@ -1,6 +1,7 @@
-// What a port implements for the preference store: one store per user scope (anyUser
-// non-zero: every user of the machine), texts in the launcher's 8-bit (ISO 8859-1) encoding,
-// and a lock per store across processes and users that its holder's end always releases.
+// What a port provides for the preference store: one store per user scope (anyUser non-zero:
+// every user of the machine), texts in the launcher's 8-bit (ISO 8859-1) encoding. Besides
+// these, a port defines the store's lock of prefs.h (LockPrefStore, UnlockPrefStore,
+// PrefStoreHeldByOthers).
 #pragma once
 
 #include <cstddef>
@@ -9,7 +10,3 @@
 int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* value);
 // 1 when a usable text value is stored and fit into out (terminator included), else 0.
 int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size_t capacity);
-// As LockPrefStore, UnlockPrefStore and PrefStoreHeldByOthers in prefs.h.
-int OsPrefStoreHeldByOthers(int anyUser);
-int OsLockPrefStore(int anyUser, double timeoutSeconds);
-void OsUnlockPrefStore(int handle);

@@ -11,6 +11,7 @@
 #include "platform/process.h"
 #include "tests/instance/child_process.h"
 #include "util/hex.h"
+#include "util/process_identity.h"
 
 namespace {
 

@@ -1,0 +1,33 @@
+// What a port provides for the log: a log file opened without following a link and never
+// blocking, whole-file locks that every launcher holding the same file agrees on, and the
+// local time as text. A file is an int handle (-1: none) until it becomes a stream.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// Opens path for reading and for appending (both, so that either kind of lock can be taken on
+// it), creating it (readable and writable as the user's defaults allow) when missing; nothing
+// is emptied. A final link is never followed and a special file never blocks the open. A
+// handle, not inherited by programs the launcher starts, when path names a regular file, else
+// -1: anything else at that name is left as it was.
+int OsOpenRegularFileToAppend(const char* path);
+// Empties the open file. 1 when done.
+int OsEmptyFile(int handle);
+// A stream appending to the open file, which it then owns; null (handle closed) on failure.
+FILE* OsAppendStream(int handle);
+
+// Advisory whole-file locks, owned by the open file (not the process), released when it is
+// closed, and changed from exclusive to shared in one step, with no moment in which the file
+// is unlocked. 1 or 0.
+// Takes a shared lock, waiting about 2 s at most for a holder of the exclusive lock.
+int OsLockShared(int handle);
+// Takes the exclusive lock only when no other open file holds any lock; never waits.
+int OsTryLockExclusive(int handle);
+// Turns this open file's exclusive lock into a shared one atomically.
+int OsConvertToShared(int handle);
+int OsUnlock(int handle);
+
+// The local time now, formatted by strftime's rules with the C locale's English names,
+// whatever locale the process selected since; the length written, 0 when it did not fit.
+size_t OsFormatLocalTime(char* out, size_t capacity, const char* format);
