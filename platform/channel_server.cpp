@@ -135,6 +135,8 @@ void Receive(Connection* c, double now, int (*acceptable)(const char*)) {
       return Refuse(c, "refused a malformed launch");
     case kLaunchNewerVersion:
       return Refuse(c, "refused a launch of a newer version of the game");
+    case kLaunchOlderVersion:
+      return Refuse(c, "refused a launch of an older version of the game");
     case kLaunchIncomplete:
       if (c->length == sizeof c->raw) return Refuse(c, "refused a launch too large");
       if (late) RefuseLate(c);

@@ -16,11 +16,27 @@ void WriteLength(size_t size, unsigned char* p) {
     p[i] = static_cast<unsigned char>(size & 0xff);
 }
 
-// The greeting's verdict once it has arrived whole.
-ChannelParse ReadGreeting(const unsigned char* raw) {
-  const size_t version = kChannelGreetingBytes - 1;
-  if (memcmp(raw, kChannelGreeting, version) != 0 || raw[version] == 0) return kLaunchMalformed;
-  return raw[version] > kChannelVersion ? kLaunchNewerVersion : kLaunchComplete;
+// Version 1 after the greeting: frames of a kChannelHeaderBytes length and a text, ended by
+// a frame of length 0.
+ChannelParse ReadFramesVersion1(const unsigned char* raw, size_t length, char* texts,
+                                size_t capacity, int* count) {
+  size_t at = 0, used = 0;
+  for (;;) {
+    if (length - at < kChannelHeaderBytes) return kLaunchIncomplete;
+    size_t size = ReadLength(raw + at);
+    at += kChannelHeaderBytes;
+    if (size == 0) break;
+    if (size > kChannelMaxMessage || *count == kChannelMaxMessages) return kLaunchMalformed;
+    if (size + 1 > capacity - used) return kLaunchMalformed;
+    if (length - at < size) return kLaunchIncomplete;
+    if (memchr(raw + at, '\0', size) != nullptr) return kLaunchMalformed;
+    memcpy(texts + used, raw + at, size);
+    texts[used + size] = '\0';
+    used += size + 1;
+    at += size;
+    ++*count;
+  }
+  return *count > 0 && at == length ? kLaunchComplete : kLaunchMalformed;
 }
 }  // namespace
 
@@ -41,27 +57,24 @@ int ChannelEncodeLaunch(const char* const* messages, int count, unsigned char* o
   return 1;
 }
 
+int ChannelLaunchVersion(const unsigned char* raw, size_t length) {
+  const size_t version = kChannelGreetingBytes - 1;
+  if (length < kChannelGreetingBytes || memcmp(raw, kChannelGreeting, version) != 0) return -1;
+  return raw[version];
+}
+
 ChannelParse ChannelParseLaunch(const unsigned char* raw, size_t length, char* texts,
                                 size_t capacity, int* count) {
   *count = 0;
   if (length < kChannelGreetingBytes) return kLaunchIncomplete;
-  ChannelParse greeting = ReadGreeting(raw);
-  if (greeting != kLaunchComplete) return greeting;
-  size_t at = kChannelGreetingBytes, used = 0;
-  for (;;) {
-    if (length - at < kChannelHeaderBytes) return kLaunchIncomplete;
-    size_t size = ReadLength(raw + at);
-    at += kChannelHeaderBytes;
-    if (size == 0) break;
-    if (size > kChannelMaxMessage || *count == kChannelMaxMessages) return kLaunchMalformed;
-    if (size + 1 > capacity - used) return kLaunchMalformed;
-    if (length - at < size) return kLaunchIncomplete;
-    if (memchr(raw + at, '\0', size) != nullptr) return kLaunchMalformed;
-    memcpy(texts + used, raw + at, size);
-    texts[used + size] = '\0';
-    used += size + 1;
-    at += size;
-    ++*count;
+  const unsigned char* frames = raw + kChannelGreetingBytes;
+  const size_t left = length - kChannelGreetingBytes;
+  int version = ChannelLaunchVersion(raw, length);
+  switch (version) {
+    case -1:
+      return kLaunchMalformed;
+    case 1:
+      return ReadFramesVersion1(frames, left, texts, capacity, count);
   }
-  return *count > 0 && at == length ? kLaunchComplete : kLaunchMalformed;
+  return version > kChannelVersion ? kLaunchNewerVersion : kLaunchOlderVersion;
 }

@@ -12,7 +12,8 @@ namespace {
 
 TEST(ChannelWire, ParserTellsIncompleteFromMalformed) {
   const std::string hello = Greeting();
-  const std::string newer = hello.substr(0, kChannelGreetingBytes - 1) + "\x02";
+  const std::string newer = VersionGreeting(kChannelVersion + 1);
+  const std::string older = VersionGreeting(kChannelVersion - 1);
   const std::string one = hello + Frame("OpenFile|/a.sav");
   std::string many = hello;
   for (int i = 0; i < kChannelMaxMessages + 1; ++i) many += Frame("x");
@@ -31,7 +32,8 @@ TEST(ChannelWire, ParserTellsIncompleteFromMalformed) {
       {"complete", one + Frame("CommandLine|x|") + Frame(""), kLaunchComplete, 2},
       {"a newer version", newer + Frame("OpenFile|/a.sav") + Frame(""), kLaunchNewerVersion, 0},
       {"no greeting", Frame("OpenFile|/a.sav") + Frame(""), kLaunchMalformed, 0},
-      {"version 0", hello.substr(0, 3) + '\0' + Frame(""), kLaunchMalformed, 0},
+      {"an older version", older + Frame("OpenFile|/a.sav") + Frame(""), kLaunchOlderVersion, 0},
+      {"an older version's greeting alone", older, kLaunchOlderVersion, 0},
       {"end frame alone", hello + Frame(""), kLaunchMalformed, 0},
       {"length past the limit, text not sent", hello + std::string("\0\0\x10\0", 4),
        kLaunchMalformed, 0},

@@ -20,6 +20,11 @@ inline std::string Greeting() {
   return std::string(reinterpret_cast<const char*>(kChannelGreeting), kChannelGreetingBytes);
 }
 
+// The greeting of a launch of another version.
+inline std::string VersionGreeting(int version) {
+  return Greeting().substr(0, kChannelGreetingBytes - 1) + static_cast<char>(version);
+}
+
 // The bytes of a launch carrying these messages, greeting and end frame included.
 inline std::string LaunchBytes(const std::vector<std::string>& messages) {
   std::string bytes = Greeting();
