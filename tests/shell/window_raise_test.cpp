@@ -54,10 +54,15 @@ std::string Tool(const std::string& display, const std::vector<std::string>& arg
   return RunProcess(argv, options).out;
 }
 
+int StackIndex(const std::string& display, const std::string& window);
+
+// The game's shown window: sdl12-compat may make and destroy a window before the one it
+// shows, so a window counts only once it is visible and stands among the root's children.
 std::string WindowOfClass(const std::string& display, const std::string& windowClass) {
   for (int i = 0; i < 200; ++i) {
-    std::string out = Tool(display, {"xdotool", "search", "--class", windowClass});
-    if (!out.empty()) return out.substr(0, out.find('\n'));
+    std::string out = Tool(display, {"xdotool", "search", "--onlyvisible", "--class", windowClass});
+    std::string window = out.substr(0, out.find('\n'));
+    if (!window.empty() && StackIndex(display, window) >= 0) return window;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return "";
