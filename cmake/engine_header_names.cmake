@@ -6,10 +6,9 @@ set(QFN_ENGINE_HEADER ${PROJECT_SOURCE_DIR}/include/quarn_engine.h)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${QFN_ENGINE_HEADER})
 file(READ ${QFN_ENGINE_HEADER} qfn_header)
-string(REGEX MATCHALL "extern [^;]*[ *]g_[A-Za-z]+|typedef [^;]*\\(\\*qrn[A-Za-z]+Fn\\)"
+string(REGEX MATCHALL "extern [^;]*[ *]g_[A-Za-z]+|X\\(qrn[A-Za-z]+,"
        QFN_ENGINE_HEADER_NAMES "${qfn_header}")
 list(TRANSFORM QFN_ENGINE_HEADER_NAMES REPLACE ".*[ *(]((g_|qrn)[A-Za-z]+).*" "\\1")
-list(TRANSFORM QFN_ENGINE_HEADER_NAMES REPLACE "Fn$" "")
 set(QFN_ENGINE_ENTRY_POINTS ${QFN_ENGINE_HEADER_NAMES})
 list(FILTER QFN_ENGINE_ENTRY_POINTS INCLUDE REGEX "^qrn")
 

@@ -85,32 +85,36 @@ extern char g_AppCommandLine[QRN_COMMAND_LINE_CAPACITY]; /* "\"argv0\" arg ..." 
 extern char g_sDelayedIPC[QRN_COMMAND_LINE_CAPACITY];    /* the last message held for create */
 extern int g_HaveLock;                                   /* 1: this process is the one instance */
 
-/* Fills the short name, the long name and the application id (each a buffer of
- * QRN_NAME_CAPACITY bytes, NUL-terminated within it) and the build number. The long name
- * names the game's data folder and preference domain and appears in the launcher's dialogs.
- * Names are UTF-8; a name that is not valid UTF-8 is read as ISO 8859-1, as older engines
- * wrote them. The result is not used. */
-typedef int (*qrnGetAppNameFn)(char* shortName, char* longName, char* appId, int* build);
-/* Receives the process's argument count and vector. 0: go on and run;
- * non-zero: exit at once without running (qrnClose is still called). */
-typedef int (*qrnCreateFn)(int argc, char** argv);
-/* Runs the game; returns when the game ends (for example on SDL_QUIT). The result is not
- * used. */
-typedef int (*qrnRunFn)(void);
-/* Non-zero asks the launcher to start another run. */
-typedef int (*qrnCloseFn)(void);
-/* A text message for the engine, such as "CommandLine|..." or "OpenFile|<path>"; valid only
- * during the call. The result is handed back to the sender, which ignores it. */
-typedef int (*qrnSendIPCFn)(const char* message);
+/* The five entry points, one row each: X(name, result, parameters). An engine defines each
+ * as a function of that name with C linkage; the type of a pointer to it is name##Fn
+ * (qrnRunFn). The launcher holds them in variables of the same names, so it declares the
+ * function prototypes only for engine builds. */
+#define QRN_ENTRY_POINTS(X)                                                                 \
+  /* Fills the short name, the long name and the application id (each a buffer of           \
+   * QRN_NAME_CAPACITY bytes, NUL-terminated within it) and the build number. The long name \
+   * names the game's data folder and preference domain and appears in the launcher's       \
+   * dialogs. Names are UTF-8; a name that is not valid UTF-8 is read as ISO 8859-1, as     \
+   * older engines wrote them. The result is not used. */                                   \
+  X(qrnGetAppName, int, (char* shortName, char* longName, char* appId, int* build))         \
+  /* Receives the process's argument count and vector. 0: go on and run; non-zero: exit at  \
+   * once without running (qrnClose is still called). */                                    \
+  X(qrnCreate, int, (int argc, char** argv))                                                \
+  /* Runs the game; returns when the game ends (for example on SDL_QUIT). The result is not \
+   * used. */                                                                               \
+  X(qrnRun, int, (void))                                                                    \
+  /* Non-zero asks the launcher to start another run. */                                    \
+  X(qrnClose, int, (void))                                                                  \
+  /* A text message for the engine, such as "CommandLine|..." or "OpenFile|<path>"; valid   \
+   * only during the call. The result is handed back to the sender, which ignores it. */    \
+  X(qrnSendIPC, int, (const char* message))
 
-/* The launcher holds the entry points in variables of these same names, so it declares
- * the function prototypes only for engine builds. */
+#define QRN_ENTRY_POINT_TYPE(name, result, parameters) typedef result(*name##Fn) parameters;
+QRN_ENTRY_POINTS(QRN_ENTRY_POINT_TYPE)
+#undef QRN_ENTRY_POINT_TYPE
 #ifndef QUARN_LAUNCHER_SIDE
-int qrnGetAppName(char* shortName, char* longName, char* appId, int* build);
-int qrnCreate(int argc, char** argv);
-int qrnRun(void);
-int qrnClose(void);
-int qrnSendIPC(const char* message);
+#define QRN_ENTRY_POINT_PROTOTYPE(name, result, parameters) result name parameters;
+QRN_ENTRY_POINTS(QRN_ENTRY_POINT_PROTOTYPE)
+#undef QRN_ENTRY_POINT_PROTOTYPE
 #endif
 
 #ifdef __cplusplus

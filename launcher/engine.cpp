@@ -11,6 +11,7 @@
 #include "util/strbuf.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace {
 // One row of the entry-point table: the name the library exports, how the launcher's variable
@@ -20,9 +21,13 @@ struct EntryPoint {
   void (*bind)(void* symbol);
   int kept;
 };
-#define QFN_ENTRY_POINT_ROW(name, kept) \
-  {#name, [](void* symbol) { name = reinterpret_cast<name##Fn>(symbol); }, kept},
-const EntryPoint kEntryPoints[] = {QFN_ENTRY_POINTS(QFN_ENTRY_POINT_ROW)};
+// Sending stays bound between runs, so a message never waits for the next binding.
+constexpr int StaysBound(std::string_view name) {
+  return name == "qrnSendIPC";
+}
+#define QFN_ENTRY_POINT_ROW(name, result, parameters) \
+  {#name, [](void* symbol) { name = reinterpret_cast<name##Fn>(symbol); }, StaysBound(#name)},
+const EntryPoint kEntryPoints[] = {QRN_ENTRY_POINTS(QFN_ENTRY_POINT_ROW)};
 #undef QFN_ENTRY_POINT_ROW
 constexpr int kEntryPointCount = sizeof kEntryPoints / sizeof kEntryPoints[0];
 }  // namespace

@@ -64,15 +64,11 @@ void ReadLine(FILE* file, int first, Line* line) {
   line->text[line->length] = '\0';
 }
 
-InstallRecordKind KindOfKey(const char* key) {
-  if (EqualNoCase(key, kInstallKeyFile)) return kInstallFile;
-  if (EqualNoCase(key, kInstallKeyFolder)) return kInstallFolder;
-  if (EqualNoCase(key, kInstallKeyPattern)) return kInstallPattern;
-  if (EqualNoCase(key, kInstallKeySelf)) return kInstallSelf;
-  if (EqualNoCase(key, kInstallKeyPoll)) return kInstallPoll;
-  if (EqualNoCase(key, kInstallKeyPrefix)) return kInstallPrefix;
-  if (EqualNoCase(key, kInstallKeyGame)) return kInstallGame;
-  return kInstallOther;
+// The row of a key; null for one the log format does not define.
+const InstallKey* RowOfKey(const char* key) {
+  for (const InstallKey& row : kInstallKeys)
+    if (EqualNoCase(key, row.name)) return &row;
+  return nullptr;
 }
 
 // Cuts the line in place at its separators; every field then goes through a bounded copy
@@ -84,9 +80,9 @@ InstallRecordKind Split(Line* line, InstallRecord* out) {
   if (colon == nullptr || colon == text) return kInstallSkipped;
   *colon = '\0';
   if (!StrCopy(out->key, text)) return kInstallSkipped;
-  InstallRecordKind kind = KindOfKey(out->key);
+  const InstallKey* row = RowOfKey(out->key);
   char* rest = colon + 1;
-  if (kind == kInstallPattern) {
+  if (row && row->folder) {
     char* second = strchr(rest, ':');
     if (second == nullptr || second == rest || second[1] == '\0') return kInstallSkipped;
     *second = '\0';
@@ -94,12 +90,12 @@ InstallRecordKind Split(Line* line, InstallRecord* out) {
     rest = second + 1;
   }
   if (!StrCopy(out->value, rest)) return kInstallSkipped;
-  if (out->value[0] == '\0' && kind != kInstallSelf && kind != kInstallOther)
-    return kInstallSkipped;
-  if (kind == kInstallPattern &&
+  if (!row) return kInstallOther;
+  if (out->value[0] == '\0' && !row->emptyValue) return kInstallSkipped;
+  if (row->folder &&
       strlen(out->folder) + 1 + strlen(out->value) > static_cast<size_t>(kInstallJoinedMax))
     return kInstallSkipped;
-  return kind;
+  return row->kind;
 }
 
 }  // namespace

@@ -17,6 +17,6 @@ char g_AppCommandLine[kCommandLineCapacity];
 char g_sDelayedIPC[kCommandLineCapacity];
 int g_HaveLock;
 
-#define QFN_DEFINE_ENTRY_POINT(name, kept) name##Fn name;
-QFN_ENTRY_POINTS(QFN_DEFINE_ENTRY_POINT)
+#define QFN_DEFINE_ENTRY_POINT(name, result, parameters) name##Fn name;
+QRN_ENTRY_POINTS(QFN_DEFINE_ENTRY_POINT)
 }

@@ -36,16 +36,9 @@ extern char g_AppCommandLine[kCommandLineCapacity];  // run_cycle
 extern char g_sDelayedIPC[kCommandLineCapacity];
 extern int g_HaveLock;  // instance_guard; this process claimed the single-instance record
 
-// The engine's entry points, one row each: X(name, kept), where kept is 1 for the one that
-// stays bound between runs. Each variable of the same name has the header's type name##Fn;
-// engine.cpp binds and unbinds them from this table.
-#define QFN_ENTRY_POINTS(X) \
-  X(qrnGetAppName, 0)       \
-  X(qrnCreate, 0)           \
-  X(qrnRun, 0)              \
-  X(qrnClose, 0)            \
-  X(qrnSendIPC, 1)
-#define QFN_DECLARE_ENTRY_POINT(name, kept) extern name##Fn name;
-QFN_ENTRY_POINTS(QFN_DECLARE_ENTRY_POINT)
+// The engine's entry points, one variable each of the header's type name##Fn; engine.cpp
+// binds and unbinds them.
+#define QFN_DECLARE_ENTRY_POINT(name, result, parameters) extern name##Fn name;
+QRN_ENTRY_POINTS(QFN_DECLARE_ENTRY_POINT)
 #undef QFN_DECLARE_ENTRY_POINT
 }

@@ -48,15 +48,11 @@ static bool MatchesLine(const char* begin, const char* end, const InstallRecord&
          (rest == 2 && begin[0] == '\r' && begin[1] == '\n');
 }
 
-static InstallRecordKind KindOfKey(const char* key) {
-  if (strcasecmp(key, kInstallKeyFile) == 0) return kInstallFile;
-  if (strcasecmp(key, kInstallKeyFolder) == 0) return kInstallFolder;
-  if (strcasecmp(key, kInstallKeyPattern) == 0) return kInstallPattern;
-  if (strcasecmp(key, kInstallKeySelf) == 0) return kInstallSelf;
-  if (strcasecmp(key, kInstallKeyPoll) == 0) return kInstallPoll;
-  if (strcasecmp(key, kInstallKeyPrefix) == 0) return kInstallPrefix;
-  if (strcasecmp(key, kInstallKeyGame) == 0) return kInstallGame;
-  return kInstallOther;
+// The row of a key in the log format's table, null for another key.
+static const InstallKey* RowOfKey(const char* key) {
+  for (const InstallKey& row : kInstallKeys)
+    if (strcasecmp(key, row.name) == 0) return &row;
+  return nullptr;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -92,11 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Check(end > start);
     Check(record.key[0] != '\0' && strchr(record.key, ':') == nullptr);
-    Check(KindOfKey(record.key) == kind);
-    if (kind == kInstallFile || kind == kInstallFolder || kind == kInstallPattern ||
-        kind == kInstallPoll || kind == kInstallPrefix || kind == kInstallGame)
-      Check(record.value[0] != '\0');
-    if (kind == kInstallPattern) {
+    const InstallKey* row = RowOfKey(record.key);
+    Check((row ? row->kind : kInstallOther) == kind);
+    if (row && !row->emptyValue) Check(record.value[0] != '\0');
+    if (row && row->folder) {
       Check(record.folder[0] != '\0' && strchr(record.folder, ':') == nullptr);
       Check(strlen(record.folder) + 1 + strlen(record.value) <= kInstallJoinedMax);
     } else {

@@ -2,6 +2,7 @@
 // against the installed prefix with CMake (find_package(QuarnEngine), quarn_add_engine) and
 // with a plain compiler call through pkg-config exports the five entry points and nothing
 // else, and the installed launcher runs it.
+#include "quarn_engine.h"
 #include "tests/install/install_helpers.h"
 #include "tests/support/temp_world.h"
 
@@ -86,8 +87,9 @@ TEST_P(EngineKit, BuildsAnEngineThatExportsTheEntryPointsAndRuns) {
   std::set<std::string> exported;
   for (const std::string& word : Words(symbols.out))
     if (word.size() > 3 && word.compare(0, 3, "qrn") == 0) exported.insert(word);
-  EXPECT_EQ(exported, (std::set<std::string>{"qrnClose", "qrnCreate", "qrnGetAppName", "qrnRun",
-                                             "qrnSendIPC"}));
+#define QFN_ENTRY_POINT_NAME(name, result, parameters) #name,
+  EXPECT_EQ(exported, (std::set<std::string>{QRN_ENTRY_POINTS(QFN_ENTRY_POINT_NAME)}));
+#undef QFN_ENTRY_POINT_NAME
   EXPECT_EQ(symbols.out.find("kit_helper"), std::string::npos) << symbols.out;
 
   Installed paths = InstalledPaths(prefix);

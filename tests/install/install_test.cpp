@@ -2,6 +2,7 @@
 // Exec naming the installed launcher, quoted whatever the prefix holds; icon, MIME type and
 // Uninstall action), the command link, the desktop's caches, the install log with run-time
 // paths (also under DESTDIR), and uninstalling through the installed launcher.
+#include "launcher/install_log_keys.h"
 #include "tests/install/install_helpers.h"
 #include "tests/support/temp_world.h"
 
@@ -52,12 +53,25 @@ std::vector<std::string> FullTree(const std::string& prefix) {
   return TreeOf(prefix, files);
 }
 
+// One record of the install log, as the install step writes it.
+std::string Record(InstallRecordKind kind, const std::string& value) {
+  return std::string(InstallKeyOf(kind)->name) + ":" + value + "\n";
+}
+
+// The records after the files of a game whose shared folders all existed before: the game's
+// own folders, deepest first, and the log itself.
+std::string GameFolderRecords(const std::string& game) {
+  return Record(kInstallFolder, game + "/bin") + Record(kInstallFolder, game + "/Resources") +
+         Record(kInstallFolder, game) + Record(kInstallSelf, "");
+}
+
 // The records before the folders: the installation's prefix and game folder, the exit poll,
 // then every file of the game in the log's order. The kit is never listed: other games use it.
 std::string InstalledFileRecords(const Installed& paths) {
-  std::string records = "Prefix:" + paths.prefix + "/\nGame:" + paths.prefix + "/" + kGameFolder +
-                        "\nPoll:http://www.quillfen.example/uninstallpoll.html\n";
-  for (const std::string& file : GameFiles(paths)) records += "File:" + file + "\n";
+  std::string records = Record(kInstallPrefix, paths.prefix + "/") +
+                        Record(kInstallGame, paths.prefix + "/" + kGameFolder) +
+                        Record(kInstallPoll, "http://www.quillfen.example/uninstallpoll.html");
+  for (const std::string& file : GameFiles(paths)) records += Record(kInstallFile, file);
   return records;
 }
 
@@ -100,17 +114,17 @@ TEST(Install, InstallLogListsFilesThenFoldersDeepestFirstThenSelf) {
   const std::string hicolor = icons + "/hicolor";
   std::string expected = InstalledFileRecords(paths);
   for (const char* size : {"scalable", "64x64", "48x48", "256x256", "128x128"})
-    expected += "Folder:" + hicolor + "/" + size + "/apps\n";
+    expected += Record(kInstallFolder, hicolor + "/" + size + "/apps");
   for (const char* size : {"scalable", "64x64", "48x48", "256x256", "128x128"})
-    expected += "Folder:" + hicolor + "/" + size + "\n";
+    expected += Record(kInstallFolder, hicolor + "/" + size);
   // The kit was installed first: lib/, share/doc/ and the prefix are its, never the game's.
   for (const char* folder :
        {"/share/mime/packages", "/share/man/man6", "/share/icons/hicolor", "/share/doc/quarn-demo",
         "/lib/com.quillfen.QuarnDemo/bin", "/lib/com.quillfen.QuarnDemo/Resources", "/share/mime",
         "/share/metainfo", "/share/man", "/share/icons", "/share/applications",
         "/lib/com.quillfen.QuarnDemo", "/games"})
-    expected += "Folder:" + prefix + folder + "\n";
-  expected += "Self:\n";
+    expected += Record(kInstallFolder, prefix + folder);
+  expected += Record(kInstallSelf, "");
   EXPECT_EQ(ReadFile(paths.installLog), expected);
 }
 
@@ -128,9 +142,8 @@ TEST(Install, SharedFoldersThatExistedBeforeAreNotListed) {
   ExpectInstalled(world, prefix);
   std::string log = ReadFile(InstalledPaths(prefix).installLog);
   const std::string game = prefix + "/" + kGameFolder;
-  EXPECT_EQ(log.substr(log.find("Folder:")),
-            "Folder:" + prefix + "/share/doc/quarn-demo\nFolder:" + game + "/bin\nFolder:" + game +
-                "/Resources\nFolder:" + game + "\nSelf:\n");
+  EXPECT_EQ(log.substr(log.find(std::string(InstallKeyOf(kInstallFolder)->name) + ":")),
+            Record(kInstallFolder, prefix + "/share/doc/quarn-demo") + GameFolderRecords(game));
 }
 
 TEST(Install, ReinstallKeepsTheFoldersTheFirstInstallCreated) {
@@ -156,9 +169,7 @@ TEST(Install, StagedInstallNamesRunTimePaths) {
             "\"" + runTime.launcher + "\" -psn_desktop %F");
   // A package manager owns the shared folders: only the game's own are listed.
   const std::string game = prefix + "/" + kGameFolder;
-  EXPECT_EQ(ReadFile(staged.installLog), InstalledFileRecords(runTime) + "Folder:" + game +
-                                             "/bin\nFolder:" + game + "/Resources\nFolder:" + game +
-                                             "\nSelf:\n");
+  EXPECT_EQ(ReadFile(staged.installLog), InstalledFileRecords(runTime) + GameFolderRecords(game));
 }
 
 struct PrefixCase {

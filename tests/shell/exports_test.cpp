@@ -42,8 +42,8 @@ std::set<std::string> ListedNames() {
 
 TEST(LauncherExports, OnlyTheNamesOfTheExportList) {
   const std::set<std::string> expected = ListedNames();
-#define QFN_EXPECT_LISTED(name, kept) EXPECT_EQ(expected.count(#name), 1u) << #name;
-  QFN_ENTRY_POINTS(QFN_EXPECT_LISTED)
+#define QFN_EXPECT_LISTED(name, result, parameters) EXPECT_EQ(expected.count(#name), 1u) << #name;
+  QRN_ENTRY_POINTS(QFN_EXPECT_LISTED)
 #undef QFN_EXPECT_LISTED
   const std::string exe = "'" + LauncherExe() + "'";
   // A variable of a shared library the executable refers to (such as a sanitizer runtime's

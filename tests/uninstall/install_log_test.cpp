@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "launcher/install_log.h"
+#include "launcher/install_log_keys.h"
 #include "tests/support/temp_world.h"
 
 namespace {
@@ -35,29 +36,8 @@ std::vector<Expected> ReadAll(const std::string& text) {
 }
 
 std::string Kind(InstallRecordKind kind) {
-  switch (kind) {
-    case kInstallEnd:
-      return "End";
-    case kInstallFile:
-      return "File";
-    case kInstallFolder:
-      return "Folder";
-    case kInstallPattern:
-      return "Pattern";
-    case kInstallSelf:
-      return "Self";
-    case kInstallPoll:
-      return "Poll";
-    case kInstallPrefix:
-      return "Prefix";
-    case kInstallGame:
-      return "Game";
-    case kInstallOther:
-      return "Other";
-    case kInstallSkipped:
-      return "Skipped";
-  }
-  return "?";
+  if (const InstallKey* key = InstallKeyOf(kind)) return key->name;
+  return kind == kInstallOther ? "Other" : kind == kInstallSkipped ? "Skipped" : "End";
 }
 
 std::string Describe(const std::vector<Expected>& records) {
