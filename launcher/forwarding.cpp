@@ -10,7 +10,6 @@
 
 #include "launcher/engine.h"
 #include "launcher/held_messages.h"
-#include "platform/channel_wire.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
 #include "platform/window_raise.h"
@@ -87,14 +86,6 @@ void LogMessage(const char* what, const char* message) {
 // so it is as long as g_sDelayedIPC and g_AppCommandLine allow, and no longer.
 static_assert(kChannelMaxMessage == kCommandLineCapacity - 1,
               "a forwarded message and the command line differ in length");
-// The largest launch a second launch builds (every held document, then its command line)
-// fits one launch on the wire, greeting, frames and end frame included.
-static_assert(kChannelGreetingBytes +
-                      (kChannelMaxMessages - 1) *
-                          (kChannelHeaderBytes + QRN_OPEN_FILE_MESSAGE_CAPACITY - 1) +
-                      (kChannelHeaderBytes + kChannelMaxMessage) + kChannelHeaderBytes <=
-                  kChannelMaxLaunchBytes,
-              "a launch of the launcher's own does not fit the channel");
 
 void ListenForForwardedLaunches() {
   char reason[160] = "";

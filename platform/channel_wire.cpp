@@ -4,6 +4,17 @@
 
 #include <cstring>
 
+#include "quarn_engine.h"
+
+// The largest launch the launcher builds (every held document, then its command line) fits
+// one launch on the wire, greeting, frames and end frame included.
+static_assert(kChannelGreetingBytes +
+                      (kChannelMaxMessages - 1) *
+                          (kChannelHeaderBytes + QRN_OPEN_FILE_MESSAGE_CAPACITY - 1) +
+                      (kChannelHeaderBytes + kChannelMaxMessage) + kChannelHeaderBytes <=
+                  kChannelMaxLaunchBytes,
+              "a launch of the launcher's own does not fit the channel");
+
 namespace {
 size_t ReadLength(const unsigned char* p) {
   size_t size = 0;

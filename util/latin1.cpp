@@ -61,10 +61,7 @@ bool CutShort(const unsigned char* p) {
 
 int Utf8SequenceLength(const unsigned char* p) {
   unsigned int c = p[0];
-  int length = c >= 0xC2 && c <= 0xDF   ? 2
-               : c >= 0xE0 && c <= 0xEF ? 3
-               : c >= 0xF0 && c <= 0xF4 ? 4
-                                        : 0;
+  int length = Utf8LeadLength(c);
   if (length == 0) return 0;
   // The second byte's range excludes overlong forms, surrogates and values past U+10FFFF.
   unsigned int low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
