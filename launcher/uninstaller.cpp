@@ -2,8 +2,9 @@
 // "uninstall.log" in the working directory lists, then tell the user the truth: what could
 // not be removed, or that the game is gone (offering the exit poll when the log names one).
 // Only a log that its owner alone can change, written for this very installation, is used;
-// each of its paths is removed only when it lies below the installation's prefix and is
-// reached without a link. Deletion only ever touches what a complete, well-formed record names.
+// the installation is opened once, and each of its paths is removed only when it lies below
+// the installation's prefix, resolved from that one opening without a link or another mount.
+// Deletion only ever touches what a complete, well-formed record names.
 #include "launcher/uninstaller.h"
 
 #include <cstdio>
@@ -36,74 +37,111 @@ int IsWebAddress(const char* address) {
   return strncmp(address, "http://", 7) == 0 || strncmp(address, "https://", 8) == 0;
 }
 
-// A record's path made absolute against the working directory; 0 when it does not fit.
-int AbsolutePath(const char* path, char (&out)[kPathCapacity]) {
-  if (path[0] == '/') return StrCopy(out, path);
-  return fsGetCurrentDir(out, sizeof out) && StrAppendChar(out, sizeof out, '/') &&
-         StrAppend(out, path);
-}
-
-// The records that name the installation (the first of each counts) and the poll address.
+// The records that name the installation and the poll address. The installation is named
+// only by exactly one Prefix, an absolute folder other than "/", and one Game folder below it.
 void ReadIdentity(FILE* file, UninstallReport* report) {
   InstallRecord record;
+  int prefixes = 0, games = 0;
   for (InstallRecordKind kind; (kind = ReadInstallRecord(file, &record)) != kInstallEnd;) {
-    if (kind == kInstallPrefix && !report->prefix[0]) {
+    if (kind == kInstallPrefix && prefixes++ == 0) {
+      size_t length = strlen(record.value);
+      while (length > 0 && record.value[length - 1] == '/') record.value[--length] = '\0';
       StrCopy(report->prefix, record.value);
-      if (record.value[strlen(record.value) - 1] != '/') StrAppend(report->prefix, "/");
-    } else if (kind == kInstallGame && !report->game[0]) {
+      StrAppend(report->prefix, "/");
+    } else if (kind == kInstallGame && games++ == 0) {
       StrCopy(report->game, record.value);
     } else if (kind == kInstallPoll && IsWebAddress(record.value)) {
       StrCopy(report->pollAddress, record.value);
     }
   }
+  size_t prefixLength = strlen(report->prefix);
+  if (prefixes != 1 || games != 1 || report->prefix[0] != '/' || prefixLength < 2 ||
+      strncmp(report->game, report->prefix, prefixLength) != 0 ||
+      report->game[prefixLength] == '\0') {
+    report->prefix[0] = '\0';
+    report->game[0] = '\0';
+  }
 }
 
-// 1 when the working directory is the Resources/ folder of the game the log names.
-int IsNamedInstallation(const UninstallReport& report) {
+// The prefix folder's path, without the final '/'.
+void PrefixFolder(const UninstallReport& report, char (&out)[kPathCapacity]) {
+  StrCopy(out, report.prefix);
+  out[strlen(out) - 1] = '\0';
+}
+
+// The game folder relative to the prefix.
+const char* GameBelow(const UninstallReport& report) {
+  return report.game + strlen(report.prefix);
+}
+
+// A record's path relative to the prefix: an absolute one must lie below it, a relative one
+// is taken from the game's Resources/ folder. "" names the prefix itself. 0 when outside.
+int BelowPrefix(const UninstallReport& report, const char* path, char (&out)[kPathCapacity]) {
+  if (path[0] != '/')
+    return StrFormatf(out, sizeof out, "%s/Resources/%s", GameBelow(report), path);
+  size_t length = strlen(report.prefix);
+  if (strncmp(path, report.prefix, length - 1) != 0) return 0;
+  if (path[length - 1] == '\0') return StrCopy(out, "");
+  return path[length - 1] == '/' && StrCopy(out, path + length);
+}
+
+// 1 when the launcher runs from the game the log names: its Resources/ folder, reached from
+// the prefix without a link, is the working directory, and the launcher's own game folder is
+// that one (so a Resources/ that is a link to another installation's counts as another).
+int IsNamedInstallation(const UninstallReport& report, int installation) {
   char resources[kPathCapacity];
   return StrFormatf(resources, sizeof resources, "%s/Resources", report.game) &&
-         IsFolderInside(report.prefix, resources, ".") == 1;
+         strcmp(resources, g_AppPath) == 0 &&
+         IsWorkingFolderBelow(installation, resources + strlen(report.prefix));
 }
 
-void RemoveListed(UninstallReport* report, const char* value, int folder,
+int RemoveListedPath(const UninstallReport& report, int installation, const char* below,
+                     int folder) {
+  if (below[0] != '\0') return RemoveBelow(installation, below, folder);
+  if (!folder) return kInsideRefused;
+  char prefix[kPathCapacity];
+  PrefixFolder(report, prefix);
+  return RemoveInstallationFolder(installation, prefix) ? kInsideRemoved : kInsideFailed;
+}
+
+void RemoveListed(UninstallReport* report, int installation, const char* value, int folder,
                   CacheRefreshes* refreshes) {
+  char below[kPathCapacity];
+  int result = BelowPrefix(*report, value, below)
+                   ? RemoveListedPath(*report, installation, below, folder)
+                   : static_cast<int>(kInsideRefused);
   char path[kPathCapacity];
-  int result = AbsolutePath(value, path) ? RemoveInside(report->prefix, path, folder)
-                                         : static_cast<int>(kInsideRefused);
   if (result == kInsideRefused)
     NoteRefused(report, value);
   else if (folder)
     return;  // a folder that others still fill stays, silently
   else if (result == kInsideFailed)
     NoteLeft(report, value);
-  else if (result == kInsideRemoved)
+  else if (result == kInsideRemoved && StrFormatf(path, sizeof path, "%s%s", report->prefix, below))
     NoteRemovedFile(refreshes, path);
 }
 
-void RemovePattern(UninstallReport* report, const InstallRecord& record) {
-  char folder[kPathCapacity];
-  int inside =
-      AbsolutePath(record.folder, folder) ? IsFolderInside(report->prefix, folder, folder) : 0;
-  if (inside == 1)
-    DelPattern(folder, record.value);
-  else if (inside == 0)
+void RemovePattern(UninstallReport* report, int installation, const InstallRecord& record) {
+  char below[kPathCapacity];
+  if (!BelowPrefix(*report, record.folder, below) || below[0] == '\0' ||
+      RemoveMatchingBelow(installation, below, record.value) == -2)
     NoteRefused(report, record.folder);
 }
 
 // Every record in file order; 1 when a Self record asks for the log's own removal.
-int RemoveRecords(FILE* file, UninstallReport* report) {
+int RemoveRecords(FILE* file, UninstallReport* report, int installation) {
   int deleteSelf = 0;
   CacheRefreshes refreshes;
   InstallRecord record;
   for (InstallRecordKind kind; (kind = ReadInstallRecord(file, &record)) != kInstallEnd;) {
     if (kind == kInstallFile) {
-      RemoveListed(report, record.value, 0, &refreshes);
+      RemoveListed(report, installation, record.value, 0, &refreshes);
     } else if (kind == kInstallFolder) {
       // The caches are rebuilt while the folders they read (mime/packages) still exist.
       RunCacheRefreshes(&refreshes);
-      RemoveListed(report, record.value, 1, &refreshes);
+      RemoveListed(report, installation, record.value, 1, &refreshes);
     } else if (kind == kInstallPattern) {
-      RemovePattern(report, record);
+      RemovePattern(report, installation, record);
     } else if (kind == kInstallSelf) {
       deleteSelf = 1;
     }
@@ -114,12 +152,12 @@ int RemoveRecords(FILE* file, UninstallReport* report) {
 }
 
 // The folders again once the log is gone: Resources/ and the folders above it held it.
-void RemoveFoldersAgain(FILE* file, const UninstallReport& report) {
+void RemoveFoldersAgain(FILE* file, const UninstallReport& report, int installation) {
   InstallRecord record;
-  char path[kPathCapacity];
+  char below[kPathCapacity];
   for (InstallRecordKind kind; (kind = ReadInstallRecord(file, &record)) != kInstallEnd;)
-    if (kind == kInstallFolder && AbsolutePath(record.value, path))
-      RemoveInside(report.prefix, path, 1);
+    if (kind == kInstallFolder && BelowPrefix(report, record.value, below))
+      RemoveListedPath(report, installation, below, 1);
 }
 
 int TellWhyNothingWasRemoved(const UninstallReport& report) {
@@ -138,6 +176,11 @@ int TellWhyNothingWasRemoved(const UninstallReport& report) {
         "%s was not removed: its install log %s/%s does not name the installation it was "
         "written for.",
         g_AppNameLong, g_AppPath, kInstallLogName);
+  else if (report.refusal == kLogUnreachable)
+    Alertf(
+        "%s was not removed: the folder %s that its install log names cannot be reached "
+        "without a link.",
+        g_AppNameLong, report.prefix);
   else
     Alertf(
         "%s was not removed: %s is a copy, not the installation %s its install log was "
@@ -216,26 +259,36 @@ int SelfDestruct(UninstallReport* report) {
     return 0;
   }
   ReadIdentity(file, report);
-  if (!report->prefix[0] || !report->game[0])
+  int installation = -1;
+  char prefix[kPathCapacity];
+  if (!report->prefix[0])
     report->refusal = kLogUnnamed;
-  else if (!IsNamedInstallation(*report))
+  else if (PrefixFolder(*report, prefix), (installation = OpenInstallation(prefix)) < 0)
+    report->refusal = kLogUnreachable;
+  else if (!IsNamedInstallation(*report, installation))
     report->refusal = kLogOtherInstall;
   else
     report->refusal = kLogUsed;
   if (report->refusal != kLogUsed) {
     report->pollAddress[0] = '\0';
+    CloseInstallation(installation);
     fclose(file);
     return 0;
   }
   rewind(file);
-  if (RemoveRecords(file, report)) {
-    if (fsRemoveFile(kInstallLogName)) {
+  char log[kPathCapacity];
+  if (RemoveRecords(file, report, installation)) {
+    int result = StrFormatf(log, sizeof log, "%s/Resources/%s", GameBelow(*report), kInstallLogName)
+                     ? RemoveBelow(installation, log, 0)
+                     : static_cast<int>(kInsideFailed);
+    if (result == kInsideRemoved || result == kInsideAbsent) {
       rewind(file);
-      RemoveFoldersAgain(file, *report);
+      RemoveFoldersAgain(file, *report, installation);
     } else {
       NoteLeft(report, kInstallLogName);
     }
   }
+  CloseInstallation(installation);
   fclose(file);
   return 1;
 }

@@ -11,7 +11,8 @@ enum UninstallRefusal {
   kLogUsed = 0,
   kLogUnreadable,    // missing or not a regular file
   kLogNotOwners,     // the log or its folder belongs to another user or others may write it
-  kLogUnnamed,       // no Prefix and Game records
+  kLogUnnamed,       // not one Prefix (an absolute folder other than "/") holding one Game
+  kLogUnreachable,   // the prefix cannot be reached without a link
   kLogOtherInstall,  // this bundle is not the installation the log names (a copy)
 };
 

@@ -35,15 +35,23 @@ int fsEntryExists(const char* path);
 // or -1 when the folder cannot be opened or the pattern holds '/'.
 int RemoveMatchingFiles(const char* folder, const char* pattern);
 
-// Removal inside one installation. prefix is a folder path ending with '/'; path must lie
-// below it, with no empty, "." or ".." component, and is reached without following a link
-// at any level below the prefix (a final link is removed as a link). folder 1 removes an
-// empty folder, 0 a file.
+// One installation, opened once and every removal resolved from it: prefix is an absolute
+// folder path without a final '/', reached from "/" without following a link on any
+// component. A handle (>= 0), or -1 when it cannot be opened so.
+int OpenInstallation(const char* prefix);
+void CloseInstallation(int installation);
+// Paths below an installation are relative to its prefix, plain components only (no empty,
+// "." or ".." one), and reached without following a link on any component and without
+// crossing into another mount. 1 when the folder at relative is the working directory.
+int IsWorkingFolderBelow(int installation, const char* relative);
+// Removes the file (or a link, as a link) at relative, or with folder 1 the empty folder.
 enum InsideResult { kInsideRemoved, kInsideAbsent, kInsideFailed, kInsideRefused };
-int RemoveInside(const char* prefix, const char* path, int folder);
-// 1 when folder, reached from prefix as RemoveInside reaches a path, is the folder here;
-// -1 when it does not exist; 0 otherwise (refused, or another folder).
-int IsFolderInside(const char* prefix, const char* folder, const char* here);
+int RemoveBelow(int installation, const char* relative, int folder);
+// As RemoveMatchingFiles in the folder at relative: how many were removed, -1 when the
+// folder does not exist, -2 when it cannot be reached so or the pattern holds '/'.
+int RemoveMatchingBelow(int installation, const char* relativeFolder, const char* pattern);
+// Removes the prefix folder itself once empty, when its path still names the folder opened.
+int RemoveInstallationFolder(int installation, const char* prefix);
 // Opens a file of the working directory for reading only when it is a regular file (not a
 // link) owned by root or this user, and neither it nor the working directory may be written
 // by group or others; null otherwise, *refusal telling why.

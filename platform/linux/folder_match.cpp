@@ -2,6 +2,7 @@
 // following a final symbolic link, and every look-up and removal is relative to that open
 // folder, so a name swapped for a link after matching still cannot lead elsewhere.
 #include "platform/files.h"
+#include "platform/linux/folder_match.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,7 +15,14 @@
 int RemoveMatchingFiles(const char* folder, const char* pattern) {
   if (!folder || !pattern || strchr(pattern, '/')) return -1;
   int fd = open(folder[0] ? folder : ".", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return -1;
+  return fd < 0 ? -1 : RemoveMatchingIn(fd, pattern);
+}
+
+int RemoveMatchingIn(int fd, const char* pattern) {
+  if (!pattern || strchr(pattern, '/')) {
+    close(fd);
+    return -1;
+  }
   DIR* dir = fdopendir(fd);
   if (!dir) {
     close(fd);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "launcher/uninstaller.h"
+#include "state/state.h"
 #include "tests/support/temp_world.h"
 
 namespace {
@@ -26,8 +27,12 @@ class SelfDestructTest : public ::testing::Test {
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     previous = cwd;
     ASSERT_EQ(chdir(root.c_str()), 0);
+    snprintf(g_AppPath, sizeof g_AppPath, "%s", root.c_str());
   }
-  void TearDown() override { EXPECT_EQ(chdir(previous.c_str()), 0); }
+  void TearDown() override {
+    EXPECT_EQ(chdir(previous.c_str()), 0);
+    g_AppPath[0] = '\0';
+  }
 
   // Paths ending in '/' are folders; others are files (their folders are made too).
   void Lay(const std::vector<std::string>& paths) {

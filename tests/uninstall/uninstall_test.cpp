@@ -292,7 +292,17 @@ TEST(Uninstall, LiveInstanceIsNotUninstalled) {
 // each path outside the prefix, with "..", or through a link is refused and named. Its own
 // installation goes entirely, its emptied folders included.
 TEST(Uninstall, RemovesOnlyItsOwnInstallation) {
-  enum Setup { kAsInstalled, kCopied, kForeignLog, kLogOpen, kFolderOpen, kUnnamed };
+  enum Setup {
+    kAsInstalled,
+    kCopied,
+    kForeignLog,
+    kLogOpen,
+    kFolderOpen,
+    kUnnamed,
+    kRootPrefix,
+    kResourcesLink,  // Resources/ is a link to another installation's
+    kBindMount,      // another folder is mounted inside the prefix
+  };
   struct Case {
     const char* name;
     Setup setup;
@@ -321,6 +331,15 @@ TEST(Uninstall, RemovesOnlyItsOwnInstallation) {
       {"outside the prefix", kAsInstalled, "File:<V>", 3, refused + "<V>"},
       {"through ..", kAsInstalled, "File:<B>/../../<v>", 3, refused + "<B>/../../<v>"},
       {"through a link", kAsInstalled, "File:<W>/link/victim", 3, refused + "<W>/link/victim"},
+      {"two prefixes", kAsInstalled, "Prefix:<W>/link", 3,
+       notUsed + " does not name the installation it was written for."},
+      {"the root as prefix", kRootPrefix, "", 3,
+       notUsed + " does not name the installation it was written for."},
+      {"Resources a link to another installation", kResourcesLink, "", 3,
+       "Test Game was not removed: <R> is a copy, not the installation <W>/other its install "
+       "log was written for."},
+      // Last: it is skipped where mounting is not permitted.
+      {"across a mount", kBindMount, "File:<W>/mnt/victim", 3, refused + "<W>/mnt/victim"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -345,9 +364,29 @@ TEST(Uninstall, RemovesOnlyItsOwnInstallation) {
     };
     const std::string& b = lw.bundle.root;
     std::string log = lw.bundle.resources + "/uninstall.log";
-    WriteFile(log, (c.setup == kUnnamed ? "" : Named(lw)) + "File:" + b + "/bin/quarn\nFile:" + b +
-                       "/Resources/quarnc.so\n" + expand(c.extra) + "\nSelf:\nFolder:" + b +
-                       "/Resources\nFolder:" + b + "/bin\nFolder:" + b + "\n");
+    const std::string named = c.setup == kUnnamed      ? ""
+                              : c.setup == kRootPrefix ? "Prefix:/\nGame:" + b + "\n"
+                                                       : Named(lw);
+    const std::string records = "File:" + b + "/bin/quarn\nFile:" + b + "/Resources/quarnc.so\n" +
+                                expand(c.extra) + "\nSelf:\nFolder:" + b + "/Resources\nFolder:" +
+                                b + "/bin\nFolder:" + b + "\n";
+    WriteFile(log, named + records);
+    Bundle other;
+    if (c.setup == kResourcesLink) {
+      other = MakeBundle(lw.world, TestEngineLibrary(), "other");
+      WriteFile(other.resources + "/uninstall.log",
+                "Prefix:" + lw.world.Root() + "\nGame:" + other.root + "\nFile:" + other.exe +
+                    "\nFile:" + other.resources + "/quarnc.so\nSelf:\n");
+      std::filesystem::remove_all(lw.bundle.resources);
+      std::filesystem::create_directory_symlink(other.resources, lw.bundle.resources);
+    }
+    std::string mountPoint = lw.world.Path("mnt");
+    if (c.setup == kBindMount) {
+      MakeDirs(mountPoint);
+      if (std::system(("mount --bind '" + outside.Root() + "' '" + mountPoint + "' 2>/dev/null")
+                          .c_str()) != 0)
+        GTEST_SKIP() << "mounting is not permitted here: the mount case was not run";
+    }
     int changed = c.setup == kForeignLog   ? chown(log.c_str(), 65534, 65534)
                   : c.setup == kLogOpen    ? chmod(log.c_str(), 0666)
                   : c.setup == kFolderOpen ? chmod(lw.bundle.resources.c_str(), 0777)
@@ -359,15 +398,22 @@ TEST(Uninstall, RemovesOnlyItsOwnInstallation) {
       exe = lw.world.Path("copy/bin/quarn");
     }
     ProcessResult result = RunProcess({exe, "-Uninstall"}, lw.Options(lw.world.Path("record")));
+    if (c.setup == kBindMount) {
+      EXPECT_EQ(std::system(("umount '" + mountPoint + "'").c_str()), 0);
+    }
     EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
     std::vector<std::vector<std::string>> dialogs = lw.world.Calls("zenity");
     ASSERT_EQ(dialogs.size(), 2u);
     EXPECT_EQ(AlertExplanation(dialogs[1]), expand(c.told).substr(0, 255));
     EXPECT_TRUE(FileExists(victim));
-    bool used = c.setup == kAsInstalled;
+    bool used = c.told.find("was not removed:") == std::string::npos;  // the log was used
     EXPECT_EQ(FileExists(b), !used);
     EXPECT_EQ(FileExists(lw.bundle.exe), !used);
     EXPECT_TRUE(FileExists(exe) || c.setup != kCopied);
+    if (c.setup == kResourcesLink) {
+      EXPECT_TRUE(FileExists(other.exe));
+      EXPECT_TRUE(FileExists(other.resources + "/uninstall.log"));
+    }
   }
 }
 
