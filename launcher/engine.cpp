@@ -34,9 +34,10 @@ constexpr int kEntryPointCount = sizeof kEntryPoints / sizeof kEntryPoints[0];
 
 int InitQuarn() {
   if (!g_Dll) {
-    g_Dll = LoadDll(g_DllName);
+    const char* error = nullptr;
+    g_Dll = LoadDll(g_DllName, &error);
     if (!g_Dll) {
-      Alertf("ERROR\n\nCan't load %s!\nError: %s", g_DllName, GetDllError());
+      Alertf("ERROR\n\nCan't load %s!\nError: %s", g_DllName, error);
       return 0;
     }
   }

@@ -34,11 +34,9 @@ const char* s_next;                    // its next message
 int s_left;                            // its messages not yet delivered
 int s_logged, s_unlogged, s_failures;  // this run's counts
 
-void NoteFailures() {
-  char reason[160];
-  int failures = ChannelFailures(reason, sizeof reason);
-  if (failures && s_failures == 0) Logf("[forward] %s\n", reason);
-  s_failures += failures;
+void NoteFailures(const ChannelFailures& failures) {
+  if (failures.count && s_failures == 0) Logf("[forward] %s\n", failures.latest);
+  s_failures += failures.count;
 }
 
 void DeliverOne(const char* message) {
@@ -100,7 +98,6 @@ void StopForwardedLaunches() {
 
 void EndForwardingRun() {
   s_allowed = 0;
-  NoteFailures();
   if (s_failures) Logf("[forward] %d connection(s) refused or failed in this run\n", s_failures);
   if (s_unlogged)
     Logf("[forward] %d forwarded message(s) delivered without a log line\n", s_unlogged);
@@ -119,8 +116,9 @@ int ForwardedLaunchesWaiting() {
 void DeliverForwardedLaunches() {
   if (!s_allowed || std::this_thread::get_id() != s_mainThread.load() || s_delivering) return;
   s_delivering = 1;
-  int waiting = ChannelServe(IsForwardableMessage);
-  NoteFailures();
+  ChannelFailures failures = {};
+  int waiting = ChannelServe(IsForwardableMessage, &failures);
+  NoteFailures(failures);
   if (waiting || s_left) DeliverSome(kMessagesPerStep);
   s_delivering = 0;
 }
@@ -128,7 +126,9 @@ void DeliverForwardedLaunches() {
 void FinishForwardedLaunches() {
   if (s_delivering) return;
   s_delivering = 1;
-  ChannelSettle();
+  ChannelFailures failures = {};
+  ChannelSettle(&failures);
+  NoteFailures(failures);
   DeliverSome(INT_MAX);
   s_delivering = 0;
 }

@@ -8,6 +8,7 @@
 // free space: on a full disk, where no record can be written, a second launch still finds it.
 #include "launcher/instance_guard.h"
 
+#include <cassert>
 #include <cstring>
 
 #include "launcher/instance_lock.h"
@@ -63,14 +64,21 @@ int RecordNamesOtherInstance() {
   return NamesOtherLiveInstance(GetSystemPreference(0, g_AppNameLong, kRecordKey, nullptr));
 }
 
+// Without a record this process still plays alone (its claim on instance.lock stops a second
+// launch), but a second launch cannot find it to hand it its documents: said in the log.
 void ClaimRecord() {
   g_HaveLock = 1;
   unsigned char identity[kIdentitySize];
-  if (!CurrentProcessIdentity(identity)) return;
+  if (!CurrentProcessIdentity(identity)) {
+    Logf("[guard] No instance record: this process's identity cannot be read\n");
+    return;
+  }
   char text[kTextCapacity];
-  if (!BytesToHex(identity, kIdentitySize, text, sizeof text)) return;
-  if (!SetSystemPreference(1, g_AppNameLong, kRecordKey, text))
-    SetSystemPreference(0, g_AppNameLong, kRecordKey, text);
+  [[maybe_unused]] int fit = BytesToHex(identity, kIdentitySize, text, sizeof text);
+  assert(fit);
+  if (!SetSystemPreference(1, g_AppNameLong, kRecordKey, text) &&
+      !SetSystemPreference(0, g_AppNameLong, kRecordKey, text))
+    Logf("[guard] No instance record: neither preference store can be written\n");
 }
 
 // Removes the scope's record unless it names another live instance (which claimed it after

@@ -39,8 +39,6 @@ Connection s_connections[kConnections];
 int s_listener = -1;
 double s_acceptAgainAt;
 unsigned long s_confirmations;
-int s_failures;
-char s_failure[160];
 char s_texts[kChannelMaxLaunchBytes];  // scratch for checking a complete launch
 
 // The one order of the stages: each to the next, and any but free to free.
@@ -53,9 +51,9 @@ void SetStage(Connection* c, Stage stage) {
   c->stage = stage;
 }
 
-void Fail(const char* reason) {
-  ++s_failures;
-  StrCopy(s_failure, reason);
+void Fail(ChannelFailures* failures, const char* reason) {
+  ++failures->count;
+  StrCopy(failures->latest, reason);
 }
 
 void End(Connection* c) {
@@ -64,15 +62,15 @@ void End(Connection* c) {
   SetStage(c, kFree);
 }
 
-void Refuse(Connection* c, const char* reason) {
-  Fail(reason);
+void Refuse(Connection* c, ChannelFailures* failures, const char* reason) {
+  Fail(failures, reason);
   End(c);
 }
 
-void RefuseLate(Connection* c) {
-  char reason[sizeof s_failure];
+void RefuseLate(Connection* c, ChannelFailures* failures) {
+  char reason[sizeof failures->latest];
   StrFormatf(reason, sizeof reason, "a launch was not complete within %g s", kReceiveSeconds);
-  Refuse(c, reason);
+  Refuse(c, failures, reason);
 }
 
 Connection* FreeConnection() {
@@ -81,25 +79,25 @@ Connection* FreeConnection() {
   return nullptr;
 }
 
-void AcceptSome(double now) {
+void AcceptSome(double now, ChannelFailures* failures) {
   if (now < s_acceptAgainAt) return;
   for (int n = 0; n < kAcceptsPerStep; ++n) {
     Connection* c = FreeConnection();
     if (!c) return;
-    char why[sizeof s_failure];
+    char why[sizeof failures->latest];
     switch (OsChannelAccept(s_listener, &c->handle, why, sizeof why)) {
       case kAcceptNone:
         return;
       case kAcceptAgain:
         continue;
       case kAcceptStranger:
-        Fail("refused a connection of another user");
+        Fail(failures, "refused a connection of another user");
         continue;
       case kAcceptFailed: {
         // Out of descriptors or memory for a moment: the connection stays in the backlog.
-        char reason[sizeof s_failure];
+        char reason[sizeof failures->latest];
         StrFormatf(reason, sizeof reason, "cannot accept a connection (%s); trying again", why);
-        Fail(reason);
+        Fail(failures, reason);
         s_acceptAgainAt = now + kAcceptPause;
         return;
       }
@@ -118,32 +116,32 @@ int AllAcceptable(int (*acceptable)(const char*), int count) {
   return 1;
 }
 
-void Receive(Connection* c, double now, int (*acceptable)(const char*)) {
+void Receive(Connection* c, double now, int (*acceptable)(const char*), ChannelFailures* failures) {
   long n = OsChannelRead(c->handle, c->raw + c->length, sizeof c->raw - c->length);
-  if (n == 0) return Refuse(c, "a launch ended before it was complete");
-  if (n == -2) return Refuse(c, "a launch failed while it was read");
+  if (n == 0) return Refuse(c, failures, "a launch ended before it was complete");
+  if (n == -2) return Refuse(c, failures, "a launch failed while it was read");
   // However it trickles in, a launch has kReceiveSeconds to arrive whole.
   int late = now - c->since > kReceiveSeconds;
   if (n < 0) {
-    if (late) RefuseLate(c);
+    if (late) RefuseLate(c, failures);
     return;
   }
   c->length += static_cast<size_t>(n);
   int count = 0;
   switch (ChannelParseLaunch(c->raw, c->length, s_texts, sizeof s_texts, &count)) {
     case kLaunchMalformed:
-      return Refuse(c, "refused a malformed launch");
+      return Refuse(c, failures, "refused a malformed launch");
     case kLaunchNewerVersion:
-      return Refuse(c, "refused a launch of a newer version of the game");
+      return Refuse(c, failures, "refused a launch of a newer version of the game");
     case kLaunchOlderVersion:
-      return Refuse(c, "refused a launch of an older version of the game");
+      return Refuse(c, failures, "refused a launch of an older version of the game");
     case kLaunchIncomplete:
-      if (c->length == sizeof c->raw) return Refuse(c, "refused a launch too large");
-      if (late) RefuseLate(c);
+      if (c->length == sizeof c->raw) return Refuse(c, failures, "refused a launch too large");
+      if (late) RefuseLate(c, failures);
       return;
     case kLaunchComplete:
       if (!AllAcceptable(acceptable, count))
-        return Refuse(c, "refused a launch holding a message the engine does not take");
+        return Refuse(c, failures, "refused a launch holding a message the engine does not take");
       // The sender may have given up already; then it cannot confirm, and nothing is lost.
       if (!OsChannelWriteByte(c->handle, kChannelOffer)) return End(c);
       SetStage(c, kOffered);
@@ -153,7 +151,7 @@ void Receive(Connection* c, double now, int (*acceptable)(const char*)) {
 
 // Reads the confirmation, if one came. With final set the reading side is shut first, so a
 // confirmation either is already here or can no longer be sent: the sender's write fails.
-void Decide(Connection* c, int final) {
+void Decide(Connection* c, int final, ChannelFailures* failures) {
   if (final) OsChannelShutReading(c->handle);
   char answer = 0;
   long n = OsChannelRead(c->handle, &answer, 1);
@@ -161,7 +159,7 @@ void Decide(Connection* c, int final) {
     SetStage(c, kConfirmed);
     c->order = ++s_confirmations;
   } else if (n == 1) {
-    Refuse(c, "refused a malformed launch");
+    Refuse(c, failures, "refused a malformed launch");
   } else if (n == 0 || final || n == -2) {
     End(c);  // the sender gave up before confirming, and knows it
   }
@@ -171,7 +169,7 @@ void Decide(Connection* c, int final) {
 // the connections accepted or offered in this step for a moment (kFreshSeconds at most per
 // event call) lets their launches reach the engine in this event call instead of the next,
 // which may be a whole frame later; a slower sender is served by later steps as before.
-void FollowFreshConnections(double now, int (*acceptable)(const char*)) {
+void FollowFreshConnections(double now, int (*acceptable)(const char*), ChannelFailures* failures) {
   const double deadline = now + kFreshSeconds;
   for (;;) {
     int handles[kConnections], ready[kConnections];
@@ -188,9 +186,9 @@ void FollowFreshConnections(double now, int (*acceptable)(const char*)) {
     for (int i = 0; i < count; ++i) {
       if (!ready[i]) continue;
       if (fresh[i]->stage == kReceiving)
-        Receive(fresh[i], now, acceptable);
+        Receive(fresh[i], now, acceptable, failures);
       else
-        Decide(fresh[i], 0);
+        Decide(fresh[i], 0, failures);
     }
   }
 }
@@ -244,18 +242,18 @@ void ChannelClose() {
   s_listener = -1;
 }
 
-int ChannelServe(int (*acceptable)(const char* message)) {
+int ChannelServe(int (*acceptable)(const char* message), ChannelFailures* failures) {
   if (s_listener < 0 || !ChannelWatchReady()) return ConfirmedWaiting();
   double now = MonotonicSeconds();
-  AcceptSome(now);
+  AcceptSome(now, failures);
   for (Connection& c : s_connections) {
     if (c.stage == kReceiving) {
-      Receive(&c, now, acceptable);
+      Receive(&c, now, acceptable, failures);
     } else if (c.stage == kOffered) {
-      Decide(&c, now - c.since > kConfirmSeconds);
+      Decide(&c, now - c.since > kConfirmSeconds, failures);
     }
   }
-  FollowFreshConnections(now, acceptable);
+  FollowFreshConnections(now, acceptable, failures);
   ArmWatcher(now);
   return ConfirmedWaiting();
 }
@@ -264,10 +262,10 @@ int ChannelHasWork() {
   return s_listener >= 0 && (ChannelWatchReady() || ConfirmedWaiting());
 }
 
-int ChannelSettle() {
+int ChannelSettle(ChannelFailures* failures) {
   ChannelWatchHold();
   for (Connection& c : s_connections) {
-    if (c.stage == kOffered) Decide(&c, 1);
+    if (c.stage == kOffered) Decide(&c, 1, failures);
     if (c.stage == kReceiving) End(&c);
   }
   return ConfirmedWaiting();
@@ -279,11 +277,12 @@ int ChannelTake(char* out, size_t capacity) {
   for (Connection& c : s_connections)
     if (c.stage == kConfirmed && (!oldest || c.order < oldest->order)) oldest = &c;
   if (!oldest) return 0;
+  // It was complete and acceptable when it was offered, and its bytes have not changed since.
   int count = 0;
-  if (ChannelParseLaunch(oldest->raw, oldest->length, out, capacity, &count) != kLaunchComplete)
-    count = 0;
+  [[maybe_unused]] ChannelParse parsed =
+      ChannelParseLaunch(oldest->raw, oldest->length, out, capacity, &count);
+  assert(parsed == kLaunchComplete && count > 0);
   SetStage(oldest, kDelivering);
-  if (count == 0) End(oldest);  // cannot happen: it was complete when it was offered
   return count;
 }
 
@@ -294,11 +293,4 @@ void ChannelDelivered() {
     OsChannelWriteByte(c.handle, kChannelDelivered);
     End(&c);
   }
-}
-
-int ChannelFailures(char* latest, size_t capacity) {
-  int failures = s_failures;
-  if (failures) StrCopy(latest, capacity, s_failure);
-  s_failures = 0;
-  return failures;
 }

@@ -15,6 +15,13 @@ constexpr int kChannelMaxMessages = 65;   // messages of one launch
 // largest launch the launcher builds (64 open-file messages and one command line).
 constexpr size_t kChannelMaxLaunchBytes = 32768;
 
+// Connections refused or failed during a call of ChannelServe or ChannelSettle, which add to
+// count and set latest to the reason of the last one.
+struct ChannelFailures {
+  int count;
+  char latest[160];
+};
+
 // Instance side, served from the instance's own event calls, main thread only. A watching
 // thread waits for the listener and the connections, so a step that finds nothing arrived
 // makes no system call; a step waits only for the connections it accepted or offered
@@ -30,19 +37,17 @@ void ChannelClose();
 // connections, reads what arrived, offers complete launches whose every message is
 // acceptable, takes confirmations and ends connections that are too slow. Returns 1 when a
 // confirmed launch waits to be taken.
-int ChannelServe(int (*acceptable)(const char* message));
+int ChannelServe(int (*acceptable)(const char* message), ChannelFailures* failures);
 // 1 when ChannelServe has something to do or a confirmed launch waits. No system call.
 int ChannelHasWork();
 // Decides every offered launch at once (a confirmation already sent counts, none can come
 // later) and ends every other connection. Returns 1 when a confirmed launch waits.
-int ChannelSettle();
+int ChannelSettle(ChannelFailures* failures);
 // Takes the oldest confirmed launch: its messages, each NUL-terminated, one after another,
 // into out. Returns their number, 0 when none waits.
 int ChannelTake(char* out, size_t capacity);
 // The launch taken last has been delivered: its sender is told so and let go.
 void ChannelDelivered();
-// Connections refused or failed since the last call; latest gets the reason of the last one.
-int ChannelFailures(char* latest, size_t capacity);
 
 // Sender side: hands the messages to the instance with this identity, waiting at most
 // seconds for the instance to offer delivery and as long again for it to report it.

@@ -47,19 +47,23 @@ void InitLog(int restart) {
   if (fd < 0) return;
   // The locks live as long as this descriptor. Without the exclusive one another process
   // has the log open, and this one only adds to the end.
+  int shared = 1;
   if (!restart && OsTryLockExclusive(fd)) {
     // When it cannot be emptied the old text stays; appending to it still loses nothing.
     OsEmptyFile(fd);
     // Left exclusive, the lock would hold up every other launcher that opens the log.
     if (!OsConvertToShared(fd)) OsUnlock(fd);
   } else {
-    OsLockShared(fd);
+    shared = OsLockShared(fd);
   }
   FILE* fp = OsAppendStream(fd);
   if (!fp) return;
   Logf_fp = fp;
   if (restart) fputs("\n\n\n\n", Logf_fp);
   WriteBanner(Logf_fp, "EXE LOG opened %A %B %d, %Y, %I:%M:%S %p\n\n");
+  // The log is still written: a game is never held up by another process's lock on it.
+  if (!shared)
+    fputs("[log] Another process kept this log locked; a fresh start may empty it\n", Logf_fp);
 }
 
 int vLogf(const char* format, va_list args) {

@@ -9,6 +9,7 @@
 #include "state/state.h"
 #include "util/strbuf.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -44,7 +45,8 @@ void SDLMain::ApplicationDidFinishLaunching() {
 int main(int argc, char** argv) {
   // First of all: the launcher's end runs after every exit handler the engine registers, and
   // only the quit thread keeps the quit signals blocked.
-  WatchProcessExit();
+  if (!WatchProcessExit())
+    fprintf(stderr, "%s: an exit() inside the game will leave the log open\n", argv[0]);
   BlockQuitSignals();
 
   // A desktop launch puts its marker in argument 1; everything after argument 0 is then
@@ -60,13 +62,19 @@ int main(int argc, char** argv) {
 
   static SDLApplication application;
   static SDLMain delegate;
+  // Without the quit thread the quit signals keep their default action: they end the
+  // launcher at once, as they do while no game runs.
   StartQuitRequests(&application);
 
   if (gFinderLaunch) {
     char document[4096];  // a relative document names a file of the folder started in
     for (int i = 2; i < argc; ++i) {
-      AbsoluteDocumentPath(argv[i], document, sizeof document);
-      delegate.ApplicationOpenFile(document);
+      // A path cut or left relative would name some other file: that document is not opened.
+      if (AbsoluteDocumentPath(argv[i], document, sizeof document))
+        delegate.ApplicationOpenFile(document);
+      else
+        fprintf(stderr, "%s: cannot open %s: its full path is unknown or too long\n", argv[0],
+                argv[i]);
     }
   }
   delegate.ApplicationDidFinishLaunching();

@@ -59,6 +59,8 @@ int fsIsDirectoryWriteable(const char* path) {
   if (!StrFormatf(testPath, sizeof testPath, "%s%c__QFN_WRITE_TEST__.txt", path, '/')) return 0;
   if (!fsCreatePath(path)) return 0;
   if (!TouchRegularFile(testPath)) return 0;
+  // The folder took a file, which is the answer; a test file that stays (its removal was
+  // refused) is reused by the next test and harms nothing.
   fsRemoveFile(testPath);
   return 1;
 }

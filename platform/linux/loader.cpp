@@ -1,24 +1,24 @@
 // The dynamic loader over dlopen; see platform/port/loader.h. OsOpenLibrary clears a stale
-// error first, so that OsLibraryError after a failed open reports that open.
+// error first, so that the text it reports after a failed open is that open's.
 #include "platform/loader.h"
 #include "platform/linux/symbols.h"
 #include "platform/port/loader.h"
 
 #include <dlfcn.h>
 
-void* OsOpenLibrary(const char* path) {
-  if (!path) return nullptr;
+void* OsOpenLibrary(const char* path, const char** error) {
   dlerror();
-  return dlopen(path, RTLD_LAZY);
+  void* handle = dlopen(path, RTLD_LAZY);
+  if (!handle) {
+    const char* why = dlerror();
+    *error = why ? why : "unknown error";
+  }
+  return handle;
 }
 
 void* GetDllSymbol(void* handle, const char* name) {
   if (!handle || !name) return nullptr;
   return dlsym(handle, name);
-}
-
-const char* OsLibraryError() {
-  return dlerror();
 }
 
 // RTLD_NEXT searches after the object that makes this call, which is the executable itself.

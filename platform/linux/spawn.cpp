@@ -115,8 +115,10 @@ void CloseChildrenAfterExit() {
   pid_t watcher = fork();
   if (watcher == 0) {
     close(fds[1]);
+    // Nothing is ever written: the read ends when this process has gone. A read that fails
+    // for another reason than a signal cannot tell when that is, and closes the children now.
     char byte;
-    while (read(fds[0], &byte, 1) != 0) {
+    while (read(fds[0], &byte, 1) < 0 && errno == EINTR) {
     }
     for (int i = 0; i < s_count; ++i) kill(s_children[i], SIGTERM);
     _exit(0);

@@ -195,4 +195,21 @@ TEST(InstanceGuard, HostileLockFileNeverHoldsUpALaunch) {
   }
 }
 
+// Neither store can be written (each lies below a plain file, which holds for root too): the
+// game still plays, and the log says why no second launch can find it.
+TEST(InstanceGuard, NoWritableStorePlaysAndSaysSo) {
+  LauncherWorld lw;
+  std::string file = lw.world.Path("plain-file");
+  WriteFile(file, "", 0644);
+  std::string record = lw.world.Path("record");
+  ProcessResult result = lw.Launch(
+      {}, record, {{"XDG_CONFIG_HOME", file + "/config"}, {"QFN_SYSTEM_PREFS", file + "/system"}});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(EngineEntries(ReadEngineRecord(record)), kPlayed);
+  EXPECT_NE(
+      lw.LogText().find("[guard] No instance record: neither preference store can be written"),
+      std::string::npos)
+      << lw.LogText();
+}
+
 }  // namespace

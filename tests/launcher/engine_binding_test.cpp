@@ -170,8 +170,9 @@ struct RefusalCase {
 class LoadRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(LoadRefusal, ReportsWhyWithoutLoading) {
-  EXPECT_EQ(LoadDll(GetParam().path.c_str()), nullptr);
-  EXPECT_STREQ(GetDllError(), GetParam().error);
+  const char* error = nullptr;
+  EXPECT_EQ(LoadDll(GetParam().path.c_str(), &error), nullptr);
+  EXPECT_STREQ(error, GetParam().error);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, LoadRefusal,

@@ -163,6 +163,16 @@ TEST(Shell, LongDocumentPathIsCutToA255CharacterMessage) {
   EXPECT_EQ(message.size(), 255u);
 }
 
+// A relative document whose full path does not fit would be cut into another file's name.
+TEST(Shell, DocumentWhoseFullPathDoesNotFitIsNotOpened) {
+  ShellWorld launch;
+  const std::string name(4090, 'n');
+  ProcessResult result = RunProcess(Args(launch, {"-psn_desktop", name}), launch.Options());
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Find(ReadEngineRecord(launch.record), "qrnSendIPC"), nullptr);
+  EXPECT_NE(result.err.find("cannot open " + name), std::string::npos) << result.err;
+}
+
 struct SignalCase {
   int signal;
   int count;
