@@ -77,7 +77,7 @@ extern char g_AppNameShort[QRN_TEXT_CAPACITY]; /* short name from qrnGetAppName 
 extern char g_AppID[QRN_TEXT_CAPACITY];        /* application id from qrnGetAppName */
 extern char g_DllName[QRN_TEXT_CAPACITY];      /* the engine's file name, "quarnc.so" */
 extern void* g_Dll;                            /* the engine library's loader handle */
-extern char g_AppExePath[QRN_TEXT_CAPACITY];   /* the launcher's own path */
+extern char g_AppExePath[QRN_TEXT_CAPACITY];   /* argument 0 as the launcher got it */
 extern char g_AppFilename[QRN_TEXT_CAPACITY];  /* its file name (names the log) */
 extern char g_AppPath[QRN_TEXT_CAPACITY];      /* Resources/, the working directory */
 extern char g_UserPath[QRN_TEXT_CAPACITY];     /* the data folder, ending in '/' */

@@ -73,7 +73,9 @@ void BuildInstanceMessage(int argc, char** argv) {
 // The end of a played run, written alike whether the engine returned or ended the process.
 // SDL video is stopped here only when another run follows; after the last run it stays up
 // for the game's own exit handlers and the exit hook stops it after them.
-void EndRun(int result, int anotherRun) {
+// noRestart says why a restart the engine asked for does not follow.
+void EndRun(int restart, const char* noRestart) {
+  const int anotherRun = restart && !noRestart;
   Logf("[main] SDL_Quit\n");
   if (anotherRun)
     SdlQuit();
@@ -83,9 +85,10 @@ void EndRun(int result, int anotherRun) {
   UnloadQuarn();
   EndForwardingRun();
   if (g_HaveLock) ReleaseInstanceRecord();
-  if (result) {
+  if (restart) {
     Logf("[main] restart requested\n");
     Logf("       %s\n", g_AppExePath);
+    if (noRestart) Logf("[main] No restart: %s\n", noRestart);
   }
   Logf("[main] Exiting\n");
   Logf_flush();
@@ -98,7 +101,7 @@ void EndRun(int result, int anotherRun) {
 void AtProcessEnd(int status) {
   if (s_engineActive.exchange(0)) {
     Logf("[main] The game ended the process with exit status %d\n", status);
-    EndRun(0, 0);
+    EndRun(0, nullptr);
   }
   SdlVideoStopAtExit();
 }
@@ -210,8 +213,11 @@ RunResult Run(int argc, char** argv, int runIndex) {
   Logf("[main] Closing\n");
   int restart = qrnClose() != 0;
   s_engineActive = 0;
-  EndRun(restart, restart && runIndex + 1 < kMaxRuns && !s_quitRequested.load());
-  return {restart, kExitPlayed};
+  const char* noRestart = s_quitRequested.load()     ? "a quit was requested"
+                          : runIndex + 1 >= kMaxRuns ? "the last run allowed has ended"
+                                                     : nullptr;
+  EndRun(restart, noRestart);
+  return {restart && !noRestart, kExitPlayed};
 }
 
 void NoteQuitRequest() {

@@ -20,7 +20,7 @@ constexpr int kExitNotForwarded = 4;
 
 // What one run leaves to the loop.
 struct RunResult {
-  int restart;  // 1: the engine's close asked for another run
+  int restart;  // 1: another run follows (the engine's close asked, and nothing stops it)
   int status;   // the process's exit status when no further run follows
 };
 

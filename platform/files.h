@@ -10,9 +10,11 @@
 // created in it; a symbolic link or FIFO of that name makes the folder count as not writeable.
 int fsIsDirectoryWriteable(const char* path);
 // Every level of the folder path from the top down (mode 0777 less the creation mask; an
-// existing level is fine; the root is never created, a final '/' causes no extra level).
+// existing folder level is fine, a file at any level is not; the root is never created, a
+// final '/' causes no extra level).
 int fsCreatePath(const char* path);
-// One folder; 1 when it exists afterwards (made now or before).
+// One folder; 1 when a folder is there afterwards (made now or before), 0 also when a file
+// has the name.
 int fsCreateDirectory(const char* path);
 // Changes the working directory: 0 on success, -1 on failure (chdir's own result).
 int fsSetCurrentDir(const char* path);

@@ -32,12 +32,9 @@ bool SDLMain::ApplicationOpenFile(const char* path) {
   return true;
 }
 
-void SDLMain::SetupWorkingDirectory(bool finderLaunch) {
-  (void)finderLaunch;
-}
-
 void SDLMain::ApplicationDidFinishLaunching() {
-  SetupWorkingDirectory(gFinderLaunch != 0);
+  // The run cycle sets the working directory from the executable's own path, whatever the
+  // launch, so nothing is prepared here.
   int result = SDL_main(gArgc, gArgv);
   exit(result);
 }

@@ -17,8 +17,6 @@ class SDLMain {
  public:
   // Sends "OpenFile|" + path (at most 255 characters in all) through SendIPC; always true.
   bool ApplicationOpenFile(const char* path);
-  // The run cycle owns the working directory; this leaves it alone.
-  void SetupWorkingDirectory(bool finderLaunch);
   // Runs SDL_main once with the launch arguments and ends the process with its result.
   [[noreturn]] void ApplicationDidFinishLaunching();
 };

@@ -25,7 +25,7 @@ extern char g_AppNameShort[kTextCapacity];  // the engine (qrnGetAppName)
 extern char g_AppID[kTextCapacity];         // the engine (qrnGetAppName)
 extern char g_DllName[kTextCapacity];       // run_cycle
 extern void* g_Dll;  // engine.cpp; the engine library, kept loaded for the life of the process
-extern char g_AppExePath[kTextCapacity];   // paths_prefs (SetPath)
+extern char g_AppExePath[kTextCapacity];   // paths_prefs (SetPath); argument 0 as received
 extern char g_AppFilename[kTextCapacity];  // paths_prefs (SetPath)
 extern char g_AppPath[kTextCapacity];      // paths_prefs (SetPath)
 extern char g_UserPath[kTextCapacity];  // paths_prefs (GetUserPath); ends in '/'; kept across runs

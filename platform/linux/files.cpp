@@ -19,9 +19,15 @@ constexpr unsigned kMaskedMode = ~0u;  // no exact mode: 0777 less the creation 
 
 // One level. A folder made now is changed to the exact mode through a descriptor opened
 // without following a link, so nothing swapped in at that name is changed instead.
+// 1 when a folder (or a link to one) is at path; after a mkdir that found the name taken.
+int FolderWasThere(const char* path) {
+  struct stat st;
+  return errno == EEXIST && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 int CreateLevel(const char* path, unsigned mode) {
   if (mode == kMaskedMode) return fsCreateDirectory(path);
-  if (mkdir(path, mode & 07777) != 0) return errno == EEXIST;
+  if (mkdir(path, mode & 07777) != 0) return FolderWasThere(path);
   int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return 0;
   int ok = fchmod(fd, mode & 07777) == 0;
@@ -70,7 +76,7 @@ int fsCreatePath(const char* path) {
 }
 
 int fsCreateDirectory(const char* path) {
-  return mkdir(path, 0777) == 0 || errno == EEXIST;
+  return mkdir(path, 0777) == 0 || FolderWasThere(path);
 }
 
 int fsRemoveDirectory(const char* path) {

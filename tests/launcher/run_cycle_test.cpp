@@ -77,12 +77,14 @@ TEST_F(RunCycle, RestartLoopStopsAfterTenRunsInOneLog) {
 
   std::vector<std::string> runs = LogRuns(world.LauncherLog());
   ASSERT_EQ(runs.size(), 10u);
-  for (const auto& body : runs) {
-    // Every run asked for a restart, the tenth too; its result is ignored.
-    EXPECT_EQ(body, NormalRunBody(bundle, {},
-                                  "[main] Running\n[main] Closing\n[main] SDL_Quit\n"
-                                  "[main] Unloading Quarn\n[main] restart requested\n       " +
-                                      bundle.exe + "\n[main] Exiting\n"));
+  for (size_t i = 0; i < runs.size(); ++i) {
+    // Every run asked for a restart, the tenth too; its result is ignored, and the log says so.
+    const char* last =
+        i + 1 == runs.size() ? "[main] No restart: the last run allowed has ended\n" : "";
+    EXPECT_EQ(runs[i], NormalRunBody(bundle, {},
+                                     "[main] Running\n[main] Closing\n[main] SDL_Quit\n"
+                                     "[main] Unloading Quarn\n[main] restart requested\n       " +
+                                         bundle.exe + "\n" + last + "[main] Exiting\n"));
   }
   int creates = 0, closes = 0;
   std::set<std::string> userPaths, pids;
@@ -173,6 +175,7 @@ TEST_P(CreateResult, SkipsRunButStillClosesAndRestarts) {
         "[main] GameTree requests immediate exit\n[main] Closing\n"
         "[main] SDL_Quit\n[main] Unloading Quarn\n";
     if (restart) tail += "[main] restart requested\n       " + bundle.exe + "\n";
+    if (i == 9) tail += "[main] No restart: the last run allowed has ended\n";
     tail += "[main] Exiting\n";
     EXPECT_EQ(runs[i], NormalRunBody(bundle, {}, tail)) << "run " << i;
   }

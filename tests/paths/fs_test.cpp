@@ -44,6 +44,7 @@ TEST(FsCreatePath, StopsAtPlainFile) {
   TempWorld world;
   WriteFile(world.Path("file"), "x");
   EXPECT_EQ(0, fsCreatePath(world.Path("file/below/deeper").c_str()));
+  EXPECT_EQ(0, fsCreatePath(world.Path("file").c_str()));
   EXPECT_EQ("x", ReadFile(world.Path("file")));
   EXPECT_EQ(0, fsIsDirectoryWriteable(world.Path("file/below").c_str()));
 }
@@ -109,7 +110,7 @@ TEST(FsWrappers, Results) {
   const Case cases[] = {
       {"create new", fsCreateDirectory, world.Path("new"), 1},
       {"create existing folder", fsCreateDirectory, world.Path("empty"), 1},
-      {"create where a file is", fsCreateDirectory, world.Path("file"), 1},
+      {"create where a file is", fsCreateDirectory, world.Path("file"), 0},
       {"create below missing", fsCreateDirectory, world.Path("missing/x"), 0},
       {"remove non-empty folder", fsRemoveDirectory, world.Path("full"), 0},
       {"remove empty folder", fsRemoveDirectory, world.Path("empty"), 1},

@@ -7,6 +7,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <sstream>
@@ -21,7 +23,7 @@ struct Game {
   TempWorld world;
   Bundle bundle = MakeBundle(world, DemoEngineLibrary());
   ProcessOptions options;
-  int pid = -1;
+  std::atomic<int> pid{-1};  // set on the thread that runs the game
   std::thread thread;
 
   Game(const std::string& display, const std::string& windowClass) {
