@@ -4,9 +4,10 @@
 # its own tests (tests/<port>/), when a port header of platform/port/ (what a port provides is
 # called by platform/ alone) is included outside platform/, when a port header is not the one
 # port header of a service (no service header platform/<name>.h beside it, or a folder below
-# port/), or when two files include each other; a file and its own header (x.cpp and x.h)
-# count as one, so a .cpp that includes a header whose .cpp includes its own header closes a
-# circle too. The include roots of the layers make an upward include fail to compile; this
+# port/), when a port does not define a function that the port headers declare or that a
+# service header declares and no portable file defines, or when two files include each
+# other; a file and its own header (x.cpp and x.h) count as one, so a .cpp that includes a
+# header whose .cpp includes its own header closes a circle too. The include roots of the layers make an upward include fail to compile; this
 # check also names the files, and covers the circles the compiler cannot see.
 cmake_minimum_required(VERSION 3.20)
 if(NOT ROOT)
@@ -56,6 +57,56 @@ foreach(file IN LISTS files)
       list(APPEND faults "${file} is not the port header of a service platform/${service}")
     endif()
   endif()
+endforeach()
+
+# What every port defines: each function a port header declares, and each function a service
+# header declares that no portable file of platform/ defines. A declaration is a line that
+# starts a function's name and '(' at the left margin; a definition one that does not end in
+# ';'. A port is a folder of platform/ beside port/.
+function(qfn_function_names out regex)
+  set(names)
+  foreach(file IN LISTS ARGN)
+    file(STRINGS ${ROOT}/${file} lines REGEX "${regex}")
+    foreach(line IN LISTS lines)
+      if(line MATCHES "^(constexpr|static|inline|typedef|return|using|template|#|//)")
+        continue()
+      endif()
+      string(REGEX REPLACE "^[^(]*[ *&:]([A-Za-z_][A-Za-z0-9_]*)\\(.*$" "\\1" name "${line}")
+      list(APPEND names ${name})
+    endforeach()
+  endforeach()
+  set(${out} ${names} PARENT_SCOPE)
+endfunction()
+set(start "^[A-Za-z_\\[][^;(]*[ *&:][A-Za-z_][A-Za-z0-9_]*\\(")
+set(service_headers ${files})
+list(FILTER service_headers INCLUDE REGEX "^platform/[^/]+\\.h$")
+set(port_headers ${files})
+list(FILTER port_headers INCLUDE REGEX "^platform/port/[^/]+\\.h$")
+set(portable_sources ${files})
+list(FILTER portable_sources INCLUDE REGEX "^platform/[^/]+\\.cpp$")
+qfn_function_names(services "${start}" ${service_headers})
+qfn_function_names(provided "${start}" ${port_headers})
+qfn_function_names(portable "${start}.*[^;]$" ${portable_sources})
+if(portable)
+  list(REMOVE_ITEM services ${portable})
+endif()
+set(required ${services} ${provided})
+set(ports)
+foreach(file IN LISTS files)
+  if(file MATCHES "^platform/([^/]+)/[^/]+\\.cpp$" AND NOT CMAKE_MATCH_1 STREQUAL "port")
+    list(APPEND ports ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES ports)
+foreach(port IN LISTS ports)
+  set(sources ${files})
+  list(FILTER sources INCLUDE REGEX "^platform/${port}/[^/]+\\.cpp$")
+  qfn_function_names(defined "${start}.*[^;]$" ${sources})
+  foreach(name IN LISTS required)
+    if(NOT name IN_LIST defined)
+      list(APPEND faults "platform/${port}/ does not define ${name}, which a port provides")
+    endif()
+  endforeach()
 endforeach()
 
 list(REMOVE_DUPLICATES units)

@@ -1,15 +1,21 @@
 # Runs the layering check over a small made-up source tree and compares its verdict:
 #   cmake -DCASE=<name> -DCHECK=<check_layers.cmake> -DWORK=<scratch folder> -P this file
 # Each case lists its files as "<path>><included header>" pairs ("<path>>": a file that
-# includes nothing), and the text the check must report (empty: the tree passes).
+# includes nothing) or "<path>=<line>" (a line of code, '@' for ';'), and the text the check
+# must report (empty: the tree passes).
 cmake_minimum_required(VERSION 3.20)
 set(clean_files "platform/linux/impl.cpp>platform/linux/own.h"
                 "platform/linux/impl.cpp>platform/files.h" "launcher/a.cpp>platform/files.h"
                 "launcher/a.cpp>launcher/a.h" "launcher/b.cpp>launcher/a.h"
                 "platform/files.h>" "platform/files.cpp>platform/port/files.h"
                 "platform/linux/impl.cpp>platform/port/files.h"
-                "tests/linux/t.cpp>platform/linux/own.h")
+                "tests/linux/t.cpp>platform/linux/own.h"
+                "platform/log.h=int Logf(const char* text)@" "platform/log.cpp=int Logf(const char* text) {"
+                "platform/port/log.h=int OsOpenLog(int a)@" "platform/linux/impl.cpp=int OsOpenLog(int a) {")
 set(clean_report "")
+set(port_incomplete_files "platform/files.h=int fsRemoveFile(const char* path)@"
+                          "platform/linux/impl.cpp=int fsRemoved(const char* path) {")
+set(port_incomplete_report "platform/linux/ does not define fsRemoveFile, which a port provides")
 set(linux_above_files "launcher/a.cpp>platform/linux/own.h")
 set(linux_above_report "launcher/a.cpp includes platform/linux/own.h")
 set(test_reaches_linux_files "tests/x/t.cpp>platform/linux/own.h")
@@ -36,6 +42,11 @@ endif()
 set(root ${WORK}/${CASE})
 file(REMOVE_RECURSE ${root})
 foreach(pair IN LISTS ${CASE}_files)
+  if(pair MATCHES "^([^=>]+)=(.*)$")
+    string(REPLACE "@" ";" line "${CMAKE_MATCH_2}")
+    file(APPEND ${root}/${CMAKE_MATCH_1} "${line}\n")
+    continue()
+  endif()
   string(REPLACE ">" ";" parts "${pair}")
   list(GET parts 0 path)
   list(GET parts 1 header)
