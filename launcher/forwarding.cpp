@@ -10,6 +10,7 @@
 
 #include "launcher/engine.h"
 #include "launcher/held_messages.h"
+#include "launcher/launch_documents.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
 #include "platform/window_raise.h"
@@ -140,27 +141,81 @@ int IsForwardableMessage(const char* message) {
   return 0;
 }
 
-int ForwardToInstance(const unsigned char* identity, const char* message) {
+namespace {
+// Messages of one hand-over, at most what one launch holds; a document's text lives here.
+struct HandOver {
   const char* messages[kChannelMaxMessages];
-  int count = 0;
-  for (int i = 0; i < HeldMessageCount(); ++i) messages[count++] = HeldMessage(i);
-  messages[count++] = message;
+  char documents[kChannelMaxMessages][QRN_OPEN_FILE_MESSAGE_CAPACITY];
+  int count;
+  size_t bytes;
+};
+
+int HasRoom(const HandOver& batch, size_t length) {
+  return batch.count < kChannelMaxMessages &&
+         batch.bytes + length + kChannelMaxMessages * 8 <= kChannelMaxLaunchBytes;
+}
+
+// Sends the batch unless an earlier one failed (*sent then stays as it was); logs why and
+// each of its messages when it was not delivered, or not confirmed.
+void SendHandOver(const unsigned char* identity, HandOver* batch, ChannelSendResult* sent) {
+  if (batch->count == 0) return;
   char reason[160] = "no running instance is known";
-  ChannelSendResult sent =
-      identity ? ChannelSend(identity, messages, count, kForwardSeconds, reason, sizeof reason)
-               : kChannelNotSent;
+  ChannelSendResult result = kChannelNotSent;
+  if (*sent == kChannelSent && identity)
+    result = ChannelSend(identity, batch->messages, batch->count, kForwardSeconds, reason,
+                         sizeof reason);
+  if (result != kChannelSent) {
+    if (*sent == kChannelSent) Logf("[forward] %s\n", reason);
+    const char* what = result == kChannelUnconfirmed ? "not confirmed by the running instance"
+                                                     : "not delivered to the running instance";
+    for (int i = 0; i < batch->count; ++i) LogMessage(what, batch->messages[i]);
+    if (*sent == kChannelSent) *sent = result;
+  }
+  batch->count = 0;
+  batch->bytes = 0;
+}
+
+void AddToHandOver(const unsigned char* identity, HandOver* batch, ChannelSendResult* sent,
+                   const char* message) {
+  size_t length = strlen(message);
+  if (!HasRoom(*batch, length)) SendHandOver(identity, batch, sent);
+  batch->messages[batch->count++] = message;
+  batch->bytes += length;
+}
+}  // namespace
+
+int ForwardToInstance(const unsigned char* identity, const char* message, size_t length) {
+  static HandOver s_batch;
+  s_batch.count = 0;
+  s_batch.bytes = 0;
+  ChannelSendResult sent = kChannelSent;
+  int whole = 1;
+  for (int i = 0; i < HeldMessageCount(); ++i)
+    AddToHandOver(identity, &s_batch, &sent, HeldMessage(i));
+  for (int i = 0; i < LaunchDocumentCount(); ++i) {
+    size_t documentLength;
+    if (!HasRoom(s_batch, QRN_OPEN_FILE_MESSAGE_CAPACITY)) SendHandOver(identity, &s_batch, &sent);
+    char* document = s_batch.documents[s_batch.count];
+    if (LaunchDocumentMessage(i, document, QRN_OPEN_FILE_MESSAGE_CAPACITY, &documentLength)) {
+      AddToHandOver(identity, &s_batch, &sent, document);
+    } else {
+      LogUncutDocument("[forward] not delivered to the running instance", i, documentLength);
+      whole = 0;
+    }
+  }
+  if (length < kCommandLineCapacity) {
+    AddToHandOver(identity, &s_batch, &sent, message);
+  } else {
+    LogUncutMessage("[forward] not delivered to the running instance", "the command line",
+                    length);
+    whole = 0;
+  }
+  SendHandOver(identity, &s_batch, &sent);
   int unheld = UnheldMessageCount();
   if (unheld)
-    Logf(
-        "[forward] not delivered to the running instance: %d message(s) past the first %d of "
-        "this launch\n",
-        unheld, count - 1);
-  if (sent != kChannelSent) {
-    Logf("[forward] %s\n", reason);
-    const char* what = sent == kChannelUnconfirmed ? "not confirmed by the running instance"
-                                                   : "not delivered to the running instance";
-    for (int i = 0; i < count; ++i) LogMessage(what, messages[i]);
-  }
+    Logf("[forward] not delivered to the running instance: %d message(s) that could not be held\n",
+         unheld);
   ClearHeldMessages();
-  return sent == kChannelSent && unheld == 0;
+  ClearLaunchDocuments();
+  return sent == kChannelSent && whole && unheld == 0;
 }

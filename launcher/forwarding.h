@@ -5,6 +5,8 @@
 // its "CommandLine|" message, and learns whether the instance took them.
 #pragma once
 
+#include <cstddef>
+
 // Starts listening as this process (logs when it cannot), before the record is claimed so
 // that a launch that finds the record finds the channel too. The listener then stays for the
 // whole process: a launch that arrives between two runs waits for the next one.
@@ -29,8 +31,10 @@ void FinishForwardedLaunches();
 // 1 for a message the engine header allows: "OpenFile|" within QRN_OPEN_FILE_MESSAGE_CAPACITY
 // or "CommandLine|" within the command-line capacity.
 int IsForwardableMessage(const char* message);
-// Second launch: the held messages, in order, then message, to the running instance with
-// this identity (8 bytes; null when none is known). Logs why and each message when they
-// were not delivered, or not confirmed as delivered. 1 only when the running engine has every
-// message of the launch.
-int ForwardToInstance(const unsigned char* identity, const char* message);
+// Second launch: the held messages and the launch's documents, in order, then message (the
+// command line, length characters: one that did not fit its buffer is not sent cut), to the
+// running instance with this identity (8 bytes; null when none is known), in as many
+// hand-overs as they take. Logs why and each message when they were not delivered, or not
+// confirmed as delivered, and each document too long for the engine. 1 only when the running
+// engine has every message of the launch.
+int ForwardToInstance(const unsigned char* identity, const char* message, size_t length);

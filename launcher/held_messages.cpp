@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "launcher/launch_documents.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
 #include "state/state.h"
@@ -54,14 +55,23 @@ void ClearHeldMessages() {
 }
 
 void DeliverHeldMessages(int (*send)(const char* message)) {
-  if (s_count == 0 && g_sDelayedIPC[0]) {
+  if (s_count == 0 && LaunchDocumentCount() == 0 && g_sDelayedIPC[0]) {
     send(g_sDelayedIPC);
   } else {
     for (int i = 0; i < s_count; ++i) send(s_pool + s_start[i]);
+    char message[QRN_OPEN_FILE_MESSAGE_CAPACITY];
+    size_t length;
+    for (int i = 0; i < LaunchDocumentCount(); ++i) {
+      if (LaunchDocumentMessage(i, message, sizeof message, &length))
+        send(message);
+      else
+        LogUncutDocument("[SendIPC] not delivered", i, length);
+    }
   }
   if (s_unheld)
     Logf("[SendIPC] not delivered: %d message(s) past the first %d of this launch\n", s_unheld,
          kMaxHeld);
   ClearHeldMessages();
+  ClearLaunchDocuments();
   g_sDelayedIPC[0] = '\0';
 }

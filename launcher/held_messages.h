@@ -11,8 +11,9 @@ int HeldMessageCount();
 int UnheldMessageCount();
 // The index-th held message (0 = oldest), or null.
 const char* HeldMessage(int index);
-// Passes every held message to send (the engine's SendIPC) in order, or g_sDelayedIPC alone
-// when nothing is held (as set by other code), logs how many could not be held, then empties
-// both.
+// Passes every held message and then every launch document (launch_documents.h) to send
+// (the engine's SendIPC) in order, or g_sDelayedIPC alone when nothing is held (as set by
+// other code); logs each document that would arrive cut and how many messages could not be
+// held, then empties all three.
 void DeliverHeldMessages(int (*send)(const char* message));
 void ClearHeldMessages();

@@ -62,12 +62,17 @@ void BuildForwardedCommandLine(int argc, char** argv) {
   }
 }
 
-// The message a second instance composes for the running one: CommandLine|a0|a1|...|
-void BuildInstanceMessage(int argc, char** argv) {
+// The message a second instance composes for the running one: CommandLine|a0|a1|...|. The
+// characters of the whole message, also when it did not fit (g_AppCommandLine then holds a
+// cut one that must not be sent).
+size_t BuildInstanceMessage(int argc, char** argv) {
   StrCopy(g_AppCommandLine, "CommandLine|");
+  size_t length = strlen(g_AppCommandLine);
   for (int i = 0; i < argc; ++i) {
     StrAppendf(g_AppCommandLine, sizeof g_AppCommandLine, "%s|", argv[i]);
+    length += strlen(argv[i]) + 1;
   }
+  return length;
 }
 
 // The end of a played run, written alike whether the engine returned or ended the process.
@@ -124,8 +129,8 @@ void LogRunHeader(int argc, char** argv) {
 }
 }  // namespace
 
-int SendToInstance(const char* message) {
-  return ForwardToInstance(RunningInstanceIdentity(), message);
+int SendToInstance(const char* message, size_t length) {
+  return ForwardToInstance(RunningInstanceIdentity(), message, length);
 }
 
 int SdlMainInit() {
@@ -181,8 +186,8 @@ RunResult Run(int argc, char** argv, int runIndex) {
              g_AppNameLong);
       return {0, kExitNotUninstalled};
     }
-    BuildInstanceMessage(argc, argv);
-    return {0, SendToInstance(g_AppCommandLine) ? kExitPlayed : kExitNotForwarded};
+    size_t length = BuildInstanceMessage(argc, argv);
+    return {0, SendToInstance(g_AppCommandLine, length) ? kExitPlayed : kExitNotForwarded};
   }
 
   if (HasExactOption(argc, argv, "-Uninstall"))

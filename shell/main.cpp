@@ -3,8 +3,8 @@
 // SDL_main once and ends the process with its result. The launch state is written once by
 // main and read once by ApplicationDidFinishLaunching; gArgv is the process's own vector.
 #include "launcher/engine.h"
+#include "launcher/launch_documents.h"
 #include "launcher/run_cycle.h"
-#include "shell/document_path.h"
 #include "shell/shell.h"
 #include "state/state.h"
 #include "util/strbuf.h"
@@ -17,18 +17,8 @@ static int gArgc;
 static char** gArgv;
 static unsigned char gFinderLaunch;
 
-// "OpenFile|" (9 characters) + at most 246 of the path + NUL, as the engine header states;
-// a message held back for the engine must never be cut further.
-constexpr int kOpenFileMessageCapacity = QRN_OPEN_FILE_MESSAGE_CAPACITY;
-static_assert(kOpenFileMessageCapacity == 256, "\"OpenFile|\" + 246 path characters + NUL");
-static_assert(kOpenFileMessageCapacity <= kCommandLineCapacity,
-              "a held message (g_sDelayedIPC) takes a whole open-file message");
-
-bool SDLMain::ApplicationOpenFile(const char* path) {
-  char message[kOpenFileMessageCapacity];
-  StrCopy(message, "OpenFile|");
-  StrAppend(message, path ? path : "");  // a longer path is cut after 246 characters
-  SendIPC(message);
+bool SDLMain::ApplicationOpenFiles(char** paths, int count) {
+  HoldLaunchDocuments(paths, count);
   return true;
 }
 
@@ -63,17 +53,7 @@ int main(int argc, char** argv) {
   // launcher at once, as they do while no game runs.
   StartQuitRequests(&application);
 
-  if (gFinderLaunch) {
-    char document[4096];  // a relative document names a file of the folder started in
-    for (int i = 2; i < argc; ++i) {
-      // A path cut or left relative would name some other file: that document is not opened.
-      if (AbsoluteDocumentPath(argv[i], document, sizeof document))
-        delegate.ApplicationOpenFile(document);
-      else
-        fprintf(stderr, "%s: cannot open %s: its full path is unknown or too long\n", argv[0],
-                argv[i]);
-    }
-  }
+  if (gFinderLaunch && argc > 2) delegate.ApplicationOpenFiles(argv + 2, argc - 2);
   delegate.ApplicationDidFinishLaunching();
   return 0;
 }

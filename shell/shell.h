@@ -15,8 +15,9 @@ class SDLApplication {
 
 class SDLMain {
  public:
-  // Sends "OpenFile|" + path (at most 255 characters in all) through SendIPC; always true.
-  bool ApplicationOpenFile(const char* path);
+  // Holds the documents of a desktop launch, each to become "OpenFile|" + its absolute path
+  // (a relative one names a file of the folder started in); always true.
+  bool ApplicationOpenFiles(char** paths, int count);
   // Runs SDL_main once with the launch arguments and ends the process with its result.
   [[noreturn]] void ApplicationDidFinishLaunching();
 };

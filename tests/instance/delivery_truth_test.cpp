@@ -1,6 +1,6 @@
 // What a launch learns about its documents: it reports delivery only when the running engine
 // has every message, says "not confirmed" when the game ended in between, and exits non-zero
-// whenever its hand-over failed; documents past what one launch holds are logged, never lost.
+// whenever its hand-over failed; every document arrives whole, or is logged as not delivered.
 #include "tests/instance/running_instance.h"
 
 namespace {
@@ -37,39 +37,64 @@ TEST(DeliveryTruth, GameEndingMidLaunchLeavesItUnconfirmed) {
   }
 }
 
-// 70 documents, to a game starting up with them and to a running one: the first 64 arrive,
-// the other six are logged; nothing vanishes.
-TEST(DeliveryTruth, DocumentsPastWhatALaunchHoldsAreLogged) {
+// 70 documents, to a game starting up with them and to a running one: every one arrives, in
+// order, the running game's in as many hand-overs as they take.
+TEST(DeliveryTruth, EveryDocumentOfALaunchArrives) {
   LauncherWorld starting;
   std::string startingRecord = starting.world.Path("record");
   ProcessResult first = starting.Launch(Documents(70), startingRecord);
   RunningInstance running;
   ASSERT_TRUE(WaitForFile(running.ready, 30));
   ProcessResult second = running.Second(Documents(70));
-  running.Finish(65);
+  running.Finish(71);
   const struct {
     const char* game;
-    const LauncherWorld& world;
     std::string record;
     size_t received;
-    const char* line;
-  } cases[] = {
-      {"starting", starting, startingRecord, 64,
-       "[SendIPC] not delivered: 6 message(s) past the first 64 of this launch\n"},
-      {"running", running.lw, running.record, 65,
-       "[forward] not delivered to the running instance: 6 message(s) past the first 64 of this "
-       "launch\n"},
-  };
+  } cases[] = {{"starting", startingRecord, 70}, {"running", running.record, 71}};
   for (const auto& c : cases) {
     std::vector<std::string> received;
     for (const EngineCall& call : ReadEngineRecord(c.record))
       if (call.entry == "qrnSendIPC") received.push_back(call.fields.at("message"));
     ASSERT_EQ(received.size(), c.received) << c.game;
-    EXPECT_EQ(received[63], "OpenFile|/docs/63.sav") << c.game;
-    EXPECT_NE(c.world.LogText().find(c.line), std::string::npos) << c.game;
+    for (int i = 0; i < 70; ++i)
+      EXPECT_EQ(received[i], "OpenFile|/docs/" + std::to_string(i) + ".sav") << c.game;
   }
   EXPECT_EQ(first.exitCode, 0);
-  EXPECT_EQ(second.exitCode, kExitNotForwarded);
+  EXPECT_EQ(second.exitCode, 0) << running.LogText();
+}
+
+// A message the engine would get cut is never sent: the launch logs it with its length and
+// exits 4, while the rest of the launch arrives.
+TEST(DeliveryTruth, MessagesTooLongForTheEngineAreNeverCut) {
+  const std::string longArgument(4100, 'x');
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    size_t received;  // documents and command line that arrive
+    std::string line;
+  } cases[] = {
+      {"255-character path", {"-psn_desktop", "/" + std::string(254, 'p')}, 1,
+       "a document message of 264 characters"},
+      {"4096-character path", {"-psn_desktop", "/" + std::string(4095, 'p'), "/docs/b.sav"}, 2,
+       "a document message of 4105 characters"},
+      {"command line over 4095 characters", {longArgument}, 0, "the command line of "},
+  };
+  RunningInstance running(EnvList{{"QRN_TEST_RUN_MS", "20000"}});
+  ASSERT_TRUE(WaitForFile(running.ready, 30));
+  size_t total = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProcessResult second = running.Second(c.args);
+    EXPECT_EQ(second.exitCode, kExitNotForwarded);
+    EXPECT_NE(running.LogText().find("[forward] not delivered to the running instance: " + c.line),
+              std::string::npos);
+    total += c.received;
+  }
+  running.Finish(total);
+  std::vector<std::string> received = Received(running.record);
+  EXPECT_EQ(received.size(), total);
+  for (const std::string& message : received) EXPECT_LE(message.size(), 255u) << message;
 }
 
 }  // namespace

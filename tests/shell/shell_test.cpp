@@ -148,19 +148,32 @@ TEST(Shell, DesktopLaunchDeliversEveryDocumentInOrderRightAfterCreate) {
   EXPECT_EQ(calls.back().fields.at("g_sDelayedIPC"), "");
 }
 
-TEST(Shell, LongDocumentPathIsCutToA255CharacterMessage) {
-  ShellWorld launch;
-  std::string path = "/";
-  for (int i = 0; path.size() < 300; ++i) path += static_cast<char>('a' + i % 26);
-  ASSERT_EQ(path.size(), 300u);
-  ProcessResult result = RunProcess(Args(launch, {"-psn_desktop", path}), launch.Options());
-  ASSERT_EQ(result.exitCode, 0) << result.err;
-  auto calls = ReadEngineRecord(launch.record);
-  const EngineCall* send = Find(calls, "qrnSendIPC");
-  ASSERT_NE(send, nullptr);
-  std::string message = send->fields.at("message");
-  EXPECT_EQ(message, "OpenFile|" + path.substr(0, 246));
-  EXPECT_EQ(message.size(), 255u);
+// A document reaches a starting game whole or not at all: the message "OpenFile|" + path
+// holds at most 255 characters, and one longer is logged with its length, never cut.
+TEST(Shell, DocumentMessagesAreNeverCut) {
+  const struct {
+    size_t pathLength;
+    bool delivered;
+  } cases[] = {{246, true}, {247, false}, {4096, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pathLength);
+    ShellWorld launch;
+    std::string path = "/";
+    for (int i = 0; path.size() < c.pathLength; ++i) path += static_cast<char>('a' + i % 26);
+    ProcessResult result =
+        RunProcess(Args(launch, {"-psn_desktop", path, "/after"}), launch.Options());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::string> received;
+    for (const EngineCall& call : ReadEngineRecord(launch.record))
+      if (call.entry == "qrnSendIPC") received.push_back(call.fields.at("message"));
+    std::vector<std::string> expected = {"OpenFile|/after"};
+    if (c.delivered) expected.insert(expected.begin(), "OpenFile|" + path);
+    EXPECT_EQ(received, expected);
+    EXPECT_EQ(launch.LogText().find("[SendIPC] not delivered: a document message of " +
+                                    std::to_string(c.pathLength + 9) + " characters") !=
+                  std::string::npos,
+              !c.delivered);
+  }
 }
 
 // A relative document whose full path does not fit would be cut into another file's name.
