@@ -156,6 +156,21 @@ int qrnCreate(int argc, char** argv) {
 }
 
 int qrnRun(void) {
+  // A game that forks without exec: the child lives this long and ends through exit(), its
+  // process id in QRN_TEST_FORK_PID_FILE.
+  int childMs = atoi(EnvOr("QRN_TEST_FORK_CHILD_MS", "0"));
+  if (childMs > 0) {
+    pid_t child = fork();
+    if (child == 0) {
+      usleep(static_cast<useconds_t>(childMs) * 1000);
+      exit(0);
+    }
+    FILE* file = fopen(EnvOr("QRN_TEST_FORK_PID_FILE", "/dev/null"), "w");
+    if (file) {
+      fprintf(file, "%d\n", static_cast<int>(child));
+      fclose(file);
+    }
+  }
   const char* ready = getenv("QRN_TEST_READY_FILE");
   if (ready && ready[0]) {
     FILE* file = fopen(ready, "w");

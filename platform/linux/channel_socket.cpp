@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "platform/instance_channel.h"
+#include "platform/linux/forked_child.h"
 #include "platform/port/instance_channel.h"
 #include "platform/process.h"
 #include "platform/waiting.h"
@@ -140,8 +141,10 @@ int OsChannelListen(char* reason, size_t reasonCapacity) {
       error = errno;
       break;
     }
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 && listen(fd, kBacklog) == 0)
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 && listen(fd, kBacklog) == 0) {
+      CloseInForkedChild(fd);
       return fd;
+    }
     error = errno;
     if (error != EADDRINUSE) break;
   }
@@ -169,6 +172,7 @@ OsChannelAcceptResult OsChannelAccept(int listener, int* connection, char* reaso
     close(fd);
     return kAcceptStranger;
   }
+  CloseInForkedChild(fd);
   *connection = fd;
   return kAcceptTaken;
 }
@@ -249,5 +253,7 @@ int OsChannelWriteByte(int connection, char byte) {
 }
 
 void OsChannelEnd(int connection) {
-  if (connection >= 0) close(connection);
+  if (connection < 0) return;
+  KeepInForkedChild(connection);
+  close(connection);
 }

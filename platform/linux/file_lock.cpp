@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "platform/files.h"
+#include "platform/linux/forked_child.h"
 #include "platform/waiting.h"
 
 namespace {
@@ -58,12 +59,17 @@ int ClaimFile(const char* path, int* heldByOther) {
   *heldByOther = 0;
   int fd = OsOpenRegularFileToAppend(path);
   if (fd < 0) return -1;
-  if (OsTryLockExclusive(fd)) return fd;
+  if (OsTryLockExclusive(fd)) {
+    CloseInForkedChild(fd);
+    return fd;
+  }
   *heldByOther = errno == EAGAIN || errno == EACCES;
   close(fd);
   return -1;
 }
 
 void ReleaseFileClaim(int handle) {
-  if (handle >= 0) close(handle);  // the lock goes with the last descriptor
+  if (handle < 0) return;
+  KeepInForkedChild(handle);
+  close(handle);  // the lock goes with the last descriptor
 }

@@ -3,6 +3,7 @@
 // exit status; whether standard output is a terminal someone can look at, and whether the
 // environment names a display; and its environment's settings.
 #include "platform/process.h"
+#include "platform/linux/forked_child.h"
 
 #include <unistd.h>
 
@@ -11,13 +12,16 @@
 namespace {
 void (*s_hook)(int status);
 
+// A process the engine forked without exec ends without touching the launcher's log,
+// record or SDL: they are its parent's.
 void OnExit(int status, void*) {
-  if (s_hook) s_hook(status);
+  if (s_hook && IsLauncherProcess()) s_hook(status);
 }
 }  // namespace
 
 int OnProcessExit(void (*hook)(int status)) {
   s_hook = hook;
+  IsLauncherProcess();  // notes which process the launcher is
   return on_exit(OnExit, nullptr) == 0;
 }
 
