@@ -1,5 +1,5 @@
 # "cpack -G DEB" from a build folder configured with -DCMAKE_INSTALL_PREFIX=/usr
-# -DQFN_UNINSTALLER=OFF -DQFN_STATIC_SQLITE=OFF (a distribution build): two Debian packages,
+# -DQFN_UNINSTALLER=OFF (a distribution build): two Debian packages,
 # one per install component, each with a -dbgsym package of its debug symbols.
 #   quarn-demo         the demo game (component demo), Section games
 #   quarn-engine-dev   the engine kit (component kit): header, CMake package, .pc file and the

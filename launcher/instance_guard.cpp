@@ -76,8 +76,8 @@ void ClaimRecord() {
   char text[kTextCapacity];
   [[maybe_unused]] int fit = BytesToHex(identity, kIdentitySize, text, sizeof text);
   assert(fit);
-  if (!SetSystemPreference(1, g_AppNameLong, kRecordKey, text) &&
-      !SetSystemPreference(0, g_AppNameLong, kRecordKey, text))
+  if (!SetSystemPreferenceUnflushed(1, g_AppNameLong, kRecordKey, text) &&
+      !SetSystemPreferenceUnflushed(0, g_AppNameLong, kRecordKey, text))
     Logf("[guard] No instance record: neither preference store can be written\n");
 }
 

@@ -114,13 +114,27 @@ const char* GetMyDocumentsPath() {
   return s_sTempPath;
 }
 
+namespace {
+
 // A value of 1024 bytes or more is refused: it could never be read back.
-int SetSystemPreference(int anyUser, const char* appName, const char* key, const char* value) {
+int SetPreference(int anyUser, const char* appName, const char* key, const char* value,
+                  int flush) {
   char domain[kDomainCapacity];
   if (key == nullptr || value == nullptr || strnlen(value, kPathCapacity) >= kPathCapacity ||
       !ComposeDomain(domain, appName))
     return 0;
-  return OsPrefWrite(anyUser, domain, key, value);
+  return OsPrefWrite(anyUser, domain, key, value, flush);
+}
+
+}  // namespace
+
+int SetSystemPreference(int anyUser, const char* appName, const char* key, const char* value) {
+  return SetPreference(anyUser, appName, key, value, 1);
+}
+
+int SetSystemPreferenceUnflushed(int anyUser, const char* appName, const char* key,
+                                 const char* value) {
+  return SetPreference(anyUser, appName, key, value, 0);
 }
 
 // A failed read leaves s_sTempPath as it was, so a default text that points into it stays
@@ -136,5 +150,5 @@ const char* GetSystemPreference(int anyUser, const char* appName, const char* ke
 int RemoveSystemPreference(int anyUser, const char* appName, const char* key) {
   char domain[kDomainCapacity];
   if (key == nullptr || !ComposeDomain(domain, appName)) return 0;
-  return OsPrefWrite(anyUser, domain, key, nullptr);
+  return OsPrefWrite(anyUser, domain, key, nullptr, 0);
 }

@@ -6,10 +6,17 @@
 
 #include <cstddef>
 
+// Sets the key; 1 once the value is on the disk, else 0.
 int SetSystemPreference(int anyUser, const char* appName, const char* key, const char* value);
+// The same for a value that matters only while this process runs (the single-instance
+// record): written whole just as well, but not waited for to reach the disk.
+int SetSystemPreferenceUnflushed(int anyUser, const char* appName, const char* key,
+                                 const char* value);
 // The stored text in the shared scratch buffer (see paths.h), or defaultText when absent.
 const char* GetSystemPreference(int anyUser, const char* appName, const char* key,
                                 const char* defaultText);
+// Removes the key (not waited for to reach the disk); 1 when it is gone, also when it was
+// never there.
 int RemoveSystemPreference(int anyUser, const char* appName, const char* key);
 
 // A lock across processes (and users) for one store, which every user can take and which
@@ -18,7 +25,7 @@ int RemoveSystemPreference(int anyUser, const char* appName, const char* key);
 // taken in time or its file is not a regular file (never followed nor waited on).
 int LockPrefStore(int anyUser, double timeoutSeconds);
 void UnlockPrefStore(int handle);
-// 1 once another process held the store's lock or database through a whole wait of this one;
+// 1 once another process held the store's lock through a whole wait of this one;
 // from then on this process tries that store without waiting, so a holder that never lets go
 // delays it about 2 s in all.
 int PrefStoreHeldByOthers(int anyUser);

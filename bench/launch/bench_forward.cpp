@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
       "HOME=" + root + "/home",
       "XDG_DATA_HOME=" + root + "/home/.local/share",
       "XDG_CONFIG_HOME=" + root + "/home/.config",
-      "QFN_SYSTEM_PREFS=" + root + "/system/preferences.db",
+      "QFN_SYSTEM_PREFS=" + root + "/system",
       "SDL_VIDEODRIVER=dummy",
       std::string("PATH=") + (path ? path : "/usr/bin:/bin"),
   };

@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
         "HOME=" + home,
         "XDG_DATA_HOME=" + home + "/.local/share",
         "XDG_CONFIG_HOME=" + home + "/.config",
-        "QFN_SYSTEM_PREFS=" + root + "/system/preferences.db",
+        "QFN_SYSTEM_PREFS=" + root + "/system",
         "SDL_VIDEODRIVER=dummy",
         std::string("PATH=") + (path ? path : "/usr/bin:/bin"),
     };
@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
   if (!shm.empty()) {
     chmod(shm.c_str(), 0755);
     memoryEnv[2] = "XDG_CONFIG_HOME=" + shm + "/config";
-    memoryEnv[3] = "QFN_SYSTEM_PREFS=" + shm + "/preferences.db";
+    memoryEnv[3] = "QFN_SYSTEM_PREFS=" + shm + "/system";
     fs::create_directories(shm + "/nobody");
     if (privileged && chown((shm + "/nobody").c_str(), kNobody, kNobody) != 0) return 1;
     memoryNobodyEnv[2] = "XDG_CONFIG_HOME=" + shm + "/nobody";

@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
       "HOME=" + root + "/home",
       "XDG_DATA_HOME=" + root + "/home/.local/share",
       "XDG_CONFIG_HOME=" + root + "/home/.config",
-      "QFN_SYSTEM_PREFS=" + root + "/system/preferences.db",
+      "QFN_SYSTEM_PREFS=" + root + "/system",
       "DISPLAY=" + display,
       "QFN_BENCH_POLLS=" + polls,
       "QFN_BENCH_POLL_RESULT=" + result,

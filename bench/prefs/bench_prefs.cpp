@@ -1,15 +1,15 @@
 // GetSystemPreference and SetSystemPreference against a baseline measured in the same run:
-// the same read and upsert done directly with SQLite, a prepared statement on an open
-// connection to the same database file (same journal mode and synchronous setting, same busy
-// timeout). Prints the ratio of each operation to its baseline; the aim is 1.5 or less.
+// the same read and write done directly with the system calls on the key's file (one open and
+// one read; a new file written, flushed and renamed over the key, then its folder flushed).
+// Prints the ratio of each operation to its baseline; the aim is 1.5 or less.
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <utility>
@@ -21,30 +21,8 @@
 namespace {
 
 std::string s_root;
-std::string s_database;
-const char kDomain[] = "com.quillfen.Big Game";
+std::string s_folder;  // the domain's folder of the any-user store
 const char kValue[] = "0001E24000001092";
-
-struct Direct {
-  sqlite3* db = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  std::string host = ThisHost();
-  explicit Direct(const char* sql) {
-    sqlite3_open_v2(s_database.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    sqlite3_busy_timeout(db, 2000);
-    sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);  // as the store
-    sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
-  }
-  ~Direct() {
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-  }
-  void BindKey() {
-    sqlite3_bind_text(stmt, 1, kDomain, -1, SQLITE_STATIC);
-    sqlite3_bind_text(stmt, 2, host.c_str(), -1, SQLITE_STATIC);
-    sqlite3_bind_text(stmt, 3, "PSN", -1, SQLITE_STATIC);
-  }
-};
 
 void PrefsGet(benchmark::State& state) {
   for (auto _ : state) {
@@ -55,14 +33,14 @@ void PrefsGet(benchmark::State& state) {
 }
 
 void DirectGet(benchmark::State& state) {
-  Direct direct("SELECT value FROM prefs WHERE domain = ?1 AND host = ?2 AND key = ?3");
+  std::string key = s_folder + "/PSN";
   char out[1024];
   for (auto _ : state) {
-    direct.BindKey();
-    if (sqlite3_step(direct.stmt) != SQLITE_ROW) state.SkipWithError("value missing");
-    const unsigned char* text = sqlite3_column_text(direct.stmt, 0);
-    snprintf(out, sizeof out, "%s", text ? reinterpret_cast<const char*>(text) : "");
-    sqlite3_reset(direct.stmt);
+    int fd = open(key.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    ssize_t n = fd < 0 ? -1 : read(fd, out, sizeof out - 1);
+    if (fd >= 0) close(fd);
+    if (n < 0) state.SkipWithError("value missing");
+    out[n < 0 ? 0 : n] = '\0';
     benchmark::DoNotOptimize(out);
   }
 }
@@ -74,15 +52,18 @@ void PrefsSet(benchmark::State& state) {
 }
 
 void DirectSet(benchmark::State& state) {
-  Direct direct(
-      "INSERT INTO prefs (domain, host, key, value) VALUES (?1, ?2, ?3, ?4) "
-      "ON CONFLICT (domain, host, key) DO UPDATE SET value = excluded.value");
+  std::string key = s_folder + "/PSN";
+  std::string temporary = s_folder + "/.direct.tmp";
+  int folder = open(s_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   for (auto _ : state) {
-    direct.BindKey();
-    sqlite3_bind_text(direct.stmt, 4, kValue, -1, SQLITE_STATIC);
-    if (sqlite3_step(direct.stmt) != SQLITE_DONE) state.SkipWithError("not written");
-    sqlite3_reset(direct.stmt);
+    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    bool ok = fd >= 0 && write(fd, kValue, sizeof kValue - 1) == sizeof kValue - 1 &&
+              fdatasync(fd) == 0;
+    if (fd >= 0) close(fd);
+    ok = ok && rename(temporary.c_str(), key.c_str()) == 0 && fsync(folder) == 0;
+    if (!ok) state.SkipWithError("not written");
   }
+  close(folder);
 }
 
 // Keeps each benchmark's median real and CPU time per iteration for the ratios.
@@ -104,17 +85,17 @@ int main(int argc, char** argv) {
   char pattern[] = "/tmp/qfn-bench-prefs-XXXXXX";
   if (mkdtemp(pattern) == nullptr) return 1;
   s_root = pattern;
-  s_database = s_root + "/preferences.db";
-  setenv("QFN_SYSTEM_PREFS", s_database.c_str(), 1);
+  setenv("QFN_SYSTEM_PREFS", (s_root + "/system").c_str(), 1);
+  s_folder = s_root + "/system/" + ThisHost() + "/com.quillfen.Big Game";
   setenv("HOME", s_root.c_str(), 1);
   setenv("XDG_CONFIG_HOME", (s_root + "/config").c_str(), 1);
   if (!SetSystemPreference(1, "Big Game", "PSN", kValue)) return 1;
 
   // The machine is shared: repetitions in random order, compared by their medians.
   for (auto* b : {benchmark::RegisterBenchmark("GetSystemPreference", PrefsGet),
-                  benchmark::RegisterBenchmark("DirectSqliteGet", DirectGet),
+                  benchmark::RegisterBenchmark("DirectFileGet", DirectGet),
                   benchmark::RegisterBenchmark("SetSystemPreference", PrefsSet),
-                  benchmark::RegisterBenchmark("DirectSqliteSet", DirectSet)})
+                  benchmark::RegisterBenchmark("DirectFileSet", DirectSet)})
     b->Repetitions(9)->ReportAggregatesOnly(true)->MinTime(0.05);
   std::vector<char*> args(argv, argv + argc);
   char interleave[] = "--benchmark_enable_random_interleaving=true";
@@ -130,8 +111,8 @@ int main(int argc, char** argv) {
       printf("ratio %s / %s: %.2f real time, %.2f CPU time (medians; aim <= 1.5)\n", ours, base,
              a.first / b.first, a.second / b.second);
   };
-  ratio("GetSystemPreference", "DirectSqliteGet");
-  ratio("SetSystemPreference", "DirectSqliteSet");
+  ratio("GetSystemPreference", "DirectFileGet");
+  ratio("SetSystemPreference", "DirectFileSet");
   std::error_code ignored;
   std::filesystem::remove_all(s_root, ignored);
   return 0;

@@ -1,16 +1,21 @@
-// The preference store on Linux: one SQLite database per user scope, rows (domain, host,
-// key, value) keyed by (domain, host, key); only this host's rows and TEXT values count. Each
-// write is one autocommit statement whose commit is its result: atomic, kept when the process
-// crashes, and after a power cut the store holds an earlier consistent state (the last commits
-// may be lost). Nothing read is cached; a connection per scope is reopened when the path or
-// file changes and never used across fork. A damaged database reads as empty and refuses
-// writes, never rebuilt; reading or removing from a missing store creates nothing.
+// The preference store on Linux, as plain files: "<scope>/<host>/<domain>/<key>", each of the
+// last three one file name, the value the whole content of the key's file in UTF-8. A write
+// makes a new file beside the key and renames it over the key, so a reader sees the old value
+// or the new one and of two writers the last rename wins; a writer killed on the way leaves at
+// most a temporary file of its own, which later writes clear away. Below the scope folder
+// nothing is reached through a link, and whatever is not a regular file where a key is
+// expected (a FIFO, a device, a folder) reads as absent and refuses writes. Nothing is cached
+// and nothing waits: every read opens the key again.
+#include <dirent.h>
 #include <fcntl.h>
-#include <sqlite3.h>
+#include <linux/openat2.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,7 +25,6 @@
 #include "platform/port/paths.h"
 #include "platform/port/prefs.h"
 #include "platform/prefs.h"
-#include "platform/waiting.h"
 #include "util/file_name.h"
 #include "util/latin1.h"
 #include "util/strbuf.h"
@@ -31,113 +35,21 @@ namespace {
 // twice as many bytes in UTF-8.
 constexpr size_t kTextBytes = 1024;
 constexpr size_t kUtf8Capacity = 2 * kTextBytes;
-constexpr double kBusyTimeoutSeconds = 2.0;
+constexpr size_t kNameCapacity = NAME_MAX + 1;
+// "<host>/<domain>/<key>" below the scope folder.
+constexpr size_t kRelativeCapacity = 3 * kNameCapacity;
+constexpr char kTemporaryPrefix[] = ".qfn-";
+constexpr char kTemporarySuffix[] = ".tmp";
 
-struct Connection {
-  sqlite3* db;
-  pid_t pid;  // the process that opened it; a forked child must not use it
-  char path[kPathCapacity];
-  dev_t dev;
-  ino_t ino;
-  double deadline;  // when the current call stops waiting for other processes' locks
-  int walChecked;   // this connection's store is in write-ahead-log mode: not asked again
-  sqlite3_stmt* select;
-  sqlite3_stmt* upsert;
-  sqlite3_stmt* remove;
-  sqlite3* inherited;  // a parent's connection, kept (unused) so it is not reported leaked
-};
-
-Connection s_connections[2];
-// The connection whose call is in progress, for the sleeps SQLite takes through the VFS.
-Connection* s_calling;
-// Scopes whose locks another process held through a whole call: later calls of this process
-// try them once without waiting, so a holder that never lets go delays a launch only once.
 int s_heldTooLong[2];
-
-int ScopeOf(const Connection& c) {
-  return &c == &s_connections[1];
-}
-
-void NoteHeldTooLong(const Connection& c) {
-  s_heldTooLong[ScopeOf(c)] = 1;
-}
-
-// SQLite's own retry loops (the write-ahead log's recovery among them, about 10 s) sleep
-// through the VFS without asking the busy handler; this VFS is the default one with a sleep
-// that ends at the call's deadline, so no loop inside SQLite outlasts it.
-sqlite3_vfs s_boundedVfs;
-sqlite3_vfs* s_baseVfs;
-
-int SleepWithinDeadline(sqlite3_vfs*, int micros) {
-  if (s_calling != nullptr) {
-    double left = s_calling->deadline - MonotonicSeconds();
-    if (left <= 0) {
-      NoteHeldTooLong(*s_calling);
-      return 0;
-    }
-    if (micros > left * 1e6) micros = static_cast<int>(left * 1e6) + 1;
-  }
-  return s_baseVfs->xSleep(s_baseVfs, micros);
-}
-
-const char* BoundedVfs() {
-  if (s_baseVfs != nullptr) return s_boundedVfs.zName;
-  sqlite3_vfs* base = sqlite3_vfs_find(nullptr);
-  if (base == nullptr) return nullptr;
-  s_boundedVfs = *base;  // pAppData stays the base's: its methods read it
-  s_boundedVfs.pNext = nullptr;
-  s_boundedVfs.zName = "qfn-bounded-sleep";
-  s_boundedVfs.xSleep = SleepWithinDeadline;
-  if (sqlite3_vfs_register(&s_boundedVfs, 0) != SQLITE_OK) return nullptr;
-  s_baseVfs = base;
-  return s_boundedVfs.zName;
-}
-
-const char kCreateTable[] =
-    "CREATE TABLE IF NOT EXISTS prefs (domain TEXT NOT NULL, host TEXT NOT NULL, "
-    "key TEXT NOT NULL, value, PRIMARY KEY (domain, host, key))";
-const char kSelect[] = "SELECT value FROM prefs WHERE domain = ?1 AND host = ?2 AND key = ?3";
-const char kUpsert[] =
-    "INSERT INTO prefs (domain, host, key, value) VALUES (?1, ?2, ?3, ?4) "
-    "ON CONFLICT (domain, host, key) DO UPDATE SET value = excluded.value";
-const char kDelete[] = "DELETE FROM prefs WHERE domain = ?1 AND host = ?2 AND key = ?3";
-
-// This machine's id: /etc/machine-id, else the host name. It cannot change while the
-// process runs, so it is looked up once.
-const char* HostId() {
-  static char s_host[256];
-  if (s_host[0] != '\0') return s_host;
-  if (FILE* file = fopen("/etc/machine-id", "r")) {
-    if (fgets(s_host, sizeof s_host, file) == nullptr) s_host[0] = '\0';
-    fclose(file);
-  }
-  size_t len = strlen(s_host);
-  while (len > 0 && (s_host[len - 1] == '\n' || s_host[len - 1] == ' ' || s_host[len - 1] == '\t' ||
-                     s_host[len - 1] == '\r'))
-    s_host[--len] = '\0';
-  if (s_host[0] == '\0' && gethostname(s_host, sizeof s_host - 1) != 0) s_host[0] = '\0';
-  s_host[sizeof s_host - 1] = '\0';
-  if (s_host[0] == '\0') StrCopy(s_host, "localhost");
-  return s_host;
-}
-
-// 1 when an 8-bit text is short enough to be stored.
-int TextFits(const char* text) {
-  return strnlen(text, kTextBytes) < kTextBytes;
-}
-
-// A launcher text as the store's UTF-8; 0 when it is longer than the store takes.
-int ToStoreText(const char* in, char* out, size_t capacity) {
-  return TextFits(in) && Latin1ToUtf8(in, out, capacity);
-}
 
 // A path from the environment counts only when it is absolute: a relative one would land
 // wherever the process happens to run. A configuration folder must also be more than the
 // root itself, which is what an empty prefix followed by '/' gives.
-int DatabasePath(int anyUser, char* out, size_t capacity) {
+int ScopeFolder(int anyUser, char* out, size_t capacity) {
   if (anyUser) {
     const char* path = getenv("QFN_SYSTEM_PREFS");
-    if (path == nullptr || path[0] == '\0') path = "/var/lib/Quillfen/preferences.db";
+    if (path == nullptr || path[0] == '\0') path = "/var/lib/Quillfen";
     return path[0] == '/' && StrCopy(out, capacity, path);
   }
   const char* config = getenv("XDG_CONFIG_HOME");
@@ -146,165 +58,207 @@ int DatabasePath(int anyUser, char* out, size_t capacity) {
   } else if (!OsHomeFolder(out, capacity) || !StrAppend(out, capacity, "/.config")) {
     return 0;
   }
-  return StrAppend(out, capacity, "/Quillfen/preferences.db");
+  return StrAppend(out, capacity, "/Quillfen");
 }
 
-void Drop(Connection& c) {
-  if (c.db != nullptr) {
-    if (c.pid == getpid()) {
-      sqlite3_finalize(c.select);
-      sqlite3_finalize(c.upsert);
-      sqlite3_finalize(c.remove);
-      sqlite3_close_v2(c.db);
+// This machine's id: /etc/machine-id, else the host name. It cannot change while the
+// process runs, so it is looked up once.
+const char* HostId() {
+  static char s_host[256];
+  if (s_host[0] != '\0') return s_host;
+  int fd = open("/etc/machine-id", O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd >= 0) {
+    ssize_t n = read(fd, s_host, sizeof s_host - 1);
+    s_host[n > 0 ? n : 0] = '\0';
+    close(fd);
+  }
+  s_host[strcspn(s_host, " \t\r\n")] = '\0';
+  if (s_host[0] == '\0' && gethostname(s_host, sizeof s_host - 1) != 0) s_host[0] = '\0';
+  s_host[sizeof s_host - 1] = '\0';
+  if (s_host[0] == '\0') StrCopy(s_host, "localhost");
+  return s_host;
+}
+
+// An 8-bit text as one safe file name: its UTF-8 with '/', '%', control bytes and a leading
+// '.' written as "%XX", the empty text as "%". Different texts give different names, none
+// of them "." or ".." nor one of the store's own dot files. 0 when the text is 1024 bytes or
+// longer or its name is longer than a file name may be.
+int EncodeName(const char* text, char (&name)[kNameCapacity]) {
+  char utf8[kUtf8Capacity];
+  if (strnlen(text, kTextBytes) == kTextBytes || !Latin1ToUtf8(text, utf8, sizeof utf8)) return 0;
+  if (utf8[0] == '\0') return StrCopy(name, "%");
+  static const char kDigits[] = "0123456789ABCDEF";
+  size_t used = 0;
+  for (size_t i = 0; utf8[i] != '\0'; ++i) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    bool escaped = c < 0x20 || c == 0x7F || c == '/' || c == '%' || (i == 0 && c == '.');
+    if (used + (escaped ? 3 : 1) >= sizeof name) return 0;
+    if (escaped) {
+      name[used++] = '%';
+      name[used++] = kDigits[c >> 4];
+      name[used++] = kDigits[c & 0xF];
     } else {
-      c.inherited = c.db;
+      name[used++] = static_cast<char>(c);
     }
   }
-  sqlite3* inherited = c.inherited;
-  memset(&c, 0, sizeof c);
-  c.inherited = inherited;
-}
-
-// Creates the folders above the database and the empty database file itself, readable by
-// every user whatever the file-creation mask. O_EXCL also refuses a link at the path.
-int CreateDatabaseFile(int anyUser, const char* path) {
-  if (!CreatePrefStoreFolders(anyUser, path)) return 0;
-  int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return errno == EEXIST;
-  fchmod(fd, 0644);
-  close(fd);
+  name[used] = '\0';
   return 1;
 }
 
-// Waits for a busy database until the call's deadline, across every step of the call that
-// waits (reading the schema, changing the journal mode, creating the table, the statement).
-// SQLite's own busy timeout sleeps up to 100 ms between tries, and a process writing in a loop
-// takes the lock again within microseconds of releasing it, so a waiter polling that slowly
-// starves. Short sleeps with some jitter find the gaps between the other process's
-// transactions.
-int WaitWhileBusy(void* context, int) {
-  Connection& c = *static_cast<Connection*>(context);
-  if (MonotonicSeconds() >= c.deadline) {
-    NoteHeldTooLong(c);
-    return 0;
-  }
-  PauseJittered(50, 200);
-  return 1;
+// "<host>/<domain>" and, with a key, "/<key>" below the scope folder.
+int RelativePath(const char* domain, const char* key, char (&out)[kRelativeCapacity]) {
+  char host[kNameCapacity], domainName[kNameCapacity], keyName[kNameCapacity];
+  if (!EncodeName(HostId(), host) || !EncodeName(domain, domainName)) return 0;
+  if (key == nullptr) return StrFormatf(out, sizeof out, "%s/%s", host, domainName);
+  return EncodeName(key, keyName) &&
+         StrFormatf(out, sizeof out, "%s/%s/%s", host, domainName, keyName);
 }
 
-// Per-connection settings; none of them touches the file. Both stores write through the
-// write-ahead log with synchronous=NORMAL: a commit is an append to the log with no flush, and
-// after a power cut the database holds an earlier consistent state; the log is flushed only
-// when it is copied back into the database (a checkpoint). A user who may not write the
-// any-user store can still read it while its log and index files exist (SQLite then opens both
-// read-only), so that store keeps them when its last connection closes; SQLite makes them with
-// the database's mode, readable by every user. Such a reader, with no writer running, reads
-// the whole log once per process, so the any-user store checkpoints after 16 pages (about
-// every fourth launch as root, two flushes) and the current-user store, read back by its
-// writers, after 64.
-int Configure(sqlite3* db, int anyUser) {
-  int persist = 1;
-  if (anyUser && sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist) != SQLITE_OK)
-    return 0;
-  const char* sql = anyUser ? "PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=16"
-                            : "PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=64";
-  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+// Opens a path below the folder dir without following a link on any of its components.
+int OpenBelow(int dir, const char* path, int flags, mode_t mode) {
+  struct open_how how;
+  memset(&how, 0, sizeof how);
+  how.flags = static_cast<unsigned long long>(flags) | O_CLOEXEC;
+  how.mode = mode;
+  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+  int fd;
+  do {
+    fd = static_cast<int>(syscall(SYS_openat2, dir, path, &how, sizeof how));
+  } while (fd < 0 && errno == EINTR);
+  return fd;
 }
 
-// The open connection of a scope, or null; each call of the store opens it once, which starts
-// the call's deadline for waiting on locks. Only create makes a missing database; *missing
-// tells a store that does not exist (nothing at its path) from one that cannot be opened.
-Connection* Open(int anyUser, int create, int* missing) {
-  Connection& c = s_connections[anyUser ? 1 : 0];
-  double deadline = MonotonicSeconds() + PrefStoreWaitSeconds(anyUser, kBusyTimeoutSeconds);
-  s_calling = &c;
-  *missing = 0;
-  char path[kPathCapacity];
-  if (!DatabasePath(anyUser, path, sizeof path)) return nullptr;
-  // The path itself is never followed: a link there (made by whoever could write the folder)
-  // would have this process write a database into the file it points to.
+mode_t FileMode(int anyUser) {
+  return anyUser ? 0644 : 0600;
+}
+
+// The mode of a folder made in parent: 0700 for the user's own scope; 0755 for the any-user
+// scope, or 1777 again below a folder that a machine shares with every user that way, so
+// that every user may add keys and the sticky bit keeps each user's files that user's.
+mode_t FolderMode(int anyUser, int parent) {
+  if (!anyUser) return 0700;
   struct stat st;
-  if (lstat(path, &st) != 0) {
-    *missing = errno == ENOENT || errno == ENOTDIR;
-    if (!create || !CreateDatabaseFile(anyUser, path) || lstat(path, &st) != 0) {
-      Drop(c);
-      return nullptr;
-    }
-    *missing = 0;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    Drop(c);
-    return nullptr;
-  }
-  if (c.db != nullptr && c.pid == getpid() && strcmp(c.path, path) == 0 && c.dev == st.st_dev &&
-      c.ino == st.st_ino) {
-    c.deadline = deadline;
-    return &c;
-  }
-
-  Drop(c);
-  c.deadline = deadline;
-  sqlite3* db = nullptr;
-  // The settings read the schema, so they wait for locks like every later step.
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
-  if (sqlite3_open_v2(path, &db, flags, BoundedVfs()) != SQLITE_OK ||
-      sqlite3_busy_handler(db, WaitWhileBusy, &c) != SQLITE_OK || !Configure(db, anyUser)) {
-    sqlite3_close_v2(db);
-    return nullptr;
-  }
-  c.db = db;
-  c.pid = getpid();
-  StrCopy(c.path, sizeof c.path, path);
-  c.dev = st.st_dev;
-  c.ino = st.st_ino;
-  return &c;
+  return fstat(parent, &st) == 0 && (st.st_mode & 01777) == 01777 ? 01777 : 0755;
 }
 
-// Puts the store in write-ahead-log mode once per connection; a database still in
-// rollback-journal mode is converted here by a user who may write it, keeping every row. 0 only
-// when the database was busy until the deadline; a file system without the log's shared memory
-// keeps the rollback journal, and a damaged database fails at the statement that follows.
-// The change reads the database first and then needs it alone; when another process began a
-// write in between, SQLite reports busy at once instead of waiting (waiting while holding the
-// read lock could never end), so it is tried again until the deadline.
-int UseWriteAheadLog(Connection& c) {
-  if (c.walChecked) return 1;
-  int rc;
-  while (((rc = sqlite3_exec(c.db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr)) & 0xFF) ==
-         SQLITE_BUSY) {
-    if (MonotonicSeconds() >= c.deadline) {
-      NoteHeldTooLong(c);
-      return 0;
-    }
-    PauseJittered(50, 200);
+// One folder level, made now when missing with exactly the scope's mode (whatever the
+// file-creation mask), opened without following a link. -1 when it cannot be had.
+int FolderLevel(int anyUser, int parent, const char* name) {
+  mode_t mode = FolderMode(anyUser, parent);
+  int made = mkdirat(parent, name, mode) == 0;
+  if (!made && errno != EEXIST) return -1;
+  int fd = OpenBelow(parent, name, O_RDONLY | O_DIRECTORY, 0);
+  if (fd >= 0 && made && fchmod(fd, mode) != 0) {
+    close(fd);
+    return -1;
   }
-  c.walChecked = rc == SQLITE_OK;
+  return fd;
+}
+
+// The open scope folder; made (with the folders above it) only when create is set.
+int OpenScope(int anyUser, int create) {
+  char path[kPathCapacity];
+  if (!ScopeFolder(anyUser, path, sizeof path)) return -1;
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  int fd = open(path, flags);
+  if (fd < 0 && errno == ENOENT && create &&
+      CreateFoldersWithMode(path, 1, anyUser ? 0755 : 0700))
+    fd = open(path, flags);
+  return fd;
+}
+
+// The domain's open folder below the scope folder, made when missing and create is set.
+int OpenDomainFolder(int anyUser, int scope, const char* domain, int create) {
+  char relative[kRelativeCapacity];
+  if (!RelativePath(domain, nullptr, relative)) return -1;
+  int fd = OpenBelow(scope, relative, O_RDONLY | O_DIRECTORY, 0);
+  if (fd >= 0 || errno != ENOENT || !create) return fd;
+  char* slash = strchr(relative, '/');
+  *slash = '\0';
+  int host = FolderLevel(anyUser, scope, relative);
+  if (host < 0) return -1;
+  fd = FolderLevel(anyUser, host, slash + 1);
+  close(host);
+  return fd;
+}
+
+// Parses "<prefix><pid>-<n><suffix>"; the process id of a temporary file of this store, else
+// 0.
+pid_t TemporaryOwner(const char* name) {
+  size_t prefix = sizeof kTemporaryPrefix - 1;
+  if (strncmp(name, kTemporaryPrefix, prefix) != 0) return 0;
+  char* end = nullptr;
+  long pid = strtol(name + prefix, &end, 10);
+  if (end == name + prefix || *end != '-' || pid <= 0 || pid > INT_MAX) return 0;
+  const char* count = end + 1;
+  strtoul(count, &end, 10);
+  return end != count && strcmp(end, kTemporarySuffix) == 0 ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes the temporary files that writers of this store left in the folder when they were
+// killed: those whose process is gone. A live writer's file is never touched, and
+// another user's file in a shared folder cannot be.
+void ClearStrayTemporaries(int folder) {
+  alignas(8) char buffer[4096];
+  ssize_t n;
+  while ((n = getdents64(folder, buffer, sizeof buffer)) > 0) {
+    for (ssize_t at = 0; at < n;) {
+      const dirent64* entry = reinterpret_cast<const dirent64*>(buffer + at);
+      at += entry->d_reclen;
+      pid_t owner = entry->d_name[0] == '.' ? TemporaryOwner(entry->d_name) : 0;
+      if (owner != 0 && owner != getpid() && kill(owner, 0) != 0 && errno == ESRCH)
+        unlinkat(folder, entry->d_name, 0);
+    }
+  }
+}
+
+// 0 when something other than a regular file is at the key (a link, a FIFO, a folder...);
+// *absent tells that nothing is there.
+int KeyIsFileOrAbsent(int folder, const char* key, int* absent) {
+  struct stat st;
+  *absent = fstatat(folder, key, &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+  return *absent || S_ISREG(st.st_mode);
+}
+
+int WriteAll(int fd, const char* data, size_t length) {
+  while (length > 0) {
+    ssize_t n = write(fd, data, length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return 0;
+    data += n;
+    length -= static_cast<size_t>(n);
+  }
   return 1;
 }
 
-// A prepared statement kept on the connection; not kept when it cannot be prepared (no
-// table yet, damaged file), so the next call tries again.
-sqlite3_stmt* Statement(Connection& c, sqlite3_stmt*& slot, const char* sql) {
-  if (slot == nullptr && sqlite3_prepare_v2(c.db, sql, -1, &slot, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(slot);
-    slot = nullptr;
+// A new file holding the value, renamed over the key; with flush, the file and then the
+// folder reach the disk before 1 is returned.
+int ReplaceKey(int anyUser, int folder, const char* key, const char* utf8, int flush) {
+  int absent = 0;
+  if (!KeyIsFileOrAbsent(folder, key, &absent)) return 0;
+  ClearStrayTemporaries(folder);
+  static unsigned s_count;
+  char temporary[64];
+  if (!StrFormatf(temporary, sizeof temporary, "%s%d-%u%s", kTemporaryPrefix,
+                  static_cast<int>(getpid()), s_count++, kTemporarySuffix))
+    return 0;
+  int fd = openat(folder, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  FileMode(anyUser));
+  if (fd < 0) return 0;
+  int ok = fchmod(fd, FileMode(anyUser)) == 0 && WriteAll(fd, utf8, strlen(utf8)) &&
+           (!flush || fdatasync(fd) == 0);
+  ok = close(fd) == 0 && ok && renameat(folder, temporary, folder, key) == 0;
+  if (!ok) {
+    unlinkat(folder, temporary, 0);
+    return 0;
   }
-  return slot;
+  return !flush || fsync(folder) == 0;
 }
 
-// The UTF-8 texts bound to a statement; they must outlive its step.
-struct Bound {
-  char domain[kUtf8Capacity];
-  char key[kUtf8Capacity];
-  char value[kUtf8Capacity];
-};
-
-int BindKey(sqlite3_stmt* stmt, Bound& bound, const char* domain, const char* key) {
-  return ToStoreText(domain, bound.domain, sizeof bound.domain) &&
-         ToStoreText(key, bound.key, sizeof bound.key) &&
-         sqlite3_bind_text(stmt, 1, bound.domain, -1, SQLITE_STATIC) == SQLITE_OK &&
-         sqlite3_bind_text(stmt, 2, HostId(), -1, SQLITE_STATIC) == SQLITE_OK &&
-         sqlite3_bind_text(stmt, 3, bound.key, -1, SQLITE_STATIC) == SQLITE_OK;
+int RemoveKey(int folder, const char* key) {
+  int absent = 0;
+  if (!KeyIsFileOrAbsent(folder, key, &absent)) return 0;
+  return absent || unlinkat(folder, key, 0) == 0 || errno == ENOENT;
 }
 
 }  // namespace
@@ -313,61 +267,47 @@ int CreatePrefStoreFolders(int anyUser, const char* storeFile) {
   return CreateFoldersWithMode(storeFile, 0, anyUser ? 0755 : 0700);
 }
 
-// Removing from a store that does not exist succeeds at once: there is nothing to remove, and
-// creating an empty database (and its folders) for it would be a write nobody asked for.
-int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* value) {
+// Removing from a store or domain that does not exist succeeds at once: there is nothing to
+// remove, and making folders for it would be a write nobody asked for.
+int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* value, int flush) {
   if (domain == nullptr || key == nullptr) return 0;
   // Texts that can never be stored are refused before the store is looked at, so the
   // answer does not depend on whether the store exists.
-  if (!TextFits(domain) || !TextFits(key) || (value != nullptr && !TextFits(value))) return 0;
-  int missing = 0;
-  Connection* c = Open(anyUser, value != nullptr, &missing);
-  if (c == nullptr) return value == nullptr && missing;
-  if (!UseWriteAheadLog(*c)) return 0;
-  sqlite3_stmt*& slot = value ? c->upsert : c->remove;
-  const char* sql = value ? kUpsert : kDelete;
-  sqlite3_stmt* stmt = Statement(*c, slot, sql);
-  // The table is made by the first write to a new database (its statements cannot be
-  // prepared before); a damaged database refuses this as well, and a busy one is not asked
-  // again once the call's wait is over.
-  if (stmt == nullptr && (sqlite3_errcode(c->db) & 0xFF) != SQLITE_BUSY &&
-      sqlite3_exec(c->db, kCreateTable, nullptr, nullptr, nullptr) == SQLITE_OK)
-    stmt = Statement(*c, slot, sql);
-  if (stmt == nullptr) return 0;
-  Bound bound;
-  int ok = BindKey(stmt, bound, domain, key);
-  if (ok && value != nullptr)
-    ok = ToStoreText(value, bound.value, sizeof bound.value) &&
-         sqlite3_bind_text(stmt, 4, bound.value, -1, SQLITE_STATIC) == SQLITE_OK;
-  // In autocommit mode the statement's own transaction commits inside the step.
-  ok = ok && sqlite3_step(stmt) == SQLITE_DONE;
-  sqlite3_reset(stmt);
-  sqlite3_clear_bindings(stmt);  // the bound texts live on this function's stack
+  char keyName[kNameCapacity], relative[kRelativeCapacity], utf8[kUtf8Capacity];
+  if (!EncodeName(key, keyName) || !RelativePath(domain, key, relative) ||
+      (value != nullptr && (strnlen(value, kTextBytes) == kTextBytes ||
+                            !Latin1ToUtf8(value, utf8, sizeof utf8))))
+    return 0;
+  int scope = OpenScope(anyUser, value != nullptr);
+  if (scope < 0) return value == nullptr && (errno == ENOENT || errno == ENOTDIR);
+  int folder = OpenDomainFolder(anyUser, scope, domain, value != nullptr);
+  int missing = folder < 0 && errno == ENOENT;
+  close(scope);
+  if (folder < 0) return value == nullptr && missing;
+  int ok = value ? ReplaceKey(anyUser, folder, keyName, utf8, flush) : RemoveKey(folder, keyName);
+  close(folder);
   return ok;
 }
 
 int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size_t capacity) {
   if (domain == nullptr || key == nullptr || capacity == 0) return 0;
-  int missing = 0;
-  Connection* c = Open(anyUser, 0, &missing);
-  if (c == nullptr) return 0;
-  sqlite3_stmt* stmt = Statement(*c, c->select, kSelect);
-  if (stmt == nullptr) return 0;
+  char relative[kRelativeCapacity];
+  if (!RelativePath(domain, key, relative)) return 0;
+  int scope = OpenScope(anyUser, 0);
+  if (scope < 0) return 0;
+  int fd = OpenBelow(scope, relative, O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0);
+  close(scope);
+  if (fd < 0) return 0;
+  // One byte more than the longest value, so that a longer file is seen as such.
+  unsigned char utf8[kUtf8Capacity];
+  struct stat st;
+  ssize_t n = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? read(fd, utf8, sizeof utf8) : -1;
+  close(fd);
   // Decoded into a buffer of its own first, so that a failed read leaves out untouched.
   char value[kTextBytes];
-  Bound bound;
-  int ok = BindKey(stmt, bound, domain, key) && sqlite3_step(stmt) == SQLITE_ROW &&
-           sqlite3_column_type(stmt, 0) == SQLITE_TEXT;
-  if (ok) {
-    const unsigned char* text = sqlite3_column_text(stmt, 0);
-    size_t length = static_cast<size_t>(sqlite3_column_bytes(stmt, 0));
-    ok = text != nullptr && Utf8ToLatin1(text, length, value, sizeof value) &&
+  return n >= 0 && static_cast<size_t>(n) < sizeof utf8 &&
+         Utf8ToLatin1(utf8, static_cast<size_t>(n), value, sizeof value) &&
          strlen(value) < capacity && StrCopy(out, capacity, value);
-  }
-  // Resetting ends the read transaction, so no lock is held between calls.
-  sqlite3_reset(stmt);
-  sqlite3_clear_bindings(stmt);  // the bound texts live on this function's stack
-  return ok;
 }
 
 double PrefStoreWaitSeconds(int anyUser, double seconds) {
@@ -382,6 +322,6 @@ int PrefStoreHeldByOthers(int anyUser) {
   return s_heldTooLong[anyUser ? 1 : 0];
 }
 
-int PrefStorePath(int anyUser, char* out, size_t capacity) {
-  return DatabasePath(anyUser, out, capacity);
+int PrefScopeFolder(int anyUser, char* out, size_t capacity) {
+  return ScopeFolder(anyUser, out, capacity);
 }

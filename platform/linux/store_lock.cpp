@@ -1,6 +1,7 @@
-// flock-based locks beside the preference stores. flock works on a descriptor opened
-// read-only, which is what lets a user who cannot write the any-user folder still take part
-// in the any-user lock; the descriptor is close-on-exec so no child inherits the hold.
+// flock-based locks of the preference stores, one file ".lock" in each scope's folder (a name
+// no key, host or domain folder can take). flock works on a descriptor opened read-only,
+// which is what lets a user who cannot write the any-user folder still take part in the
+// any-user lock; the descriptor is close-on-exec so no child inherits the hold.
 #include "platform/linux/pref_store.h"
 #include "platform/port/prefs.h"
 #include "platform/prefs.h"
@@ -22,14 +23,16 @@ namespace {
 // file is kept.
 int OpenLockFile(int anyUser) {
   char path[kPathCapacity];
-  if (!PrefStorePath(anyUser, path, sizeof path) || !StrAppend(path, sizeof path, ".lock"))
+  if (!PrefScopeFolder(anyUser, path, sizeof path) || !StrAppend(path, sizeof path, "/.lock"))
     return -1;
   const int flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
   int fd = open(path, flags);
   if (fd < 0 && errno == ENOENT) {
     CreatePrefStoreFolders(anyUser, path);
-    fd = open(path, flags | O_CREAT, 0644);
-    if (fd >= 0) fchmod(fd, 0644);  // whatever the file-creation mask: every user must open it
+    // Whatever the file-creation mask: every user must open the any-user one.
+    const mode_t mode = anyUser ? 0644 : 0600;
+    fd = open(path, flags | O_CREAT, mode);
+    if (fd >= 0) fchmod(fd, mode);
   }
   struct stat st;
   if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {

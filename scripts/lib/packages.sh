@@ -4,7 +4,7 @@
 # What building and running the demo game needs, and nothing more.
 QFN_DEMO_PACKAGES=(
   build-essential cmake pkg-config
-  libsdl1.2-dev libsqlite3-dev libx11-dev
+  libsdl1.2-dev libx11-dev
 )
 
 # What the tests, benchmarks and fuzz targets need on top: test and benchmark libraries, the
@@ -13,7 +13,7 @@ QFN_DEMO_PACKAGES=(
 # validator).
 QFN_TEST_PACKAGES=(
   "${QFN_DEMO_PACKAGES[@]}"
-  libsdl1.2-compat sqlite3 libsdl-image1.2-dev libsdl-mixer1.2-dev
+  libsdl1.2-compat libsdl-image1.2-dev libsdl-mixer1.2-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zenity xdg-utils xvfb xdotool imagemagick desktop-file-utils shared-mime-info sway
   gtk-update-icon-cache

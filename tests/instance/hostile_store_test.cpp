@@ -1,7 +1,6 @@
-// Launches in hostile conditions: another user's lock on the machine-wide store (on the log
-// index's first lock byte, which SQLite's recovery retries for about 10 s a call, or on the
-// lock file) delays a launch once and the game still plays with its record where it can be
-// written; on a full disk one instance still plays alone.
+// Launches in hostile conditions: another user's lock on the machine-wide store's lock file
+// delays a launch once and the game still plays with its record where it can be written; on a
+// full disk one instance still plays alone.
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -50,13 +49,12 @@ TEST(HostileStore, AnotherUsersLockDelaysALaunchOnce) {
     int recordedIn;      // the scope that holds the game's record: the one still writable
   };
   const Case cases[] = {
-      {"read lock on the index's first lock byte", "-shm", 120, 0},
-      {"flock on the lock file", ".lock", -1, 1},
+      {"flock on the lock file", "/.lock", -1, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     LauncherWorld lw;
-    // A first launch as root leaves the store with its log and index, as every user sees it.
+    // A first launch as root leaves the store with its lock file, as every user sees it.
     ASSERT_EQ(lw.Launch({}, lw.world.Path("record-0"), {{"QRN_TEST_RUN_MS", "0"}}).exitCode, 0);
     pid_t holder = HoldAsNobody(lw.world.SystemPrefs() + c.suffix, c.offset);
     ASSERT_GT(holder, 0);
@@ -107,7 +105,7 @@ TEST(HostileStore, FullDiskStillPlaysOneInstance) {
   }
   const EnvList onFullDisk = {{"XDG_DATA_HOME", full + "/data"},
                               {"XDG_CONFIG_HOME", full + "/config"},
-                              {"QFN_SYSTEM_PREFS", full + "/system/preferences.db"}};
+                              {"QFN_SYSTEM_PREFS", full + "/system"}};
   EnvList first = onFullDisk;
   std::string ready = lw.world.Path("ready");
   first.insert(first.end(), {{"QRN_TEST_RUN_MS", "60000"},

@@ -180,8 +180,9 @@ TEST(InstanceGuard, HostileLockFileNeverHoldsUpALaunch) {
     std::string victim = lw.world.Path("victim");
     WriteFile(victim, "untouched", 0600);
     std::filesystem::create_directories(lw.world.ConfigHome() + "/Quillfen");
-    for (const std::string& lock : {lw.world.SystemPrefs() + ".lock",
-                                    lw.world.ConfigHome() + "/Quillfen/preferences.db.lock"}) {
+    std::filesystem::create_directories(lw.world.SystemPrefs());
+    for (const std::string& lock : {lw.world.SystemPrefs() + "/.lock",
+                                    lw.world.ConfigHome() + "/Quillfen/.lock"}) {
       ASSERT_EQ(0, fifo ? mkfifo(lock.c_str(), 0666) : symlink(victim.c_str(), lock.c_str()));
     }
     std::string record = lw.world.Path("record");

@@ -108,13 +108,10 @@ TEST(InstanceRace, TwentyLaunchersAtOnceRunTheEngineOnce) {
 TEST(InstanceRace, RootAndUnprivilegedLauncherOverASharedAnyUserStore) {
   LauncherWorld lw;
   GiveHomeToNobody(lw);
-  // The any-user store is one both users may write: the machine-wide guard applies to both.
-  // Its write-ahead log and the log's index are files of the store as well.
-  lw.Store(1, "0000000000000000");
-  lw.Store(1, kNoRecord);
-  for (const char* file : {"system", "system/preferences.db", "system/preferences.db-wal",
-                           "system/preferences.db-shm"})
-    ASSERT_EQ(chown(lw.world.Path(file).c_str(), kNobody, kNobody), 0);
+  // The any-user store is one both users may write, its folder shared as a machine shares it
+  // (1777): the machine-wide guard applies to both.
+  MakeDirs(lw.world.SystemPrefs());
+  ASSERT_EQ(chmod(lw.world.SystemPrefs().c_str(), 01777), 0);
   for (int round = 0; round < 6; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     std::string record = lw.world.Home() + "/record-" + std::to_string(round);

@@ -1,6 +1,6 @@
 // The preference operations against a temporary world: the domain rule, the two scopes and
-// their files, text conversion, the value limit, values that do not count, other hosts' rows
-// and what other processes commit.
+// their files, text conversion, the value and name limits, values that do not count, other
+// hosts' values and what other processes write.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,7 +13,7 @@
 #include "gtest/gtest.h"
 #include "platform/paths.h"
 #include "platform/prefs.h"
-#include "tests/prefs/db.h"
+#include "tests/prefs/store_files.h"
 #include "tests/support/temp_world.h"
 
 namespace {
@@ -27,28 +27,31 @@ std::string Repeat(const std::string& text, int times) {
 class PrefsTest : public ::testing::Test {
  protected:
   void SetUp() override { world.Apply(false); }
-  std::string UserDb() const { return world.ConfigHome() + "/Quillfen/preferences.db"; }
-  std::string AnyDb() const { return world.SystemPrefs(); }
+  std::string UserStore() const { return world.ConfigHome() + "/Quillfen"; }
+  std::string AnyStore() const { return world.SystemPrefs(); }
   TempWorld world;
 };
 
 struct DomainCase {
   std::string name;
   bool accepted;
-  std::string domain;
+  std::string folder;  // the domain's folder name
 };
 
 TEST_F(PrefsTest, DomainRule) {
   const DomainCase cases[] = {
       {"Big Game", true, "com.quillfen.Big Game"},
       {"!Big Game", true, "Big Game"},
-      {"!", true, ""},
+      {"!", true, "%"},
       {"!!x", true, "!x"},
       {"", true, "com.quillfen."},
       // "com.quillfen." is 13 characters; 255 characters fit the 256-byte domain buffer.
       {std::string(242, 'n'), true, "com.quillfen." + std::string(242, 'n')},
       {std::string(243, 'm'), false, ""},
       {"!" + std::string(255, 'l'), true, std::string(255, 'l')},
+      {"!.hidden/a%b\n", true, "%2Ehidden%2Fa%25b%0A"},
+      {"!" + std::string(85, '/'), true, Repeat("%2F", 85)},  // 255 bytes
+      {"!" + std::string(86, '/'), false, ""},
       {"!" + std::string(256, 'k'), false, ""},
   };
   const char* fallback = "fallback";
@@ -58,16 +61,17 @@ TEST_F(PrefsTest, DomainRule) {
     const char* got = GetSystemPreference(1, c.name.c_str(), "K", fallback);
     if (c.accepted) {
       EXPECT_STREQ("v", got);
-      EXPECT_EQ("v", Stored(AnyDb(), c.domain, "K"));
+      EXPECT_EQ("v", Stored(AnyStore(), c.folder, "K"));
       EXPECT_EQ(1, RemoveSystemPreference(1, c.name.c_str(), "K"));
-      EXPECT_EQ("<none>", Stored(AnyDb(), c.domain, "K"));
+      EXPECT_EQ("<none>", Stored(AnyStore(), c.folder, "K"));
     } else {
       EXPECT_EQ(fallback, got);
       EXPECT_EQ(0, RemoveSystemPreference(1, c.name.c_str(), "K"));
     }
   }
   // Refused names wrote nothing, not even under a cut domain.
-  EXPECT_EQ("0", Query(AnyDb(), "SELECT count(*) FROM prefs"));
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(AnyStore()))
+    EXPECT_TRUE(entry.is_directory()) << entry.path();
 }
 
 TEST_F(PrefsTest, AbsentKeyGivesDefaultExactly) {
@@ -80,22 +84,22 @@ TEST_F(PrefsTest, AbsentKeyGivesDefaultExactly) {
   EXPECT_EQ(1, RemoveSystemPreference(0, "Big Game", "PSN"));  // absent: still committed
 }
 
-TEST_F(PrefsTest, ReadNeverCreatesDatabase) {
+TEST_F(PrefsTest, ReadNeverCreatesStore) {
   EXPECT_EQ(nullptr, GetSystemPreference(0, "Big Game", "PSN", nullptr));
   EXPECT_EQ(nullptr, GetSystemPreference(1, "Big Game", "PSN", nullptr));
   EXPECT_FALSE(FileExists(world.ConfigHome()));
-  EXPECT_FALSE(FileExists(AnyDb()));
+  EXPECT_FALSE(FileExists(AnyStore()));
 }
 
 TEST_F(PrefsTest, ScopesAreSeparateFiles) {
   EXPECT_EQ(1, SetSystemPreference(1, "Big Game", "PSN", "any"));
   EXPECT_EQ(nullptr, GetSystemPreference(0, "Big Game", "PSN", nullptr));
-  EXPECT_FALSE(FileExists(UserDb()));
+  EXPECT_FALSE(FileExists(UserStore()));
   EXPECT_EQ(1, SetSystemPreference(0, "Big Game", "PSN", "mine"));
   EXPECT_STREQ("any", GetSystemPreference(1, "Big Game", "PSN", nullptr));
   EXPECT_STREQ("mine", GetSystemPreference(0, "Big Game", "PSN", nullptr));
-  EXPECT_EQ("any", Stored(AnyDb(), "com.quillfen.Big Game", "PSN"));
-  EXPECT_EQ("mine", Stored(UserDb(), "com.quillfen.Big Game", "PSN"));
+  EXPECT_EQ("any", Stored(AnyStore(), "com.quillfen.Big Game", "PSN"));
+  EXPECT_EQ("mine", Stored(UserStore(), "com.quillfen.Big Game", "PSN"));
   EXPECT_EQ(1, RemoveSystemPreference(0, "Big Game", "PSN"));
   EXPECT_STREQ("any", GetSystemPreference(1, "Big Game", "PSN", nullptr));
 }
@@ -103,8 +107,7 @@ TEST_F(PrefsTest, ScopesAreSeparateFiles) {
 TEST_F(PrefsTest, CurrentUserStoreDefaultsToDotConfig) {
   unsetenv("XDG_CONFIG_HOME");
   EXPECT_EQ(1, SetSystemPreference(0, "Big Game", "PSN", "x"));
-  EXPECT_EQ("x", Stored(world.Home() + "/.config/Quillfen/preferences.db", "com.quillfen.Big Game",
-                        "PSN"));
+  EXPECT_EQ("x", Stored(world.Home() + "/.config/Quillfen", "com.quillfen.Big Game", "PSN"));
 }
 
 // No store from a base the environment does not really give: a relative any-user path is
@@ -116,7 +119,7 @@ TEST_F(PrefsTest, StoreNeedsARealBaseFolder) {
   MakeDirs(world.Path("cwd"));
   for (const auto& entry : std::filesystem::recursive_directory_iterator(world.Root()))
     (void)!chown(entry.path().c_str(), 65534, 65534);
-  const char* const cases[][2] = {{"QFN_SYSTEM_PREFS", "Quillfen/preferences.db"},
+  const char* const cases[][2] = {{"QFN_SYSTEM_PREFS", "Quillfen"},
                                   {"XDG_CONFIG_HOME", "/"},
                                   {"XDG_CONFIG_HOME", "rel"}};
   for (const auto& [variable, value] : cases) {
@@ -131,53 +134,9 @@ TEST_F(PrefsTest, StoreNeedsARealBaseFolder) {
     ASSERT_EQ(pid, waitpid(pid, &status, 0));
     EXPECT_EQ(anyUser ? 0 : 1, WEXITSTATUS(status)) << value;
     EXPECT_TRUE(std::filesystem::is_empty(world.Path("cwd")));
-    EXPECT_EQ(anyUser ? "<error>" : "x", Stored(UserDb(), "com.quillfen.Big Game", "PSN"));
+    EXPECT_EQ(anyUser ? "<none>" : "x", Stored(UserStore(), "com.quillfen.Big Game", "PSN"));
     std::filesystem::remove_all(world.ConfigHome() + "/Quillfen");
   }
-}
-
-// The any-user store, its log and the log's index are readable by every user whatever the
-// file-creation mask: a user who may not write the store opens all three read-only.
-TEST_F(PrefsTest, AnyUserStoreAndItsLogAreWorldReadable) {
-  mode_t old = umask(077);
-  int written = SetSystemPreference(1, "Big Game", "PSN", "x");
-  umask(old);
-  ASSERT_EQ(1, written);
-  EXPECT_EQ("wal", Query(AnyDb(), "PRAGMA journal_mode"));
-  for (const char* suffix : {"", "-wal", "-shm"}) {
-    SCOPED_TRACE(suffix);
-    struct stat st;
-    ASSERT_EQ(0, stat((AnyDb() + suffix).c_str(), &st));
-    EXPECT_EQ(0644u, st.st_mode & 0777);
-  }
-}
-
-// Both stores keep a write-ahead log; a database made with the rollback journal is converted
-// by the first write, not by a read, and keeps its rows.
-TEST_F(PrefsTest, StoresWriteThroughTheLog) {
-  for (int anyUser : {0, 1}) {
-    for (bool old : {false, true}) {
-      SCOPED_TRACE(std::string(anyUser ? "any-user " : "current-user ") +
-                   (old ? "rollback-journal database" : "new database"));
-      TempWorld fresh;
-      fresh.Apply(false);
-      std::string db =
-          anyUser ? fresh.SystemPrefs() : fresh.ConfigHome() + "/Quillfen/preferences.db";
-      if (old) {
-        MakeDirs(std::filesystem::path(db).parent_path().string());
-        ASSERT_TRUE(Exec(db, std::string(kCreatePrefs) +
-                                 "INSERT INTO prefs VALUES ('com.quillfen.Big Game', " +
-                                 Quote(ThisHost()) + ", 'Old', 'kept');"));
-        EXPECT_STREQ("kept", GetSystemPreference(anyUser, "Big Game", "Old", nullptr));
-        EXPECT_EQ("delete", Query(db, "PRAGMA journal_mode"));
-      }
-      ASSERT_EQ(1, SetSystemPreference(anyUser, "Big Game", "PSN", "x"));
-      EXPECT_EQ("wal", Query(db, "PRAGMA journal_mode"));
-      EXPECT_EQ("x", Stored(db, "com.quillfen.Big Game", "PSN"));
-      EXPECT_EQ(old ? "kept" : "<none>", Stored(db, "com.quillfen.Big Game", "Old"));
-    }
-  }
-  world.Apply(false);
 }
 
 // Neither a read nor a removal makes a store, or a folder for it, that does not exist; a
@@ -193,15 +152,12 @@ TEST_F(PrefsTest, MissingStoreIsNeverCreated) {
       {"current user, no folder", 0, world.ConfigHome(), false},
       {"current user, empty folder", 0, world.ConfigHome() + "/Quillfen", true},
       {"any user, no folder", 1, world.Path("system/Quillfen"), false},
-      {"any user, empty folder", 1, world.Path("system"), true},
+      {"any user, empty folder", 1, world.Path("system/Quillfen"), true},
   };
-  setenv("QFN_SYSTEM_PREFS", world.Path("system/Quillfen/preferences.db").c_str(), 1);
+  setenv("QFN_SYSTEM_PREFS", world.Path("system/Quillfen").c_str(), 1);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    if (c.makeFolder) {
-      MakeDirs(c.folder);
-      if (c.anyUser) setenv("QFN_SYSTEM_PREFS", (c.folder + "/preferences.db").c_str(), 1);
-    }
+    if (c.makeFolder) MakeDirs(c.folder);
     EXPECT_EQ(nullptr, GetSystemPreference(c.anyUser, "Big Game", "PSN", nullptr));
     EXPECT_EQ(1, RemoveSystemPreference(c.anyUser, "Big Game", "PSN"));
     EXPECT_EQ(c.makeFolder, FileExists(c.folder));
@@ -226,7 +182,7 @@ TEST_F(PrefsTest, EightBitTextsRoundTrip) {
   }
   // Stored as UTF-8, so other programs read the same characters.
   ASSERT_EQ(1, SetSystemPreference(0, "Gr\xfcn", "cl\xe9", "caf\xe9"));
-  EXPECT_EQ("caf\xc3\xa9", Stored(UserDb(), "com.quillfen.Gr\xc3\xbcn", "cl\xc3\xa9"));
+  EXPECT_EQ("caf\xc3\xa9", Stored(UserStore(), "com.quillfen.Gr\xc3\xbcn", "cl\xc3\xa9"));
 }
 
 TEST_F(PrefsTest, ValueLengthLimit) {
@@ -237,59 +193,73 @@ TEST_F(PrefsTest, ValueLengthLimit) {
   std::string tooLong(1024, 'w');
   EXPECT_EQ(0, SetSystemPreference(0, "Big Game", "K", tooLong.c_str()));
   EXPECT_EQ(longest, GetSystemPreference(0, "Big Game", "K", ""));
-  // Keys are held to the same bound.
-  EXPECT_EQ(1, SetSystemPreference(0, "Big Game", longest.c_str(), "k"));
-  EXPECT_STREQ("k", GetSystemPreference(0, "Big Game", longest.c_str(), ""));
-  EXPECT_EQ(0, SetSystemPreference(0, "Big Game", tooLong.c_str(), "k"));
-  EXPECT_STREQ("", GetSystemPreference(0, "Big Game", tooLong.c_str(), ""));
 }
 
-TEST_F(PrefsTest, StoredValuesThatDoNotCountReadAsDefault) {
-  ASSERT_EQ(1, SetSystemPreference(1, "Big Game", "seed", "x"));  // creates the table
-  const std::string host = Quote(ThisHost());
+// A key is one file name: at most 255 bytes once in UTF-8 with its escapes.
+TEST_F(PrefsTest, KeyLengthLimit) {
   const struct {
-    const char* what;
-    std::string sql;
+    std::string key;
+    bool accepted;
   } cases[] = {
-      {"integer", "42"},
-      {"real", "4.5"},
-      {"blob", "x'6869'"},
-      {"null", "NULL"},
-      {"character above U+00FF", "CAST(x'C480' AS TEXT)"},
-      {"euro sign", "CAST(x'E282AC' AS TEXT)"},
-      {"truncated sequence", "CAST(x'61C3' AS TEXT)"},
-      {"bad continuation", "CAST(x'C328' AS TEXT)"},
-      {"overlong form", "CAST(x'C181' AS TEXT)"},
-      {"stray continuation", "CAST(x'80' AS TEXT)"},
-      {"embedded U+0000", "CAST(x'610062' AS TEXT)"},
-      {"1024 characters", "'" + std::string(1024, 'a') + "'"},
-      {"1024 characters of U+00E9", "CAST(x'" + Repeat("C3A9", 1024) + "' AS TEXT)"},
+      {std::string(255, 'k'), true},
+      {std::string(256, 'k'), false},
+      {std::string(127, '\xe9') + "a", true},  // two bytes each in UTF-8
+      {std::string(128, '\xe9'), false},
+      {"." + std::string(252, 'k'), true},  // a leading '.' takes three bytes
+      {"." + std::string(253, 'k'), false},
+      {std::string(1024, 'k'), false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    ASSERT_TRUE(Exec(AnyDb(), "INSERT OR REPLACE INTO prefs VALUES ('com.quillfen.Big Game', " +
-                                  host + ", 'K', " + c.sql + ")"));
-    EXPECT_STREQ("dflt", GetSystemPreference(1, "Big Game", "K", "dflt"));
+    SCOPED_TRACE(c.key.size());
+    EXPECT_EQ(c.accepted ? 1 : 0, SetSystemPreference(0, "Big Game", c.key.c_str(), "v"));
+    EXPECT_STREQ(c.accepted ? "v" : "", GetSystemPreference(0, "Big Game", c.key.c_str(), ""));
+    EXPECT_EQ(c.accepted ? 1 : 0, RemoveSystemPreference(0, "Big Game", c.key.c_str()));
   }
-  // The control: a well-formed text of 1023 characters written by another program.
-  ASSERT_TRUE(Exec(AnyDb(), "INSERT OR REPLACE INTO prefs VALUES ('com.quillfen.Big Game', " +
-                                host + ", 'K', '" + std::string(1023, 'a') + "')"));
-  EXPECT_EQ(std::string(1023, 'a'), GetSystemPreference(1, "Big Game", "K", "dflt"));
 }
 
-TEST_F(PrefsTest, OtherHostsRowsAreNeverReadOrChanged) {
-  MakeDirs(world.ConfigHome() + "/Quillfen");
-  ASSERT_TRUE(Exec(UserDb(), std::string(kCreatePrefs) +
-                                 "INSERT INTO prefs VALUES ('com.quillfen.Big Game', "
-                                 "'other-host', 'PSN', 'theirs');"));
-  const std::string theirs = "SELECT value FROM prefs WHERE host = 'other-host' AND key = 'PSN'";
+// A key's file that another program wrote counts only when it holds an ISO 8859-1 text of at
+// most 1023 characters in UTF-8.
+TEST_F(PrefsTest, StoredValuesThatDoNotCountReadAsDefault) {
+  ASSERT_EQ(1, SetSystemPreference(1, "Big Game", "seed", "x"));  // makes the folders
+  const struct {
+    const char* what;
+    std::string content;
+  } cases[] = {
+      {"character above U+00FF", "\xc4\x80"},
+      {"euro sign", "\xe2\x82\xac"},
+      {"truncated sequence", "a\xc3"},
+      {"bad continuation", "\xc3("},
+      {"overlong form", "\xc1\x81"},
+      {"stray continuation", "\x80"},
+      {"embedded U+0000", std::string("a\0b", 3)},
+      {"1024 characters", std::string(1024, 'a')},
+      {"1024 characters of U+00E9", Repeat("\xc3\xa9", 1024)},
+      {"8 KiB of noise", Repeat("\xff\xfe\x00\x17", 2048)},
+  };
+  const std::string file = KeyFile(AnyStore(), "com.quillfen.Big Game", "K");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile(file, c.content);
+    EXPECT_STREQ("dflt", GetSystemPreference(1, "Big Game", "K", "dflt"));
+    // The other scope is unaffected.
+    ASSERT_EQ(1, SetSystemPreference(0, "Big Game", "K", "mine"));
+    EXPECT_STREQ("mine", GetSystemPreference(0, "Big Game", "K", nullptr));
+  }
+  // The control: a well-formed text of 1023 characters written by another program.
+  WriteFile(file, Repeat("\xc3\xa9", 1023));
+  EXPECT_EQ(std::string(1023, '\xe9'), GetSystemPreference(1, "Big Game", "K", "dflt"));
+}
+
+TEST_F(PrefsTest, OtherHostsValuesAreNeverReadOrChanged) {
+  const std::string theirs = UserStore() + "/other-host/com.quillfen.Big Game/PSN";
+  MakeDirs(UserStore() + "/other-host/com.quillfen.Big Game");
+  WriteFile(theirs, "theirs");
   EXPECT_EQ(nullptr, GetSystemPreference(0, "Big Game", "PSN", nullptr));
   EXPECT_EQ(1, SetSystemPreference(0, "Big Game", "PSN", "ours"));
   EXPECT_STREQ("ours", GetSystemPreference(0, "Big Game", "PSN", nullptr));
-  EXPECT_EQ("ours", Stored(UserDb(), "com.quillfen.Big Game", "PSN"));
+  EXPECT_EQ("ours", Stored(UserStore(), "com.quillfen.Big Game", "PSN"));
   EXPECT_EQ(1, RemoveSystemPreference(0, "Big Game", "PSN"));
-  EXPECT_EQ("theirs", Query(UserDb(), theirs));
-  EXPECT_EQ("1", Query(UserDb(), "SELECT count(*) FROM prefs"));
+  EXPECT_EQ("theirs", ReadFile(theirs));
 }
 
 TEST_F(PrefsTest, FailedReadKeepsScratchBufferIntact) {
@@ -300,7 +270,7 @@ TEST_F(PrefsTest, FailedReadKeepsScratchBufferIntact) {
   EXPECT_EQ(world.Home(), home);
 }
 
-TEST_F(PrefsTest, EveryReadSeesOtherProcessesCommits) {
+TEST_F(PrefsTest, EveryReadSeesOtherProcessesWrites) {
   auto toolSet = [&](const char* value) {
     return RunProcess({QFN_PREFS_TOOL, "set", "1", "Big Game", "PSN", value},
                       world.ChildOptions(false))
@@ -311,20 +281,20 @@ TEST_F(PrefsTest, EveryReadSeesOtherProcessesCommits) {
   ASSERT_EQ(0, toolSet("second"));
   EXPECT_STREQ("second", GetSystemPreference(1, "Big Game", "PSN", nullptr));
 
-  // The file replaced by a new one: the new file is read, not the one still open.
-  ASSERT_EQ(0, unlink(AnyDb().c_str()));
+  // The key's file removed by another program, then written again.
+  ASSERT_EQ(0, unlink(KeyFile(AnyStore(), "com.quillfen.Big Game", "PSN").c_str()));
   EXPECT_EQ(nullptr, GetSystemPreference(1, "Big Game", "PSN", nullptr));
   ASSERT_EQ(0, toolSet("third"));
   EXPECT_STREQ("third", GetSystemPreference(1, "Big Game", "PSN", nullptr));
 
-  // Another database named by the environment is used from the next call on.
-  setenv("QFN_SYSTEM_PREFS", world.Path("system/other.db").c_str(), 1);
+  // Another store named by the environment is used from the next call on.
+  setenv("QFN_SYSTEM_PREFS", world.Path("other").c_str(), 1);
   EXPECT_EQ(nullptr, GetSystemPreference(1, "Big Game", "PSN", nullptr));
   EXPECT_EQ(1, SetSystemPreference(1, "Big Game", "PSN", "other"));
-  EXPECT_EQ("third", Stored(AnyDb(), "com.quillfen.Big Game", "PSN"));
+  EXPECT_EQ("third", Stored(AnyStore(), "com.quillfen.Big Game", "PSN"));
 }
 
-TEST_F(PrefsTest, ForkedChildUsesAConnectionOfItsOwn) {
+TEST_F(PrefsTest, ForkedChildAndParentSeeEachOthersWrites) {
   ASSERT_EQ(1, SetSystemPreference(0, "Big Game", "PSN", "parent"));
   pid_t pid = fork();
   if (pid == 0) {

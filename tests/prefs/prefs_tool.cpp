@@ -1,11 +1,11 @@
 // A second process for the preference tests:
 //   set <anyUser> <app> <key> <value>      exit 0 when the write was committed, else 1
+//   remove <anyUser> <app> <key>           exit 0 when the key is gone, else 1
 //   get <anyUser> <app> <key>              prints the value; exit 0 when found, else 1
 //   fill <anyUser> <app> <prefix> <count>  writes <prefix><n> = <n>; exit 0 when all committed
-//   hold <database> <seconds>              holds an exclusive lock, prints "locked" once held
+//   lock <anyUser> <seconds>               holds the store's lock, prints "locked" once held
 //   watch <anyUser> <app> <key>            prints the value (or "<none>") on a line, then again
 //                                          for every line read, until the input ends
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
   std::string op = argv[1];
   if (op == "set" && argc == 6)
     return SetSystemPreference(atoi(argv[2]), argv[3], argv[4], argv[5]) ? 0 : 1;
+  if (op == "remove" && argc == 5)
+    return RemoveSystemPreference(atoi(argv[2]), argv[3], argv[4]) ? 0 : 1;
   if (op == "get" && argc == 5) {
     const char* value = GetSystemPreference(atoi(argv[2]), argv[3], argv[4], nullptr);
     if (value == nullptr) return 1;
@@ -45,16 +47,13 @@ int main(int argc, char** argv) {
     } while (fgets(line, sizeof line, stdin) != nullptr);
     return 0;
   }
-  if (op == "hold" && argc == 4) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(argv[2], &db) != SQLITE_OK ||
-        sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
-      return 1;
+  if (op == "lock" && argc == 4) {
+    int handle = LockPrefStore(atoi(argv[2]), 2.0);
+    if (handle < 0) return 1;
     printf("locked\n");
     fflush(stdout);
     sleep(static_cast<unsigned>(atoi(argv[3])));
-    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    UnlockPrefStore(handle);
     return 0;
   }
   return 2;

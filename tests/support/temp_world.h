@@ -21,7 +21,7 @@ class TempWorld {
   std::string Home() const { return m_root + "/home"; }
   std::string DataHome() const { return m_root + "/home/.local/share"; }
   std::string ConfigHome() const { return m_root + "/home/.config"; }
-  std::string SystemPrefs() const { return m_root + "/system/preferences.db"; }
+  std::string SystemPrefs() const { return m_root + "/system/Quillfen"; }
   std::string BinDir() const { return m_root + "/bin"; }
   std::string Path(const std::string& relative) const { return m_root + "/" + relative; }
   // The log a launcher (by its file name) keeps in the data folder of the game with this
