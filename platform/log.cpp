@@ -1,9 +1,9 @@
 // The launcher's log file: <data folder><executable name, extension rule>.txt, opened with a
 // time-stamped banner, flushed after every message, closed with a banner. At most one log is
 // open per process (Logf_fp). Openings always append, and every process keeps a shared lock
-// on the log for as long as it has it open. A fresh start empties the file only when it wins
-// the exclusive lock at once, and then turns it into a shared one with no gap in between, so
-// a process never empties a log that another process is still writing. Only a regular file
+// on the log for as long as it has it open. A fresh start puts a new file in the log's place
+// only when it wins the exclusive lock at once, and then turns it into a shared one with no
+// gap in between, so a process never starts afresh a log that another process still writes. Only a regular file
 // is used: a symbolic link or a FIFO in the log's place means no log.
 #include "platform/log.h"
 
@@ -37,25 +37,53 @@ int ComposeLogPath(char (&path)[kLogBufferSize]) {
   return StrAppend(path, ".txt");
 }
 
+// Opens the log and takes its locks; *shared is 0 when another process kept the log locked
+// through the whole wait for the shared lock. A log that another process replaced between
+// the open and the lock is opened again, so that no line goes to a file nobody will read; a
+// process replaces it at most once per launch, so a few tries suffice.
+int OpenLockedLog(const char* path, int restart, int* shared) {
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    int fd = OsOpenRegularFileToAppend(path);
+    if (fd < 0) return -1;
+    // The locks live as long as this handle. Without the exclusive one another process has
+    // the log open, and this one only adds to the end.
+    *shared = 1;
+    if (!restart && OsTryLockExclusive(fd)) {
+      if (!OsIsFileAt(fd, path)) {
+        OsCloseFile(fd);
+        continue;
+      }
+      // A new file renamed over the old one rather than the old one emptied, which waits for
+      // the old text to reach the disk on some file systems. Where no new file can be made,
+      // the old one is emptied after all; when that fails too its text stays, and appending
+      // to it still loses nothing.
+      int fresh = OsReplaceWithNewFile(fd, path);
+      if (fresh >= 0) {
+        OsCloseFile(fd);
+        fd = fresh;
+      } else {
+        OsEmptyFile(fd);
+      }
+      // Left exclusive, the lock would hold up every other launcher that opens the log.
+      if (!OsConvertToShared(fd)) OsUnlock(fd);
+      return fd;
+    }
+    *shared = OsLockShared(fd);
+    if (OsIsFileAt(fd, path)) return fd;
+    OsCloseFile(fd);
+  }
+  return -1;
+}
+
 }  // namespace
 
 void InitLog(int restart) {
   if (Logf_fp) return;
   char path[kLogBufferSize];
   if (!ComposeLogPath(path)) return;
-  int fd = OsOpenRegularFileToAppend(path);
-  if (fd < 0) return;
-  // The locks live as long as this descriptor. Without the exclusive one another process
-  // has the log open, and this one only adds to the end.
   int shared = 1;
-  if (!restart && OsTryLockExclusive(fd)) {
-    // When it cannot be emptied the old text stays; appending to it still loses nothing.
-    OsEmptyFile(fd);
-    // Left exclusive, the lock would hold up every other launcher that opens the log.
-    if (!OsConvertToShared(fd)) OsUnlock(fd);
-  } else {
-    shared = OsLockShared(fd);
-  }
+  int fd = OpenLockedLog(path, restart, &shared);
+  if (fd < 0) return;
   FILE* fp = OsAppendStream(fd);
   if (!fp) return;
   Logf_fp = fp;

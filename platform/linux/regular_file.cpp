@@ -5,8 +5,14 @@
 #include "platform/port/log.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+
+#include "util/file_name.h"
+#include "util/strbuf.h"
 
 int OsOpenRegularFileToAppend(const char* path) {
   int fd = open(path, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
@@ -30,6 +36,42 @@ int TouchRegularFile(const char* path) {
 
 int OsEmptyFile(int fd) {
   return ftruncate(fd, 0) == 0;
+}
+
+// The temporary name is fixed: only the holder of the old file's exclusive lock makes it, so
+// one found there was left by a process that ended on the way, and is removed.
+int OsReplaceWithNewFile(int fd, const char* path) {
+  struct stat old;
+  char temporary[kPathCapacity];
+  if (fstat(fd, &old) != 0 || !S_ISREG(old.st_mode) ||
+      !StrFormatf(temporary, sizeof temporary, "%s.new", path))
+    return -1;
+  const int flags = O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW;
+  int fresh = open(temporary, flags, 0600);
+  if (fresh < 0 && errno == EEXIST && unlink(temporary) == 0) fresh = open(temporary, flags, 0600);
+  if (fresh < 0) return -1;
+  struct stat made;
+  int ok = fstat(fresh, &made) == 0 &&
+           ((made.st_uid == old.st_uid && made.st_gid == old.st_gid) ||
+            fchown(fresh, old.st_uid, old.st_gid) == 0) &&
+           fchmod(fresh, old.st_mode & 07777) == 0 && OsTryLockExclusive(fresh) &&
+           rename(temporary, path) == 0;
+  if (!ok) {
+    unlink(temporary);
+    close(fresh);
+    return -1;
+  }
+  return fresh;
+}
+
+void OsCloseFile(int handle) {
+  if (handle >= 0) close(handle);
+}
+
+int OsIsFileAt(int fd, const char* path) {
+  struct stat open, there;
+  return fstat(fd, &open) == 0 && lstat(path, &there) == 0 && open.st_dev == there.st_dev &&
+         open.st_ino == there.st_ino;
 }
 
 FILE* OsAppendStream(int fd) {

@@ -14,6 +14,17 @@
 int OsOpenRegularFileToAppend(const char* path);
 // Empties the open file. 1 when done.
 int OsEmptyFile(int handle);
+// Puts a new empty file in the place of the regular file that handle has open at path, with
+// the old file's owner and mode: made under a temporary name beside it and renamed over it, so
+// whoever still has the old file open keeps it whole and nothing waits for the old file's
+// data to reach the disk. The new file is opened as OsOpenRegularFileToAppend opens one and
+// holds the exclusive lock, taken before it is in place. -1 when it cannot be made so (path
+// then still names the old file).
+int OsReplaceWithNewFile(int handle, const char* path);
+// 1 when the open file is the one at path now (not replaced nor removed since).
+int OsIsFileAt(int handle, const char* path);
+// Closes a handle that never became a stream; its locks go with it.
+void OsCloseFile(int handle);
 // A stream appending to the open file, which it then owns; null (handle closed) on failure.
 FILE* OsAppendStream(int handle);
 

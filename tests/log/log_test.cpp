@@ -353,6 +353,54 @@ TEST_F(LogTest, LogOpenedBesideAnotherHolderIsNotEmptiedLater) {
   EXPECT_EQ(Layout(ReadFile(LogPath())), "<O>first\n<O>mine\n<C><O>later\n<C>after\n<C>");
 }
 
+// A fresh start puts a new file in the old log's place, of the old log's owner and mode, so
+// that a reader of the old log keeps it whole; a temporary file or link that a launcher ended
+// on the way left beside it is cleared, and nothing it points to is touched.
+TEST_F(LogTest, FreshStartPutsANewFileInPlaceOfTheOldOne) {
+  const bool root = geteuid() == 0;
+  struct Case {
+    const char* what;
+    mode_t mode;
+    uid_t owner;
+    const char* leftBeside;  // "file", "link" or nothing at "<log>.new"
+  } cases[] = {
+      {"mode 0640", 0640, geteuid(), nullptr},
+      {"another owner", 0604, root ? 65534u : geteuid(), nullptr},
+      {"a temporary file left", 0600, geteuid(), "file"},
+      {"a link left", 0600, geteuid(), "link"},
+  };
+  const std::string victim = world.Path("victim");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile(LogPath(), "old text\n", c.mode);
+    ASSERT_EQ(chmod(LogPath().c_str(), c.mode), 0);
+    ASSERT_EQ(chown(LogPath().c_str(), c.owner, static_cast<gid_t>(-1)), 0);
+    WriteFile(victim, "untouched");
+    const std::string beside = LogPath() + ".new";
+    if (c.leftBeside) {
+      ASSERT_EQ(std::string(c.leftBeside) == "link" ? symlink(victim.c_str(), beside.c_str())
+                                                     : (WriteFile(beside, "half"), 0),
+                0);
+    }
+    int reader = open(LogPath().c_str(), O_RDONLY);
+    ASSERT_GE(reader, 0);
+    InitLog(0);
+    Logf("new\n");
+    CloseLog();
+    EXPECT_EQ(Layout(ReadFile(LogPath())), "<O>new\n<C>");
+    struct stat st;
+    ASSERT_EQ(stat(LogPath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, c.mode);
+    EXPECT_EQ(st.st_uid, c.owner);
+    char old[32] = {};
+    EXPECT_EQ(pread(reader, old, sizeof old - 1, 0), 9);
+    EXPECT_STREQ(old, "old text\n");
+    close(reader);
+    EXPECT_FALSE(FileExists(beside));
+    EXPECT_EQ(ReadFile(victim), "untouched");
+  }
+}
+
 // A link (to a file or dangling) or a FIFO (read or not) in the log's place is neither
 // followed nor waited on nor written: the run goes on without a log.
 TEST_F(LogTest, LogMustBeARegularFile) {
