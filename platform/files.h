@@ -9,6 +9,11 @@
 // 1 when the folder exists (made now if needed) and a regular file of a test name can be
 // created in it; a symbolic link or FIFO of that name makes the folder count as not writeable.
 int fsIsDirectoryWriteable(const char* path);
+// Makes the folder, every missing level above it only this user's (0700, whatever the
+// creation mask), and closes an existing one to group and others. 1 when a folder owned by
+// this user, reached without a final link, is there afterwards; 0 otherwise (nothing changed
+// then beyond the levels made).
+int fsMakePrivateFolder(const char* path);
 // Every level of the folder path from the top down (mode 0777 less the creation mask; an
 // existing folder level is fine, a file at any level is not; the root is never created, a
 // final '/' causes no extra level).

@@ -83,10 +83,12 @@ int SetPath(const char* exePath) {
 int GetUserPath() {
   if (g_UserPath[0] != '\0') return 1;
   char candidate[sizeof g_UserPath];
+  // The data folder is the user's alone, whatever the creation mask: what the launcher keeps
+  // there (the log, the claim on instance.lock) is nobody else's to open, lock or replace.
   if (!(ComposeDataFolder(candidate, sizeof candidate, GetAppDataPath()) &&
-        fsIsDirectoryWriteable(candidate)) &&
+        fsMakePrivateFolder(candidate) && fsIsDirectoryWriteable(candidate)) &&
       !(ComposeDataFolder(candidate, sizeof candidate, GetMyDocumentsPath()) &&
-        fsIsDirectoryWriteable(candidate)))
+        fsMakePrivateFolder(candidate) && fsIsDirectoryWriteable(candidate)))
     return 0;
   StrCopy(g_UserPath, candidate);
   StrAppendChar(g_UserPath, sizeof g_UserPath, '/');

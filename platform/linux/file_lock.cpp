@@ -5,6 +5,7 @@
 #include "platform/port/log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -55,9 +56,30 @@ int OsUnlock(int fd) {
   return SetLock(fd, F_UNLCK);
 }
 
+namespace {
+
+// 1 when only this user could have opened the file: it is this user's and closed to group
+// and others (the folder it lies in is this user's alone, see fsMakePrivateFolder).
+int OnlyThisUsers(int fd) {
+  struct stat st;
+  return fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
+}
+
+// A file that others could open (one made before its folder was closed to them) may be held
+// open and locked by another user's process, whose lock must never decide for this user: the
+// claim then goes to a new file of this user's alone in its place.
+int OpenClaimFile(const char* path) {
+  int fd = OsOpenRegularFileToAppend(path);
+  if (fd < 0 || OnlyThisUsers(fd)) return fd;
+  close(fd);
+  return unlink(path) == 0 ? OsOpenRegularFileToAppend(path) : -1;
+}
+
+}  // namespace
+
 int ClaimFile(const char* path, int* heldByOther) {
   *heldByOther = 0;
-  int fd = OsOpenRegularFileToAppend(path);
+  int fd = OpenClaimFile(path);
   if (fd < 0) return -1;
   if (OsTryLockExclusive(fd)) {
     CloseInForkedChild(fd);

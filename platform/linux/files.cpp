@@ -71,6 +71,17 @@ int fsIsDirectoryWriteable(const char* path) {
   return 1;
 }
 
+int fsMakePrivateFolder(const char* path) {
+  if (!CreateFoldersWithMode(path, 1, 0700)) return 0;
+  int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return 0;
+  struct stat st;
+  int ok = fstat(fd, &st) == 0 && st.st_uid == geteuid() &&
+           ((st.st_mode & 077) == 0 || fchmod(fd, st.st_mode & 07700) == 0);
+  close(fd);
+  return ok;
+}
+
 int fsCreatePath(const char* path) {
   return CreateFolders(path, 1);
 }

@@ -15,7 +15,7 @@
 #include "util/strbuf.h"
 
 int OsOpenRegularFileToAppend(const char* path) {
-  int fd = open(path, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+  int fd = open(path, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
   if (fd < 0) return -1;
   struct stat st;
   int flags = fcntl(fd, F_GETFL);

@@ -7,10 +7,10 @@
 #include <cstdio>
 
 // Opens path for reading and for appending (both, so that either kind of lock can be taken on
-// it), creating it (readable and writable as the user's defaults allow) when missing; nothing
-// is emptied. A final link is never followed and a special file never blocks the open. A
-// handle, not inherited by programs the launcher starts, when path names a regular file, else
-// -1: anything else at that name is left as it was.
+// it), creating it (readable and writable by this user alone, whatever the creation mask)
+// when missing; nothing is emptied. A final link is never followed and a special file never
+// blocks the open. A handle, not inherited by programs the launcher starts, when path names a
+// regular file, else -1: anything else at that name is left as it was.
 int OsOpenRegularFileToAppend(const char* path);
 // Empties the open file. 1 when done.
 int OsEmptyFile(int handle);

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,16 +20,17 @@
 namespace {
 
 // A process of user 65534 that holds a lock on path until it is killed: flock when offset is
-// negative, else a read lock on that byte. Returns its pid once the lock is held, or -1.
-pid_t HoldAsNobody(const std::string& path, int offset) {
+// negative, else a lock of the type (read or write) on that byte. Returns its pid once the
+// lock is held, or -1.
+pid_t HoldAsNobody(const std::string& path, int offset, short type = F_RDLCK) {
   int ready[2];
   if (pipe(ready) != 0) return -1;
   pid_t pid = fork();
   if (pid == 0) {
     close(ready[0]);
     if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
-    int fd = open(path.c_str(), O_RDONLY);
-    struct flock lock = {F_RDLCK, SEEK_SET, offset, 1, 0};
+    int fd = open(path.c_str(), type == F_WRLCK ? O_RDWR : O_RDONLY);
+    struct flock lock = {type, SEEK_SET, offset, 1, 0};
     if (fd < 0 || (offset < 0 ? flock(fd, LOCK_SH) : fcntl(fd, F_SETLK, &lock)) != 0) _exit(1);
     if (write(ready[1], "x", 1) != 1) _exit(1);
     for (;;) pause();
@@ -81,6 +83,60 @@ TEST(HostileStore, AnotherUsersLockDelaysALaunchOnce) {
     size_t first = log.find(held);
     EXPECT_NE(first, std::string::npos) << log;
     EXPECT_EQ(log.find(held, first + 1), std::string::npos) << log;
+  }
+}
+
+// Another user's lock on instance.lock, in a data folder and file left open to others as a
+// launch under umask 022 or 000 used to make them, never stops the player: the launch closes
+// the folder to others and claims a file of its own. With nothing there before, a launch under
+// umask 000 makes the folder and its files the user's alone, so no other user can lock them.
+TEST(HostileStore, AnotherUsersLockOnTheInstanceFileNeverStopsAPlayer) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to hold the lock as another user";
+  struct Case {
+    const char* name;
+    mode_t folderMode;  // 0: nothing there before the launch
+    mode_t fileMode;
+    short lock;
+  };
+  const Case cases[] = {
+      {"read lock, left by umask 022", 0755, 0644, F_RDLCK},
+      {"write lock, left by umask 000", 0777, 0666, F_WRLCK},
+      {"nothing left before", 0, 0, F_WRLCK},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LauncherWorld lw;
+    const std::string folder = lw.world.DataHome() + "/Quillfen/" + kAppName;
+    const std::string lock = folder + "/instance.lock";
+    pid_t holder = -1;
+    if (c.folderMode) {
+      MakeDirs(folder);
+      ASSERT_EQ(chmod(folder.c_str(), c.folderMode), 0);
+      WriteFile(lock, "", c.fileMode);
+      ASSERT_EQ(chmod(lock.c_str(), c.fileMode), 0);
+      holder = HoldAsNobody(lock, 0, c.lock);
+      ASSERT_GT(holder, 0);
+    }
+    const std::string record = lw.world.Path("record");
+    ProcessResult r = RunProcess({"sh", "-c", "umask 000; exec \"$0\"", lw.bundle.exe},
+                                 lw.Options(record, {{"QRN_TEST_RUN_MS", "0"}}));
+    if (holder > 0) {
+      kill(holder, SIGKILL);
+      waitpid(holder, nullptr, 0);
+    }
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Count(record, "qrnRun"), 1);
+    const std::pair<std::string, mode_t> made[] = {
+        {lw.world.DataHome() + "/Quillfen", c.folderMode ? 0755 : 0700},
+        {folder, 0700},
+        {lock, 0600},
+        {lw.world.LauncherLog(kAppName), 0600}};
+    for (const auto& [path, mode] : made) {
+      struct stat st;
+      ASSERT_EQ(stat(path.c_str(), &st), 0) << path;
+      EXPECT_EQ(st.st_mode & 07777, mode) << path;
+    }
+    EXPECT_EQ(HoldAsNobody(lock, 0, c.lock), -1);
   }
 }
 

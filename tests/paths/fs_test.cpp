@@ -29,6 +29,46 @@ TEST(FsCreatePath, CreatesEveryLevel) {
   EXPECT_EQ(1, fsCreatePath(""));
 }
 
+// A private folder is this user's alone afterwards: levels made now are 0700 whatever the
+// mask, an open one of this user's is closed; a link or another user's folder is refused and
+// left as it was.
+TEST(FsMakePrivateFolder, LeavesOnlyAFolderOfThisUsersAlone) {
+  TempWorld world;
+  MakeDirs(world.Path("real"));
+  struct Case {
+    const char* what;
+    std::string path;
+    int result;
+    mode_t mode;  // afterwards, of the path itself (not followed)
+  } cases[] = {
+      {"made now", world.Path("new/deeper"), 1, 0700},
+      {"open to all", world.Path("open"), 1, 01700},
+      {"link to a folder", world.Path("link"), 0, 0777},
+      {"another user's (as root)", world.Path("theirs"), geteuid() == 0 ? 0 : 1,
+       geteuid() == 0 ? 0755u : 0700u},
+  };
+  MakeDirs(world.Path("open"));
+  ASSERT_EQ(chmod(world.Path("open").c_str(), 01777), 0);
+  ASSERT_EQ(symlink(world.Path("real").c_str(), world.Path("link").c_str()), 0);
+  MakeDirs(world.Path("theirs"));
+  ASSERT_EQ(chmod(world.Path("theirs").c_str(), 0755), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(world.Path("theirs").c_str(), 65534, 65534), 0);
+  }
+  mode_t old = umask(0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.result, fsMakePrivateFolder(c.path.c_str()));
+    struct stat st;
+    ASSERT_EQ(lstat(c.path.c_str(), &st), 0);
+    EXPECT_EQ(c.mode, st.st_mode & 07777);
+  }
+  umask(old);
+  struct stat st;
+  ASSERT_EQ(stat(world.Path("new").c_str(), &st), 0);
+  EXPECT_EQ(0700u, st.st_mode & 07777);
+}
+
 TEST(FsCreatePath, RelativePathIsBelowWorkingDirectory) {
   TempWorld world;
   char before[PATH_MAX];
