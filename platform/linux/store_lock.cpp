@@ -28,8 +28,11 @@ int OpenLockFile(int anyUser) {
   const int flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
   int fd = open(path, flags);
   if (fd < 0 && errno == ENOENT) {
+    // Folders that cannot be made fail the open below, and the store goes unlocked.
     CreatePrefStoreFolders(anyUser, path);
-    // Whatever the file-creation mask: every user must open the any-user one.
+    // Whatever the file-creation mask: every user must open the any-user one. Left with the
+    // mask's mode, it keeps only the other users out, who then go unlocked as with any lock
+    // file they cannot open.
     const mode_t mode = anyUser ? 0644 : 0600;
     fd = open(path, flags | O_CREAT, mode);
     if (fd >= 0) fchmod(fd, mode);

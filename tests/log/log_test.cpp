@@ -300,6 +300,24 @@ TEST_F(LogTest, OpenLogIsLockedAndNotInheritedByChildren) {
   close(other);
 }
 
+// Another open file keeps the exclusive lock through the whole wait for a shared one: the log
+// is written all the same, and says that a fresh start may empty it meanwhile.
+TEST_F(LogTest, LogLockedByAnotherIsWrittenAndSaysSo) {
+  WriteFile(LogPath(), "");
+  int other = open(LogPath().c_str(), O_RDWR);
+  ASSERT_GE(other, 0);
+  ASSERT_TRUE(TakesExclusiveLock(other));
+  InitLog(1);
+  Logf("line\n");
+  CloseLog();
+  close(other);
+  std::string text = ReadFile(LogPath());
+  EXPECT_NE(
+      text.find("[log] Another process kept this log locked; a fresh start may empty it\nline\n"),
+      std::string::npos)
+      << text;
+}
+
 // A second process opens the same log while this one writes it: its lines go to the end,
 // nothing of ours is lost and no gap of NUL bytes appears.
 TEST_F(LogTest, SecondProcessAppendsToARunningLog) {
