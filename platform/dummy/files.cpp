@@ -52,6 +52,11 @@ int fsGetCurrentDir(char* buffer, int size) {
   return !error && StrCopy(buffer, static_cast<size_t>(size), here.c_str());
 }
 
+// Owners and modes are beyond the standard library: no folder is known to be private.
+int fsMakePrivateFolder(const char*) {
+  return 0;
+}
+
 int fsRemoveDirectory(const char* path) {
   std::error_code error;
   return fs::is_directory(fs::symlink_status(path, error)) && fs::remove(path, error);

@@ -12,6 +12,16 @@ int OsEmptyFile(int) {
   return 0;
 }
 
+int OsReplaceWithNewFile(int, const char*) {
+  return -1;
+}
+
+int OsIsFileAt(int, const char*) {
+  return 0;
+}
+
+void OsCloseFile(int) {}
+
 FILE* OsAppendStream(int) {
   return nullptr;
 }
