@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -155,6 +156,14 @@ int HasRoom(const HandOver& batch, size_t length) {
          batch.bytes + length + kChannelMaxMessages * 8 <= kChannelMaxLaunchBytes;
 }
 
+// Why the launch's hand-over fell short, for standard error: the log may be unwritable (a
+// full disk), and the launch's exit status alone would leave the player no trace.
+char s_shortfall[160];
+
+void NoteShortfall(const char* why) {
+  if (!s_shortfall[0]) StrCopy(s_shortfall, why);
+}
+
 // Sends the batch unless an earlier one failed (*sent then stays as it was); logs why and
 // each of its messages when it was not delivered, or not confirmed.
 void SendHandOver(const unsigned char* identity, HandOver* batch, ChannelSendResult* sent) {
@@ -166,6 +175,7 @@ void SendHandOver(const unsigned char* identity, HandOver* batch, ChannelSendRes
                          sizeof reason);
   if (result != kChannelSent) {
     if (*sent == kChannelSent) Logf("[forward] %s\n", reason);
+    NoteShortfall(reason);
     const char* what = result == kChannelUnconfirmed ? "not confirmed by the running instance"
                                                      : "not delivered to the running instance";
     for (int i = 0; i < batch->count; ++i) LogMessage(what, batch->messages[i]);
@@ -186,6 +196,7 @@ void AddToHandOver(const unsigned char* identity, HandOver* batch, ChannelSendRe
 
 int ForwardToInstance(const unsigned char* identity, const char* message, size_t length) {
   static HandOver s_batch;
+  s_shortfall[0] = '\0';
   s_batch.count = 0;
   s_batch.bytes = 0;
   ChannelSendResult sent = kChannelSent;
@@ -200,6 +211,7 @@ int ForwardToInstance(const unsigned char* identity, const char* message, size_t
       AddToHandOver(identity, &s_batch, &sent, document);
     } else {
       LogUncutDocument("[forward] not delivered to the running instance", i, documentLength);
+      NoteShortfall("a document message longer than the game takes");
       whole = 0;
     }
   }
@@ -208,6 +220,7 @@ int ForwardToInstance(const unsigned char* identity, const char* message, size_t
   } else {
     LogUncutMessage("[forward] not delivered to the running instance", "the command line",
                     length);
+    NoteShortfall("a command line longer than the game takes");
     whole = 0;
   }
   SendHandOver(identity, &s_batch, &sent);
@@ -215,7 +228,11 @@ int ForwardToInstance(const unsigned char* identity, const char* message, size_t
   if (unheld)
     Logf("[forward] not delivered to the running instance: %d message(s) that could not be held\n",
          unheld);
+  if (unheld) NoteShortfall("messages that could not be held");
   ClearHeldMessages();
   ClearLaunchDocuments();
+  if (s_shortfall[0])
+    fprintf(stderr, "%s: not every document and command line reached the running game: %s\n",
+            g_AppNameLong, s_shortfall);
   return sent == kChannelSent && whole && unheld == 0;
 }

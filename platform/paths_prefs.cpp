@@ -22,9 +22,25 @@ char s_sTempPath[kPathCapacity];
 
 // Composes "<root>/Quillfen/<long name>" into out when it fits together with the final '/'
 // that GetUserPath appends; a candidate that would not fit is not used at all.
+// The long name as one path component, whatever the engine says: each '/' becomes '_', and
+// a name of dots alone (or none) becomes as many '_', so that it never names a folder above.
+void NameComponent(char (&out)[sizeof g_AppNameLong]) {
+  StrCopy(out, g_AppNameLong);
+  int onlyDots = 1;
+  for (char* c = out; *c; ++c) {
+    if (*c == '/') *c = '_';
+    if (*c != '.') onlyDots = 0;
+  }
+  if (!onlyDots) return;
+  for (char* c = out; *c; ++c) *c = '_';
+  if (out[0] == '\0') StrCopy(out, "_");
+}
+
 int ComposeDataFolder(char* out, size_t capacity, const char* root) {
   if (root == nullptr) return 0;
-  if (!StrFormatf(out, capacity, "%s%cQuillfen%c%s", root, '/', '/', g_AppNameLong) ||
+  char name[sizeof g_AppNameLong];
+  NameComponent(name);
+  if (!StrFormatf(out, capacity, "%s%cQuillfen%c%s", root, '/', '/', name) ||
       strlen(out) + 2 > capacity) {
     out[0] = '\0';
     return 0;

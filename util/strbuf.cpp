@@ -1,5 +1,6 @@
 // Bounded text operations; see strbuf.h. A null source counts as the empty text.
 #include "util/strbuf.h"
+#include "util/latin1.h"
 
 #include <cstdio>
 #include <cstring>
@@ -69,10 +70,16 @@ int StrCopyEscaped(char* dst, size_t capacity, const char* src) {
   dst[0] = '\0';
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(src); p && *p; ++p) {
     char piece[5] = {static_cast<char>(*p), '\0'};
-    if (*p == '\n' || *p == '\r' || *p == '\t')
+    int sequence = *p >= 0x80 ? Utf8SequenceLength(p) : 0;
+    if (*p == '\n' || *p == '\r' || *p == '\t') {
       StrFormatf(piece, sizeof piece, "\\%c", *p == '\n' ? 'n' : *p == '\r' ? 'r' : 't');
-    else if (*p < 32 || *p == 127)
+    } else if (*p < 32 || *p == 127 || (*p >= 0x80 && sequence == 0)) {
       StrFormatf(piece, sizeof piece, "\\x%02X", *p);
+    } else if (sequence > 1) {
+      memcpy(piece, p, static_cast<size_t>(sequence));
+      piece[sequence] = '\0';
+      p += sequence - 1;
+    }
     size_t size = strlen(piece);
     if (used + size >= capacity) return 0;
     memcpy(dst + used, piece, size + 1);

@@ -17,7 +17,9 @@ int StrVFormat(char* dst, size_t capacity, const char* format, va_list args)
 int StrAppendf(char* dst, size_t capacity, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 // Copies src with its control characters (codes below 32, and 127) written out as \n, \r,
-// \t or \xNN, so that a text from elsewhere can never start a line of its own in a log.
+// \t or \xNN, so that a text from elsewhere can never start a line of its own in a log; a
+// byte that is not part of well-formed UTF-8 is written out as \xNN too, so the log stays
+// UTF-8 whatever bytes a path holds.
 // Cut, like the others, without splitting an escape.
 int StrCopyEscaped(char* dst, size_t capacity, const char* src);
 

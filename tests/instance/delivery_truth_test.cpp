@@ -87,6 +87,11 @@ TEST(DeliveryTruth, MessagesTooLongForTheEngineAreNeverCut) {
     SCOPED_TRACE(c.name);
     ProcessResult second = running.Second(c.args);
     EXPECT_EQ(second.exitCode, kExitNotForwarded);
+    // Said on standard error too, as a full disk would leave no log line.
+    EXPECT_NE(second.err.find("Test Game: not every document and command line reached the "
+                              "running game: a "),
+              std::string::npos)
+        << second.err;
     EXPECT_NE(running.LogText().find("[forward] not delivered to the running instance: " + c.line),
               std::string::npos);
     total += c.received;

@@ -139,6 +139,25 @@ TEST_F(PathsTest, DataFolderIsKeptForTheProcess) {
   EXPECT_FALSE(FileExists(world.Path("elsewhere")));
 }
 
+// The long name is one path component, whatever the engine says.
+TEST_F(PathsTest, DataFolderNameIsOneComponent) {
+  const struct {
+    const char* name;
+    const char* folder;
+  } cases[] = {{"../../../esc", ".._.._.._esc"}, {"a/b", "a_b"},   {"..", "__"},
+               {".", "_"},                       {"", "_"},        {"...x", "...x"},
+               {"Big Game", "Big Game"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StrCopy(g_AppNameLong, c.name);
+    g_UserPath[0] = '\0';
+    ASSERT_TRUE(GetUserPath());
+    EXPECT_EQ(world.DataHome() + "/Quillfen/" + c.folder + "/", g_UserPath);
+  }
+  EXPECT_FALSE(FileExists(world.Path("esc")));
+  EXPECT_FALSE(FileExists(world.DataHome() + "/esc"));
+}
+
 TEST_F(PathsTest, DataFolderCandidateMustFitWithFinalSlash) {
   // The data folder of a candidate root takes root + "/Quillfen/Big Game" (18 characters)
   // and then a final '/'; 255 characters in all fit the 256-byte buffer.

@@ -186,6 +186,20 @@ TEST(Shell, DocumentWhoseFullPathDoesNotFitIsNotOpened) {
   EXPECT_NE(result.err.find("cannot open " + name), std::string::npos) << result.err;
 }
 
+// A path's bytes reach the engine as they are; the log, kept UTF-8, writes out the others.
+TEST(Shell, DocumentBytesOfNoUtf8CharacterAreWrittenOutInTheLog) {
+  ShellWorld launch;
+  ProcessResult result =
+      RunProcess(Args(launch, {"-psn_desktop", "/caf\xe9.sav"}), launch.Options());
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  std::vector<EngineCall> calls = ReadEngineRecord(launch.record);
+  const EngineCall* send = Find(calls, "qrnSendIPC");
+  ASSERT_NE(send, nullptr);
+  EXPECT_EQ(send->fields.at("message"), "OpenFile|/caf\xe9.sav");
+  EXPECT_NE(launch.LogText().find("[SendIPC] OpenFile|/caf\\xE9.sav\n"), std::string::npos)
+      << launch.LogText();
+}
+
 struct SignalCase {
   int signal;
   int count;

@@ -105,7 +105,9 @@ TEST(StrBuf, EscapedCopyWritesControlCharactersOut) {
       {"plain /path", 32, 1, "plain /path"},
       {"a\nb", 32, 1, "a\\nb"},
       {"\r\t\x1b[2J\x7f", 32, 1, "\\r\\t\\x1B[2J\\x7F"},
-      {"caf\xe9", 32, 1, "caf\xe9"},  // Latin-1 text stays as it is
+      {"caf\xc3\xa9 \xf0\x9f\x8e\xb2", 32, 1, "caf\xc3\xa9 \xf0\x9f\x8e\xb2"},  // UTF-8 stays
+      {"caf\xe9\xc3", 32, 1, "caf\\xE9\\xC3"},  // bytes of no UTF-8 character are written out
+      {"\xc3\xa9\xc3\xa9", 4, 0, "\xc3\xa9"},  // a character is copied whole or not at all
       {"ab\ncd", 4, 0, "ab"},         // cut before an escape that does not fit whole
       {"abcd", 4, 0, "abc"},
       {"", 1, 1, ""},
