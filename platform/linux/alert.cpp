@@ -4,6 +4,7 @@
 // ISO 8859-1 and converted, and both are escaped here. The child starts with a clean signal state,
 // whatever the launcher blocks or handles.
 #include <strings.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -84,6 +85,21 @@ int CanAskUser() {
   return HasDisplay() || HaveTerminal();
 }
 
+namespace {
+// Copies what zenity printed to standard error and closes fd; 1 when it says that it could
+// not open the display.
+int PassOnAndLookForLostDisplay(int fd) {
+  if (fd < 0) return 0;
+  char text[4096];
+  ssize_t length = pread(fd, text, sizeof text - 1, 0);
+  close(fd);
+  if (length <= 0) return 0;
+  text[length] = '\0';
+  fputs(text, stderr);
+  return strcasestr(text, "cannot open display") != nullptr;
+}
+}  // namespace
+
 int OsShowAlert(const char* message, const char* explanation, int withCancel) {
   if (!HasDisplay()) return HaveTerminal() ? AskOnTerminal(message, explanation, withCancel) : 0;
   char text[kMarkupCapacity];
@@ -100,12 +116,18 @@ int OsShowAlert(const char* message, const char* explanation, int withCancel) {
   char cancelLabel[] = "--cancel-label=Cancel";
   char* infoArgs[] = {zenity, info, noteIcon, text, nullptr};
   char* questionArgs[] = {zenity, question, noteIcon, text, okLabel, cancelLabel, nullptr};
-  // Remembered while it runs, so that a quit signal ending the launcher closes it too.
-  pid_t pid = SpawnWatchedChild(withCancel ? questionArgs : infoArgs);
-  if (pid < 0) return HaveTerminal() ? AskOnTerminal(message, explanation, withCancel) : 0;
+  // Remembered while it runs, so that a quit signal ending the launcher closes it too. What it
+  // prints is kept: zenity that cannot open its display exits 1, as a Cancel does.
+  int printed = memfd_create("zenity-errors", MFD_CLOEXEC);
+  pid_t pid = SpawnWatchedChild(withCancel ? questionArgs : infoArgs, 0, printed);
+  if (pid < 0) {
+    if (printed >= 0) close(printed);
+    return HaveTerminal() ? AskOnTerminal(message, explanation, withCancel) : 0;
+  }
   int status = WaitForChild(pid);
+  int lostDisplay = PassOnAndLookForLostDisplay(printed);
   if (status == 0) return 1;
-  if (status == 1) return 2;
+  if (status == 1 && !lostDisplay) return 2;
   // zenity failed (the display went away while it was open): the terminal, if any, asks.
   return HaveTerminal() ? AskOnTerminal(message, explanation, withCancel) : 0;
 }

@@ -30,7 +30,7 @@ void Forget(pid_t pid) {
 }
 }  // namespace
 
-pid_t SpawnWithDefaultSignals(char* const argv[], int quiet) {
+pid_t SpawnWithDefaultSignals(char* const argv[], int quiet, int errorFd) {
   posix_spawnattr_t attr;
   if (posix_spawnattr_init(&attr) != 0) return -1;
   posix_spawn_file_actions_t actions;
@@ -49,6 +49,8 @@ pid_t SpawnWithDefaultSignals(char* const argv[], int quiet) {
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  } else if (errorFd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, errorFd, STDERR_FILENO);
   }
   posix_spawnattr_setflags(&attr, flags);
   pid_t pid = -1;
@@ -58,11 +60,11 @@ pid_t SpawnWithDefaultSignals(char* const argv[], int quiet) {
   return failed ? -1 : pid;
 }
 
-pid_t SpawnWatchedChild(char* const argv[], int quiet) {
+pid_t SpawnWatchedChild(char* const argv[], int quiet, int errorFd) {
   pthread_mutex_lock(&s_lock);
   pid_t pid = -1;
   if (!s_ending && s_count < kMaxChildren) {
-    pid = SpawnWithDefaultSignals(argv, quiet);
+    pid = SpawnWithDefaultSignals(argv, quiet, errorFd);
     if (pid > 0) s_children[s_count++] = pid;
   }
   pthread_mutex_unlock(&s_lock);

@@ -11,13 +11,14 @@
 // lock, so it may be used in a child made by fork.
 // quiet: the child's output goes to /dev/null, and it leads a process group of its own so
 // that it can be ended with everything it started.
-pid_t SpawnWithDefaultSignals(char* const argv[], int quiet = 0);
+// errorFd (>= 0, not quiet): the child's standard error goes there instead.
+pid_t SpawnWithDefaultSignals(char* const argv[], int quiet = 0, int errorFd = -1);
 
 // Like SpawnWithDefaultSignals, for a child this process will wait for with WaitForChild.
 // The start and the remembering happen under one lock that the quit path also takes, so a
 // child is either remembered before the quit path looks or never started (-1, also when the
 // process is already ending or too many children are remembered).
-pid_t SpawnWatchedChild(char* const argv[], int quiet = 0);
+pid_t SpawnWatchedChild(char* const argv[], int quiet = 0, int errorFd = -1);
 // Waits for a child of SpawnWatchedChild, then reaps and forgets it under that lock (the pid
 // cannot be reused while it is remembered). Its exit status, or -1 when it did not exit
 // normally.
