@@ -10,6 +10,7 @@
 #include "launcher/sdl_video.h"
 #include "launcher/uninstaller.h"
 #include "platform/dialogs.h"
+#include "platform/fatal_signals.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -111,6 +112,16 @@ void AtProcessEnd(int status) {
   SdlVideoStopAtExit();
 }
 
+// A fatal signal (from the signal handler: signal-safe calls only): the log gets the signal
+// and where it struck, then the run's last line and the closing banner.
+void AtFatalSignal(const char* text) {
+  char lines[kFatalSignalTextCapacity + 64];
+  StrCopy(lines, "[main] Fatal ");
+  StrAppend(lines, text);
+  StrAppend(lines, "\n[main] Exiting\n");
+  CloseLogAfterFatalSignal(lines);
+}
+
 // Without a display the classic library falls back to a text-mode driver (libcaca, aalib)
 // that draws into whatever standard output is. Without a terminal there nobody sees it, so
 // the run gets SDL's dummy driver, one the engine recognises as unseen; sdl12-compat picks an
@@ -147,6 +158,10 @@ void SdlQuit() {
 
 int WatchProcessExit() {
   return OnProcessExit(AtProcessEnd);
+}
+
+int WatchCrashes() {
+  return WatchFatalSignals(AtFatalSignal);
 }
 
 RunResult Run(int argc, char** argv, int runIndex) {

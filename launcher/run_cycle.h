@@ -36,6 +36,12 @@ void NoteQuitRequest();
 // and SDL video is stopped only after the engine's exit handlers. 1 when registered.
 int WatchProcessExit();
 
+// Registers the launcher's trace of a crash; call it in the main thread before SDL starts. A
+// fatal signal (a segmentation fault, an abort ...) writes "[main] Fatal signal <number>
+// (<name>) at <library>+0x<offset>", "[main] Exiting" and the closing banner to the log, and
+// the process then ends by that signal as it would have without the launcher. 1 when watching.
+int WatchCrashes();
+
 extern "C" int SDL_main(int argc, char** argv);
 RunResult Run(int argc, char** argv, int runIndex);
 int SdlMainInit();

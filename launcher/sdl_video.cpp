@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include "platform/fatal_signals.h"
 #include "platform/sdl_next.h"
 
 #include <atomic>
@@ -29,11 +30,23 @@ void SetState(VideoState state) {
   assert(IsNextState(s_state, state));
   s_state = state;
 }
+
+// SDL sets and removes its parachute (handlers for fatal signals) as it starts and stops: it
+// sees the dispositions it would see alone, and the crash watch goes back over what it left.
+// SDL_Init without the parachute removes the one the launcher's own start set, as the program
+// alone would have none; SDL_InitSubSystem ignores that flag.
+int InitWatched(Uint32 flags, int (*init)(Uint32 flags)) {
+  PauseFatalSignalWatch();
+  if ((flags & SDL_INIT_NOPARACHUTE) && init == NextSdlInit) RemoveSdlParachute();
+  int result = init(flags);
+  ResumeFatalSignalWatch();
+  return result;
+}
 }  // namespace
 
 int SdlVideoStart() {
   SetState(kStarting);
-  if (NextSdlInit(SDL_INIT_VIDEO) < 0) {
+  if (InitWatched(SDL_INIT_VIDEO, NextSdlInit) < 0) {
     SetState(kDown);
     return 0;
   }
@@ -47,7 +60,9 @@ int SdlVideoStart() {
 void SdlVideoStop() {
   if (s_state == kRunning) SetState(kStopping);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  PauseFatalSignalWatch();
   SDL_Quit();
+  ResumeFatalSignalWatch();
   if (s_state == kStopping) SetState(kDown);
 }
 
@@ -65,12 +80,12 @@ void SdlVideoKeepForExit() {
 int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags)) {
   int restart = (flags & SDL_INIT_VIDEO) && (flags & SDL_INIT_EVENTTHREAD) && s_state == kRunning &&
                 !SDL_GetVideoSurface();
-  if (!restart) return init(flags);
+  if (!restart) return InitWatched(flags, init);
   SetState(kStopping);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
   SetState(kDown);
   SetState(kStarting);
-  int result = init(flags);
+  int result = InitWatched(flags, init);
   SetState(SDL_WasInit(SDL_INIT_VIDEO) ? kRunning : kDown);
   return result;
 }

@@ -7,25 +7,40 @@
 // is used: a symbolic link or a FIFO in the log's place means no log.
 #include "platform/log.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/port/log.h"
 #include "state/state.h"
+#include "util/clock_text.h"
 #include "util/strbuf.h"
 
 static FILE* Logf_fp = nullptr;
+static int s_logFd = -1;  // Logf_fp's descriptor, for the end after a fatal signal
+static volatile sig_atomic_t s_endedByFatalSignal;
 
 namespace {
 
 constexpr size_t kLogBufferSize = 256;
 
-// The banners always use the English names, whatever locale an engine may have selected
-// since the process started.
-void WriteBanner(FILE* fp, const char* format) {
+constexpr char kOpenedBanner[] = "EXE LOG opened ";
+constexpr char kClosedBanner[] = "EXE LOG closed ";
+
+// The banner's text: the start given, the local time in English whatever locale an engine
+// may have selected, and a blank line.
+void ComposeBanner(const char* start, long long wallSeconds, char (&text)[kLogBufferSize]) {
+  char clock[kClockTextCapacity];
+  FormatClockText(wallSeconds, clock);
+  StrCopy(text, start);
+  StrAppend(text, clock);
+  StrAppend(text, "\n\n");
+}
+
+void WriteBanner(FILE* fp, const char* start) {
   char text[kLogBufferSize];
-  size_t n = OsFormatLocalTime(text, sizeof text, format);
-  if (n > 0) fwrite(text, 1, n, fp);
+  ComposeBanner(start, OsLocalClockSeconds(0), text);
+  fputs(text, fp);
 }
 
 // Composes the log path; 0 when it would not fit the buffer (the log is then refused rather
@@ -78,7 +93,7 @@ int OpenLockedLog(const char* path, int restart, int* shared) {
 }  // namespace
 
 void InitLog(int restart) {
-  if (Logf_fp) return;
+  if (Logf_fp || s_endedByFatalSignal) return;
   char path[kLogBufferSize];
   if (!ComposeLogPath(path)) return;
   int shared = 1;
@@ -87,14 +102,16 @@ void InitLog(int restart) {
   FILE* fp = OsAppendStream(fd);
   if (!fp) return;
   Logf_fp = fp;
+  s_logFd = fd;
   if (restart) fputs("\n\n\n\n", Logf_fp);
-  WriteBanner(Logf_fp, "EXE LOG opened %A %B %d, %Y, %I:%M:%S %p\n\n");
+  WriteBanner(Logf_fp, kOpenedBanner);
   // The log is still written: a game is never held up by another process's lock on it.
   if (!shared)
     fputs("[log] Another process kept this log locked; a fresh start may empty it\n", Logf_fp);
 }
 
 int vLogf(const char* format, va_list args) {
+  if (s_endedByFatalSignal) return 0;
   if (!Logf_fp) InitLog(0);
   if (!Logf_fp) return 0;
   int written = vfprintf(Logf_fp, format, args);
@@ -115,9 +132,22 @@ void Logf_flush() {
 }
 
 int CloseLog() {
-  if (!Logf_fp) return 0;
-  WriteBanner(Logf_fp, "EXE LOG closed %A %B %d, %Y, %I:%M:%S %p\n\n");
+  if (!Logf_fp || s_endedByFatalSignal) return 0;
+  WriteBanner(Logf_fp, kClosedBanner);
   int result = fclose(Logf_fp);
   Logf_fp = nullptr;
+  s_logFd = -1;
   return result;
+}
+
+// Every message was flushed when it was written, so the stream holds nothing that these
+// writes could overtake. The stream is left as it is: closing it is not signal-safe.
+void CloseLogAfterFatalSignal(const char* text) {
+  int fd = s_logFd;
+  if (fd < 0 || s_endedByFatalSignal) return;
+  s_endedByFatalSignal = 1;
+  char banner[kLogBufferSize];
+  ComposeBanner(kClosedBanner, OsLocalClockSeconds(1), banner);
+  OsWriteText(fd, text);
+  OsWriteText(fd, banner);
 }

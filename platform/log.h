@@ -10,3 +10,6 @@ int Logf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int vLogf(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 void Logf_flush();
 int CloseLog();
+// From a fatal-signal handler, with write(2) alone: writes text and the closing banner to the
+// open log, which stays closed for the rest of the process. Nothing when no log is open.
+void CloseLogAfterFatalSignal(const char* text);

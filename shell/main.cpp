@@ -30,10 +30,12 @@ void SDLMain::ApplicationDidFinishLaunching() {
 }
 
 int main(int argc, char** argv) {
-  // First of all: the launcher's end runs after every exit handler the engine registers, and
-  // only the quit thread keeps the quit signals blocked.
+  // First of all: the launcher's end runs after every exit handler the engine registers, a
+  // crash is watched from the main thread, and only the quit thread keeps the quit signals
+  // blocked.
   if (!WatchProcessExit())
     fprintf(stderr, "%s: an exit() inside the game will leave the log open\n", argv[0]);
+  WatchCrashes();
   BlockQuitSignals();
 
   // A desktop launch puts its marker in argument 1; everything after argument 0 is then

@@ -1,5 +1,5 @@
 // No log file can be opened (the C library cannot refuse a link or a FIFO in its place), so
-// the launcher runs without a log; the time is the C library's, in the process's locale.
+// the launcher runs without a log; its clock is UTC.
 #include <ctime>
 
 #include "platform/port/log.h"
@@ -42,8 +42,11 @@ int OsUnlock(int) {
   return 0;
 }
 
-size_t OsFormatLocalTime(char* out, size_t capacity, const char* format) {
-  time_t now = time(nullptr);
-  const tm* local = localtime(&now);
-  return local ? strftime(out, capacity, format, local) : 0;
+int OsWriteText(int, const char*) {
+  return 0;
+}
+
+// The time zone's offset is unknown here: the clock shows UTC.
+long long OsLocalClockSeconds(int) {
+  return static_cast<long long>(time(nullptr));
 }

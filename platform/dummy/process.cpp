@@ -1,11 +1,12 @@
 // This process, as far as the C++ standard library tells it: no identity (so no instance
 // record and no other instance is ever found), no hook at the process's end, no terminal, no
-// display, an environment that cannot be changed, quit signals left as they are, and time from
-// the steady clock with pauses of the asked length.
+// display, an environment that cannot be changed, quit and fatal signals left as they are,
+// and time from the steady clock with pauses of the asked length.
 #include <chrono>
 #include <thread>
 
 #include "platform/desktop_caches.h"
+#include "platform/fatal_signals.h"
 #include "platform/process.h"
 #include "platform/quit_signals.h"
 #include "platform/waiting.h"
@@ -43,6 +44,16 @@ void BlockQuitSignals() {}
 int StartQuitThread(int (*)()) {
   return 0;
 }
+
+int WatchFatalSignals(void (*)(const char*)) {
+  return 0;
+}
+
+void PauseFatalSignalWatch() {}
+
+void ResumeFatalSignalWatch() {}
+
+void RemoveSdlParachute() {}
 
 double MonotonicSeconds() {
   using Seconds = std::chrono::duration<double>;

@@ -1,6 +1,6 @@
 // Regular-file opening; see platform/port/log.h. O_NONBLOCK only keeps the open itself from
 // waiting (for a FIFO's reader, a device); it is cleared again once the file is known to be
-// a regular file, on which it has no effect anyway.
+// a regular file, on which it has no effect anyway. Also the signal-safe write of a whole text.
 #include "platform/linux/file_making.h"
 #include "platform/port/log.h"
 
@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "util/file_name.h"
 #include "util/strbuf.h"
@@ -78,4 +79,16 @@ FILE* OsAppendStream(int fd) {
   FILE* stream = fdopen(fd, "a");
   if (!stream) close(fd);
   return stream;
+}
+
+int OsWriteText(int fd, const char* text) {
+  size_t left = strlen(text);
+  while (left > 0) {
+    ssize_t written = write(fd, text, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return 0;
+    text += written;
+    left -= static_cast<size_t>(written);
+  }
+  return 1;
 }

@@ -1,9 +1,9 @@
 // What a port provides for the log: a log file opened without following a link and never
-// blocking, whole-file locks that every launcher holding the same file agrees on, and the
-// local time as text. A file is an int handle (-1: none) until it becomes a stream.
+// blocking, whole-file locks that every launcher holding the same file agrees on, a write
+// that a signal handler may make, and the local time. A file is an int handle (-1: none)
+// until it becomes a stream.
 #pragma once
 
-#include <cstddef>
 #include <cstdio>
 
 // Opens path for reading and for appending (both, so that either kind of lock can be taken on
@@ -39,6 +39,11 @@ int OsTryLockExclusive(int handle);
 int OsConvertToShared(int handle);
 int OsUnlock(int handle);
 
-// The local time now, formatted by strftime's rules with the C locale's English names,
-// whatever locale the process selected since; the length written, 0 when it did not fit.
-size_t OsFormatLocalTime(char* out, size_t capacity, const char* format);
+// Writes the whole text to the open file with signal-safe calls only, so that a handler of a
+// fatal signal may call it. 1 when all of it was written.
+int OsWriteText(int handle, const char* text);
+
+// The time now as the local clock shows it, in seconds since 1970-01-01 00:00 on that clock
+// (UTC plus the local offset). With signalSafe set only signal-safe calls are made, and the
+// offset is the one the latest call without it found.
+long long OsLocalClockSeconds(int signalSafe);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <regex>
 #include <thread>
 
 #include "tests/support/launcher_run.h"
@@ -57,6 +59,77 @@ INSTANTIATE_TEST_SUITE_P(
                       GameCase{"event_thread", 0, "[main] Closing\n"},
                       GameCase{"child_process", 0, "[main] Closing\n"}),
     [](const ::testing::TestParamInfo<GameCase>& info) { return std::string(info.param.name); });
+
+struct CrashCase {
+  const char* name;
+  const char* how;  // QRN_GAME_CRASH
+  bool noParachute;
+  int signal;
+  const char* function;  // where addr2line puts the crash, or "" when it is in the C library
+};
+
+class SdlGameCrash : public ::testing::TestWithParam<CrashCase> {};
+
+// A game that crashes ends by the same signal and prints the same as alone, whatever SDL's
+// parachute does; under the launcher the log then names the signal and the place, which
+// addr2line finds, and ends as a run's log ends.
+TEST_P(SdlGameCrash, EndsAsAloneAndLeavesItsTraceInTheLog) {
+  const CrashCase& c = GetParam();
+  const char* wrapper = getenv("QFN_LAUNCHER_WRAPPER");
+  if (wrapper && wrapper[0])  // a memory checker counts the crash itself as an invalid access
+    GTEST_SKIP() << "the launcher runs under " << wrapper;
+  TempWorld world;
+  world.Apply();
+  world.FakeTool("zenity");
+  Bundle bundle = MakeBundle(world, SdlGameEngine("crash"));
+  ProcessOptions options = world.ChildOptions();
+  options.env.push_back({"QRN_GAME_CRASH", c.how});
+  if (c.noParachute) options.env.push_back({"QRN_GAME_NOPARACHUTE", "1"});
+  // In a sanitizer build the sanitizer's own handler would end both runs with its report.
+  const char* asan = getenv("ASAN_OPTIONS");
+  options.env.push_back({"ASAN_OPTIONS", std::string(asan ? asan : "") +
+                                             ":handle_segv=0:handle_sigbus=0:handle_sigfpe=0"});
+  ProcessResult alone = RunProcess({SdlGameProgram("crash")}, options);
+  ProcessResult launched = RunProcess({bundle.exe}, options);
+
+  EXPECT_EQ(alone.termSignal, c.signal) << alone.err;
+  EXPECT_EQ(launched.termSignal, c.signal) << launched.err;
+  EXPECT_EQ(launched.out, alone.out);
+  const std::string log = ReadFile(world.LauncherLog("SDL Game"));
+  if (c.signal == 0) {  // only a child crashed: the game's log knows nothing of it
+    EXPECT_EQ(launched.exitCode, 0);
+    EXPECT_EQ(log.find("Fatal"), std::string::npos) << log;
+    EXPECT_NE(log.find("[main] Exiting\nEXE LOG closed "), std::string::npos) << log;
+    return;
+  }
+  std::smatch found;
+  ASSERT_TRUE(std::regex_search(
+      log, found,
+      std::regex(
+          "\\[main\\] Running\n\\[main\\] Fatal signal ([0-9]+) \\([A-Z]+\\) at "
+          "(.+)\\+0x([0-9a-f]+)\n"
+          "\\[main\\] Exiting\nEXE LOG closed [A-Z][a-z]+day [A-Z][a-z]+ [0-9]{2}, [0-9]{4}, "
+          "[01][0-9]:[0-5][0-9]:[0-5][0-9] [AP]M\n\n$")))
+      << log;
+  EXPECT_EQ(std::stoi(found[1]), c.signal);
+  if (c.function[0] == '\0') return;
+  EXPECT_EQ(found[2], bundle.resources + "/quarnc.so");
+  ProcessResult line = RunProcess({"addr2line", "-f", "-e", found[2], found[3]}, {});
+  EXPECT_EQ(line.out.substr(0, line.out.find('\n')), c.function) << line.out;
+  EXPECT_NE(line.out.find("crash.c:"), std::string::npos) << line.out;
+}
+
+// With its parachute SDL stops itself and raises the signal again; without it (or on
+// sdl12-compat, which has none) the signal's default action ends the game. A child the game
+// forked crashes as it would alone, and the game plays on.
+INSTANTIATE_TEST_SUITE_P(
+    Games, SdlGameCrash,
+    ::testing::Values(CrashCase{"segv", "segv", false, SIGSEGV, "WriteThroughNull"},
+                      CrashCase{"segv_no_parachute", "segv", true, SIGSEGV, "WriteThroughNull"},
+                      CrashCase{"segv_in_thread", "thread", true, SIGSEGV, "WriteThroughNull"},
+                      CrashCase{"abort", "abort", false, SIGABRT, ""},
+                      CrashCase{"in_forked_child", "child", false, 0, ""}),
+    [](const ::testing::TestParamInfo<CrashCase>& info) { return std::string(info.param.name); });
 
 struct Background {
   std::atomic<int> pid{0};
@@ -116,7 +189,8 @@ TEST(SdlGameEvents, QuitRequestGoesThroughTheGamesEventFilter) {
     ASSERT_TRUE(WaitForFile(ready, 60)) << program;
     ProcessResult result = game.Terminate();
     EXPECT_EQ(result.exitCode, 0) << program << result.err;
-    EXPECT_EQ(result.out, "quit request seen by the filter\nquit events in the loop: 0\n") << program;
+    EXPECT_EQ(result.out, "quit request seen by the filter\nquit events in the loop: 0\n")
+        << program;
   }
 }
 
