@@ -76,6 +76,8 @@ if(TARGET engine_demo)
     COMMENT "A bouncing square: the demo game of the Quillfen launcher"
     SUMMARY "Demo game of the Quillfen launcher"
     CATEGORIES "Game;ArcadeGame;"
+    KEYWORDS "demo;bouncing;square;"
+    HOMEPAGE "https://www.quillfen.example/"
     LICENSE Zlib
     EXIT_POLL_URL "http://www.quillfen.example/uninstallpoll.html"
     DESCRIPTION "A square bounces around a window until you close it. The demo shows how a game is laid out for the Quillfen launcher: the launcher, the engine library, the desktop entry, the icon and the document type."

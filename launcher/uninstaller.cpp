@@ -208,6 +208,14 @@ int TellWhatWasLeft(const UninstallReport& report) {
 }  // namespace
 
 int UninstallFlow() {
+  // A game installed without an uninstall log is a package manager's to remove: nothing to
+  // ask, nothing removed.
+  if (!fsEntryExists(kInstallLogName)) {
+    Alertf("%s was installed without an uninstaller: remove it with the package manager that "
+           "installed it.",
+           g_AppNameLong);
+    return 0;
+  }
   if (!g_bNoNativeGui && !CanAskUser()) {
     fprintf(stderr,
             "%s: nothing was removed: there is no display and no terminal to confirm the "

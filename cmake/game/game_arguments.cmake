@@ -3,28 +3,7 @@
 # are filled in here too. Included by QuarnInstallGame.cmake.
 include_guard(GLOBAL)
 
-# Icon sizes the hicolor theme lists: a PNG of another size would land in a folder that no
-# desktop looks in.
-set(_QUARN_ICON_SIZES 16 22 24 32 36 48 64 72 96 128 192 256 512)
-# Registered desktop-entry categories (main ones first); others must start with "X-".
-set(_QUARN_CATEGORIES
-    AudioVideo Audio Video Development Education Game Graphics Network Office Science Settings
-    System Utility Building Debugger IDE GUIDesigner Profiling RevisionControl Translation
-    Calendar ContactManagement Database Dictionary Chart Email Finance FlowChart PDA
-    ProjectManagement Presentation Spreadsheet WordProcessor 2DGraphics VectorGraphics
-    RasterGraphics 3DGraphics Scanning OCR Photography Publishing Viewer TextTools
-    DesktopSettings HardwareSettings Printing PackageManager Dialup InstantMessaging Chat
-    IRCClient Feed FileTransfer HamRadio News P2P RemoteAccess Telephony TelephonyTools
-    VideoConference WebBrowser WebDevelopment Midi Mixer Sequencer Tuner TV AudioVideoEditing
-    Player Recorder DiscBurning ActionGame AdventureGame ArcadeGame BoardGame BlocksGame
-    CardGame KidsGame LogicGame RolePlaying Shooter Simulation SportsGame StrategyGame Art
-    Construction Music Languages ArtificialIntelligence Astronomy Biology Chemistry
-    ComputerScience DataVisualization Economy Electricity Geography Geology Geoscience History
-    Humanities ImageProcessing Literature Maps Math NumericalAnalysis MedicalSoftware Physics
-    Robotics Spirituality Sports ParallelComputing Amusement Archiving Compression Electronics
-    Emulator Engineering FileTools FileManager TerminalEmulator Filesystem Monitor Security
-    Accessibility Calculator Clock TextEditor Documentation Adult Core)
-set(_QUARN_MEDIA_TYPES application audio font image model text video)
+include("${CMAKE_CURRENT_LIST_DIR}/argument_lists.cmake")
 
 function(_quarn_refuse argument value problem)
   message(FATAL_ERROR "quarn_install_game: ${argument} \"${value}\": ${problem}")
@@ -38,6 +17,10 @@ function(_quarn_icon_folder out icon)
   get_filename_component(extension "${icon}" LAST_EXT)
   string(TOLOWER "${extension}" extension)
   if(extension STREQUAL ".svg")
+    file(READ "${icon}" start LIMIT 4096)
+    if(NOT start MATCHES "<svg[ \t\r\n>]")
+      _quarn_refuse(ICON "${icon}" "not an SVG image")
+    endif()
     set(${out} "scalable" PARENT_SCOPE)
     return()
   elseif(NOT extension STREQUAL ".png")
@@ -56,20 +39,85 @@ function(_quarn_icon_folder out icon)
   set(${out} "${width}x${width}" PARENT_SCOPE)
 endfunction()
 
-# Absolute paths of the DATA or DOCS items, each of which must exist. An upper-case word
-# that is no file is a misspelt keyword that the list swallowed.
+# Absolute paths of the ICON, DATA or DOCS items, each of which must exist, no two of one
+# file name where they land in one folder (DATA, DOCS). An upper-case word that is no file
+# is a misspelt keyword that the list swallowed.
 function(_quarn_existing_items out argument)
   set(items "")
+  set(names "")
   foreach(item IN LISTS ARGN)
     get_filename_component(path "${item}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+    get_filename_component(name "${path}" NAME)
     if(NOT EXISTS "${path}" AND item MATCHES "^[A-Z][A-Z_]+$")
       _quarn_refuse(${argument} "${item}" "no such file; is it a misspelt keyword?")
     elseif(NOT EXISTS "${path}")
       _quarn_refuse(${argument} "${item}" "no such file or folder")
+    elseif(name IN_LIST names AND NOT argument MATCHES "ICON$")
+      _quarn_refuse(${argument} "${item}" "a second ${argument} item named ${name}")
     endif()
     list(APPEND items "${path}")
+    list(APPEND names "${name}")
   endforeach()
   set(${out} "${items}" PARENT_SCOPE)
+endfunction()
+
+# 1 in out when text is valid UTF-8 without control characters: its bytes, written as two
+# hex digits each, must spell a sequence of well-formed characters.
+function(_quarn_is_plain_utf8 out text)
+  string(HEX "${text}" hex)
+  set(c "[89ab][0-9a-f]")
+  set(character "[2-6][0-9a-f]|7[0-9a-e]|(c[2-9a-f]|d[0-9a-f])${c}|e0[ab][0-9a-f]${c}")
+  string(APPEND character "|e[1-9a-cef]${c}${c}|ed[89][0-9a-f]${c}|f0[9ab][0-9a-f]${c}${c}")
+  string(APPEND character "|f[1-3]${c}${c}${c}|f48[0-9a-f]${c}${c}")
+  if(hex MATCHES "^(${character})*$")
+    set(${out} 1 PARENT_SCOPE)
+  else()
+    set(${out} 0 PARENT_SCOPE)
+  endif()
+endfunction()
+
+# A one-value keyword given twice would silently lose its first value.
+function(_quarn_refuse_repeated_keywords keywords)
+  set(seen "")
+  foreach(word IN LISTS ARGN)
+    if(word IN_LIST keywords AND word IN_LIST seen)
+      _quarn_refuse(${word} "${word}" "given twice")
+    endif()
+    list(APPEND seen "${word}")
+  endforeach()
+endfunction()
+
+# The engine is a target quarn_add_engine made: the launcher loads Resources/quarnc.so.
+function(_quarn_check_engine engine)
+  if(NOT TARGET "${engine}")
+    _quarn_refuse(engine "${engine}" "no such target; make it with quarn_add_engine")
+  endif()
+  get_target_property(type "${engine}" TYPE)
+  get_target_property(name "${engine}" OUTPUT_NAME)
+  get_target_property(prefix "${engine}" PREFIX)
+  get_target_property(suffix "${engine}" SUFFIX)
+  if(NOT type STREQUAL "MODULE_LIBRARY" OR NOT "${prefix}${name}${suffix}" STREQUAL "quarnc.so")
+    _quarn_refuse(engine "${engine}" "not made by quarn_add_engine, so not named quarnc.so")
+  endif()
+endfunction()
+
+# An SPDX license expression of the ids in argument_lists.cmake or LicenseRef-<name>.
+function(_quarn_check_license license)
+  string(REGEX REPLACE "[()]" " " words "${license}")
+  separate_arguments(words UNIX_COMMAND "${words}")
+  set(after_with 0)
+  foreach(word IN LISTS words)
+    string(REGEX REPLACE "\\+$" "" id "${word}")
+    if(after_with AND word MATCHES "^[A-Za-z0-9.-]+$")
+      set(after_with 0)
+    elseif(NOT word MATCHES "^(AND|OR|WITH)$" AND NOT id IN_LIST _QUARN_SPDX_LICENSES AND
+           NOT word MATCHES "^LicenseRef-[A-Za-z0-9.-]+$")
+      _quarn_refuse(LICENSE "${license}" "${word} is no SPDX license id; write LicenseRef-<name> for others")
+    endif()
+    if(word STREQUAL "WITH")
+      set(after_with 1)
+    endif()
+  endforeach()
 endfunction()
 
 # Checks the parsed QFN_G_* arguments and fills in the defaults, in the caller's scope.
@@ -77,15 +125,31 @@ macro(_quarn_check_game_arguments)
   foreach(_quarn_keyword IN LISTS QFN_G_KEYWORDS_MISSING_VALUES)
     _quarn_refuse(${_quarn_keyword} "" "given without a value")
   endforeach()
+  if(QFN_G_UNPARSED_ARGUMENTS)
+    list(GET QFN_G_UNPARSED_ARGUMENTS 0 _quarn_keyword)
+    _quarn_refuse("${_quarn_keyword}" "${QFN_G_UNPARSED_ARGUMENTS}" "unknown argument; is it a misspelt keyword?")
+  endif()
+  _quarn_existing_items(QFN_G_ICON ICON ${QFN_G_ICON})
+  _quarn_existing_items(QFN_G_MIME_ICON MIME_ICON ${QFN_G_MIME_ICON})
+  _quarn_existing_items(QFN_G_DATA DATA ${QFN_G_DATA})
+  _quarn_existing_items(QFN_G_DOCS DOCS ${QFN_G_DOCS})
   foreach(_quarn_keyword IN ITEMS ID NAME LAUNCHER ICON)
     if("${QFN_G_${_quarn_keyword}}" STREQUAL "")
       message(FATAL_ERROR "quarn_install_game: ${_quarn_keyword} is required")
     endif()
   endforeach()
-  if(QFN_G_UNPARSED_ARGUMENTS)
-    list(GET QFN_G_UNPARSED_ARGUMENTS 0 _quarn_keyword)
-    _quarn_refuse("${_quarn_keyword}" "${QFN_G_UNPARSED_ARGUMENTS}" "unknown argument")
-  endif()
+  foreach(_quarn_item IN LISTS QFN_G_DATA)
+    get_filename_component(_quarn_name "${_quarn_item}" NAME)
+    if(_quarn_name MATCHES "^(quarnc\\.so|uninstall\\.log)$")
+      _quarn_refuse(DATA "${_quarn_item}" "${_quarn_name} would replace the game's own file in Resources/")
+    endif()
+  endforeach()
+  foreach(_quarn_keyword IN ITEMS ID LAUNCHER)
+    string(LENGTH "${QFN_G_${_quarn_keyword}}" _quarn_length)
+    if(_quarn_length GREATER 100)
+      _quarn_refuse(${_quarn_keyword} "${QFN_G_${_quarn_keyword}}" "longer than 100 characters")
+    endif()
+  endforeach()
   # The id names files in shared folders and the AppStream component, which wants reverse-DNS
   # with at least three parts.
   if(NOT QFN_G_ID MATCHES "^[A-Za-z][A-Za-z0-9_-]*(\\.[A-Za-z0-9_-]+)(\\.[A-Za-z0-9_-]+)+$")
@@ -102,23 +166,47 @@ macro(_quarn_check_game_arguments)
     if(NOT _quarn_match OR NOT CMAKE_MATCH_1 IN_LIST _QUARN_MEDIA_TYPES)
       _quarn_refuse(MIME_TYPE "${QFN_G_MIME_TYPE}" "not a media type such as application/x-game-save")
     endif()
+    # A game's own type; a registered one (text/plain) would take the system's files over.
+    if(NOT QFN_G_MIME_TYPE MATCHES "^[a-z]+/(x-|vnd\\.)")
+      _quarn_refuse(MIME_TYPE "${QFN_G_MIME_TYPE}" "a game's own type is named <media>/x-<name> or <media>/vnd.<maker>.<name>")
+    endif()
     if(NOT QFN_G_GLOB MATCHES "^[^/ \t\n\r]+$")
       _quarn_refuse(GLOB "${QFN_G_GLOB}" "one file-name pattern such as *.sav")
     endif()
   endif()
-  # Opened by the uninstaller in the player's browser: plain ASCII without spaces or quotes.
+  # Opened by the uninstaller in the player's browser: plain ASCII without spaces or quotes,
+  # and without a fragment, which the poll's query would land in.
+  if(QFN_G_EXIT_POLL_URL MATCHES "#")
+    _quarn_refuse(EXIT_POLL_URL "${QFN_G_EXIT_POLL_URL}" "a #fragment would hold the poll's query")
+  endif()
   if(NOT "${QFN_G_EXIT_POLL_URL}" STREQUAL "" AND
-     NOT QFN_G_EXIT_POLL_URL MATCHES "^https?://[A-Za-z0-9.-]+(:[0-9]+)?(/[A-Za-z0-9._~:/?#@!&'()*+,;=%-]*)?$")
+     NOT QFN_G_EXIT_POLL_URL MATCHES "^https?://[A-Za-z0-9.-]+(:[0-9]+)?(/[A-Za-z0-9._~:/?@!&'()*+,;=%-]*)?$")
     _quarn_refuse(EXIT_POLL_URL "${QFN_G_EXIT_POLL_URL}" "EXIT_POLL_URL must be an http or https address in ASCII")
   endif()
   string(LENGTH "${QFN_G_EXIT_POLL_URL}" _quarn_length)
   if(_quarn_length GREATER 512)
     _quarn_refuse(EXIT_POLL_URL "${QFN_G_EXIT_POLL_URL}" "longer than the 512 characters of an install-log value")
   endif()
-  # Each text is one line of a desktop entry, a man page and an XML element.
-  foreach(_quarn_keyword IN ITEMS NAME COMMENT SUMMARY CATEGORIES DESCRIPTION DEVELOPER LICENSE)
+  # Each text is one line of UTF-8 in a desktop entry, a man page and an XML element.
+  foreach(_quarn_keyword IN ITEMS NAME COMMENT SUMMARY CATEGORIES DESCRIPTION DEVELOPER LICENSE
+                                  GLOB KEYWORDS HOMEPAGE)
     if(QFN_G_${_quarn_keyword} MATCHES "[\n\r]")
       _quarn_refuse(${_quarn_keyword} "${QFN_G_${_quarn_keyword}}" "${_quarn_keyword} must be one line")
+    endif()
+    _quarn_is_plain_utf8(_quarn_plain "${QFN_G_${_quarn_keyword}}")
+    if(NOT _quarn_plain)
+      _quarn_refuse(${_quarn_keyword} "${QFN_G_${_quarn_keyword}}" "not UTF-8 text without control characters")
+    endif()
+  endforeach()
+  if(NOT "${QFN_G_LICENSE}" STREQUAL "")
+    _quarn_check_license("${QFN_G_LICENSE}")
+  endif()
+  if(NOT "${QFN_G_KEYWORDS}" STREQUAL "" AND NOT QFN_G_KEYWORDS MATCHES ";$")
+    string(APPEND QFN_G_KEYWORDS ";")
+  endif()
+  foreach(_quarn_url IN LISTS QFN_G_HOMEPAGE QFN_G_SCREENSHOTS)
+    if(NOT _quarn_url MATCHES "^https?://[A-Za-z0-9.-]+(:[0-9]+)?(/[A-Za-z0-9._~:/?#@!&'()*+,;=%-]*)?$")
+      _quarn_refuse(HOMEPAGE/SCREENSHOTS "${_quarn_url}" "not an http or https address in ASCII")
     endif()
   endforeach()
   if("${QFN_G_COMMENT}" STREQUAL "")
@@ -137,8 +225,10 @@ macro(_quarn_check_game_arguments)
   # such content; nothing when not given, so that no game claims a rating it was not given.
   if(NOT QFN_G_CONTENT_RATING STREQUAL "none")
     foreach(_quarn_rating IN LISTS QFN_G_CONTENT_RATING)
-      if(NOT _quarn_rating MATCHES "^[a-z]+(-[a-z]+)+=(none|mild|moderate|intense)$")
-        _quarn_refuse(CONTENT_RATING "${_quarn_rating}" "not an OARS <attribute>=<none|mild|moderate|intense>, nor none")
+      string(REGEX REPLACE "=.*$" "" _quarn_attribute "${_quarn_rating}")
+      if(NOT _quarn_rating MATCHES "^[a-z]+(-[a-z]+)+=(none|mild|moderate|intense)$" OR
+         NOT _quarn_attribute IN_LIST _QUARN_OARS_ATTRIBUTES)
+        _quarn_refuse(CONTENT_RATING "${_quarn_rating}" "not an OARS 1.1 <attribute>=<none|mild|moderate|intense>, nor none")
       endif()
     endforeach()
   endif()
@@ -149,14 +239,21 @@ macro(_quarn_check_game_arguments)
     string(APPEND QFN_G_CATEGORIES ";")
   endif()
   string(REGEX REPLACE ";$" "" _quarn_categories "${QFN_G_CATEGORIES}")
+  set(_quarn_seen "")
+  set(_quarn_main "")
   foreach(_quarn_category IN LISTS _quarn_categories)
     if(NOT _quarn_category IN_LIST _QUARN_CATEGORIES AND NOT _quarn_category MATCHES "^X-[A-Za-z0-9-]+$")
       _quarn_refuse(CATEGORIES "${QFN_G_CATEGORIES}" "${_quarn_category} is not a registered category")
+    elseif(_quarn_category IN_LIST _quarn_seen)
+      _quarn_refuse(CATEGORIES "${QFN_G_CATEGORIES}" "${_quarn_category} is named twice")
+    elseif(_quarn_category IN_LIST _QUARN_MAIN_CATEGORIES)
+      set(_quarn_main "${_quarn_category}")
     endif()
+    list(APPEND _quarn_seen "${_quarn_category}")
   endforeach()
-  _quarn_existing_items(QFN_G_ICON ICON ${QFN_G_ICON})
-  _quarn_existing_items(QFN_G_DATA DATA ${QFN_G_DATA})
-  _quarn_existing_items(QFN_G_DOCS DOCS ${QFN_G_DOCS})
+  if(_quarn_main STREQUAL "")
+    _quarn_refuse(CATEGORIES "${QFN_G_CATEGORIES}" "no main category such as Game")
+  endif()
   if("${QFN_G_COMPONENT}" STREQUAL "")
     set(QFN_G_COMPONENT game)
   endif()

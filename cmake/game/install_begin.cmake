@@ -28,8 +28,18 @@ set(qfn_staging "${QFN_G_WORK}/staging/${qfn_destination_hash}")
 file(MAKE_DIRECTORY "${qfn_staging}")
 
 # Folders from each installed file's folder up to the prefix (inclusive) that this install
-# is about to create. A staged install (DESTDIR) is for a package, whose manager owns the
-# shared folders; only the game's own folders are listed then.
+# is about to create, or that another game's install created and its log lists: the last
+# game of the prefix to go removes them once empty. A staged install (DESTDIR) is for a
+# package, whose manager owns the shared folders; only the game's own folders are listed then.
+get_filename_component(qfn_games_root "${qfn_game}" DIRECTORY)
+file(GLOB qfn_other_logs "$ENV{DESTDIR}${qfn_games_root}/*/Resources/uninstall.log")
+list(REMOVE_ITEM qfn_other_logs "$ENV{DESTDIR}${qfn_install_log}")
+set(qfn_shared_folders "")
+foreach(qfn_other_log IN LISTS qfn_other_logs)
+  file(STRINGS "${qfn_other_log}" qfn_other_records REGEX "^${QUARN_LOG_KEY_FOLDER}:")
+  list(TRANSFORM qfn_other_records REPLACE "^${QUARN_LOG_KEY_FOLDER}:" "")
+  list(APPEND qfn_shared_folders ${qfn_other_records})
+endforeach()
 set(qfn_new_folders "")
 string(LENGTH "${qfn_prefix}" qfn_prefix_length)
 if(NOT "$ENV{DESTDIR}" STREQUAL "")
@@ -42,7 +52,8 @@ foreach(qfn_file IN LISTS qfn_files qfn_install_log qfn_mime_type_file)
     if(qfn_length LESS qfn_prefix_length)
       break()
     endif()
-    if(NOT EXISTS "$ENV{DESTDIR}${qfn_folder}")
+    list(FIND qfn_shared_folders "${qfn_folder}" qfn_at)
+    if(NOT EXISTS "$ENV{DESTDIR}${qfn_folder}" OR NOT qfn_at EQUAL -1)
       list(APPEND qfn_new_folders "${qfn_folder}")
     endif()
     get_filename_component(qfn_folder "${qfn_folder}" DIRECTORY)
@@ -71,18 +82,42 @@ endforeach()
 
 include("${CMAKE_CURRENT_LIST_DIR}/install_owners.cmake")
 
+# A reinstall (with another LAUNCHER, fewer data files, or no uninstaller now) removes what
+# the previous install's log lists below the prefix and this install does not make, so that
+# no file is left that no log lists.
+set(qfn_old_records "")
+if(EXISTS "$ENV{DESTDIR}${qfn_install_log}")
+  file(STRINGS "$ENV{DESTDIR}${qfn_install_log}" qfn_old_records)
+endif()
+set(qfn_file_head "${QUARN_LOG_KEY_FILE}:${qfn_prefix}/")
+string(LENGTH "${qfn_file_head}" qfn_head_length)
+string(LENGTH "${QUARN_LOG_KEY_FILE}:" qfn_key_length)
+foreach(qfn_record IN LISTS qfn_old_records)
+  string(SUBSTRING "${qfn_record}" 0 ${qfn_head_length} qfn_head)
+  if(NOT qfn_head STREQUAL qfn_file_head)
+    continue()
+  endif()
+  string(SUBSTRING "${qfn_record}" ${qfn_key_length} -1 qfn_old_file)
+  list(FIND qfn_files "${qfn_old_file}" qfn_at)  # install scripts know no IN_LIST
+  if(qfn_at EQUAL -1 AND NOT qfn_old_file STREQUAL qfn_mime_type_file AND
+     NOT qfn_old_file MATCHES "/\\.\\.?(/|$)")
+    message(STATUS "Removing what the previous install left: $ENV{DESTDIR}${qfn_old_file}")
+    file(REMOVE "$ENV{DESTDIR}${qfn_old_file}")
+  endif()
+endforeach()
+if(NOT QFN_G_UNINSTALLER)
+  file(REMOVE "$ENV{DESTDIR}${qfn_install_log}")
+endif()
+
 # Folders: the game's own, those this install creates, and those an earlier install's log
 # listed at this place (a reinstall finds them existing but they are still ours).
 set(qfn_folders "${qfn_game}/bin" "${qfn_game}/Resources" "${qfn_game}" ${qfn_data_folders}
                 ${qfn_new_folders})
-if(EXISTS "$ENV{DESTDIR}${qfn_install_log}")
-  file(STRINGS "$ENV{DESTDIR}${qfn_install_log}" qfn_old_records
-       REGEX "^${QUARN_LOG_KEY_FOLDER}:")
-  foreach(qfn_record IN LISTS qfn_old_records)
-    string(REGEX REPLACE "^${QUARN_LOG_KEY_FOLDER}:" "" qfn_record "${qfn_record}")
-    list(APPEND qfn_folders "${qfn_record}")
-  endforeach()
-endif()
+foreach(qfn_record IN LISTS qfn_old_records)
+  if(qfn_record MATCHES "^${QUARN_LOG_KEY_FOLDER}:(.+)$")
+    list(APPEND qfn_folders "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
 list(REMOVE_DUPLICATES qfn_folders)
 # Deepest first: sort by the number of '/' (zero-padded so text order is number order).
 set(qfn_keyed "")

@@ -16,6 +16,10 @@ set(QFN_DESKTOP_MIME_LINE "")
 if(NOT QFN_G_MIME_TYPE STREQUAL "")
   set(QFN_DESKTOP_MIME_LINE "MimeType=${QFN_G_MIME_TYPE};\n")
 endif()
+set(QFN_DESKTOP_KEYWORDS_LINE "")
+if(NOT QFN_G_KEYWORDS_DESKTOP STREQUAL "")
+  set(QFN_DESKTOP_KEYWORDS_LINE "Keywords=${QFN_G_KEYWORDS_DESKTOP}\n")
+endif()
 # The Uninstall action starts the launcher without the desktop's launch marker, which would
 # hide every argument after it from the run cycle. A package-managed game has none: the
 # package manager removes it.

@@ -2,7 +2,6 @@
 # belongs to another game, naming that game. The other game tells by its install log, which
 # lists the file, or, for the command link, by the launcher the link leads to (a game that a
 # package manager installed has no log). Reinstalling a game over itself replaces its own.
-get_filename_component(qfn_games_root "${qfn_game}" DIRECTORY)
 set(qfn_owner "")
 set(qfn_owned "")
 if(IS_SYMLINK "$ENV{DESTDIR}${qfn_command_link}")
@@ -18,9 +17,8 @@ if(IS_SYMLINK "$ENV{DESTDIR}${qfn_command_link}")
     endif()
   endif()
 endif()
-file(GLOB qfn_other_logs "$ENV{DESTDIR}${qfn_games_root}/*/Resources/uninstall.log")
-foreach(qfn_other_log IN LISTS qfn_other_logs)
-  if(NOT qfn_owner STREQUAL "" OR qfn_other_log STREQUAL "$ENV{DESTDIR}${qfn_install_log}")
+foreach(qfn_other_log IN LISTS qfn_other_logs)  # install_begin.cmake found them
+  if(NOT qfn_owner STREQUAL "")
     break()
   endif()
   file(STRINGS "${qfn_other_log}" qfn_other_records REGEX "^${QUARN_LOG_KEY_FILE}:")

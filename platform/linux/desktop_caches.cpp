@@ -1,10 +1,16 @@
 // The freedesktop caches of a data folder, from the one list in desktop_caches.cmake: which
 // cache a file path belongs to, and rebuilding a cache with its tool, run as a child with an
 // argument vector (no shell) and waited for a bounded time, so a tool that hangs cannot hang
-// the uninstaller. The folder is passed as one argument whatever it holds. The tools' output
+// the uninstaller. A cache whose folder holds nothing left to list is removed instead, so
+// that the last game of a prefix leaves no cache (and no folder) behind. The folder is passed as one argument whatever it holds. The tools' output
 // (update-mime-database's notes on the search path) is none of the player's business.
 #include "platform/desktop_caches.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 #include "platform/linux/desktop_cache_list.h"
@@ -39,6 +45,59 @@ int ListsFile(const char* files, const char* name) {
   return pattern[0] == '*' && !strchr(name, '/') && EndsWith(name, pattern + 1);
 }
 
+// Whether name is one of the files the cache's tool writes.
+int IsGenerated(const DesktopCacheEntry& entry, const char* name) {
+  size_t length = strlen(name);
+  for (const char* at = strstr(entry.generated, name); at; at = strstr(at + 1, name))
+    if ((at == entry.generated || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0'))
+      return 1;
+  return 0;
+}
+
+constexpr int kMaxDepth = 6;
+
+// Whether the folder open as fd holds a file the cache lists; below names its place under the
+// cache's folder ("" for that folder itself). Links are never followed; an unreadable folder
+// counts as holding one, so nothing is removed that might still be listed.
+int HoldsListed(const DesktopCacheEntry& entry, int fd, const char* below, int depth) {
+  DIR* dir = fdopendir(fd);
+  if (!dir) {
+    close(fd);
+    return 1;
+  }
+  int holds = 0;
+  while (dirent* item = readdir(dir)) {
+    const char* name = item->d_name;
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
+    if (!below[0] && IsGenerated(entry, name)) continue;
+    char path[kPathCapacity];
+    if (!StrFormatf(path, sizeof path, "%s%s%s", below, below[0] ? "/" : "", name)) {
+      holds = 1;
+      break;
+    }
+    int sub = openat(dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (sub >= 0) {
+      holds = depth >= kMaxDepth || HoldsListed(entry, sub, path, depth + 1);
+    } else {
+      holds = ListsFile(entry.files, path);
+    }
+    if (holds) break;
+  }
+  closedir(dir);
+  return holds;
+}
+
+// Removes the files the cache's tool wrote in the folder; 1 when none is left.
+int RemoveGenerated(const DesktopCacheEntry& entry, int fd) {
+  char names[256];
+  if (!StrCopy(names, entry.generated)) return 0;
+  int removed = 1;
+  char* rest = nullptr;
+  for (char* name = strtok_r(names, " ", &rest); name; name = strtok_r(nullptr, " ", &rest))
+    if (unlinkat(fd, name, 0) != 0 && errno != ENOENT) removed = 0;
+  return removed;
+}
+
 }  // namespace
 
 int CacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
@@ -60,6 +119,13 @@ int CacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
 
 int RefreshDesktopCache(int cache, const char* folder) {
   if (cache < 0 || cache >= kCacheCount || !folder) return 0;
+  int fd = open(folder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return 0;
+  int listed = dup(fd);
+  int holds = listed < 0 || HoldsListed(kDesktopCaches[cache], listed, "", 0);
+  int removed = !holds && RemoveGenerated(kDesktopCaches[cache], fd);
+  close(fd);
+  if (!holds) return removed;
   char tool[128];
   char path[kPathCapacity];
   if (!StrCopy(tool, kDesktopCaches[cache].tool) || !StrCopy(path, folder)) return 0;

@@ -1,7 +1,8 @@
 // The engine kit as an engine author outside this tree meets it: a small engine built
 // against the installed prefix with CMake (find_package(QuarnEngine), quarn_add_engine) and
 // with a plain compiler call through pkg-config exports the five entry points and nothing
-// else, and the installed launcher runs it.
+// else, is hardened alike (stack protector, fortified calls, BIND_NOW) without a build type or
+// flags of its own, and the installed launcher runs it.
 #include "quarn_engine.h"
 #include "tests/install/install_helpers.h"
 #include "tests/support/temp_world.h"
@@ -17,7 +18,13 @@ namespace {
 
 const char kEngineSource[] = R"(#include <quarn_engine.h>
 #include <stdio.h>
-int kit_helper(int x) { return x + 1; } /* not an entry point: must stay local */
+#include <stdlib.h>
+/* not an entry point: must stay local; its buffer is what hardening guards */
+int kit_helper(int x) {
+  char digits[16];
+  snprintf(digits, sizeof digits - (size_t)x % 2, "%d", x);
+  return atoi(digits) + 1;
+}
 int qrnGetAppName(char* shortName, char* longName, char* appId, int* build) {
   snprintf(shortName, QRN_NAME_CAPACITY, "Kit");
   snprintf(longName, QRN_NAME_CAPACITY, "Kit Game");
@@ -75,8 +82,8 @@ std::string BuildEngine(TempWorld& world, const std::string& prefix, const std::
 class EngineKit : public testing::TestWithParam<const char*> {};
 
 TEST_P(EngineKit, BuildsAnEngineThatExportsTheEntryPointsAndRuns) {
-  if (!ProgramsInstalled({"cc", "pkg-config", "nm"}))
-    GTEST_SKIP() << "cc, pkg-config or nm missing";
+  if (!ProgramsInstalled({"cc", "pkg-config", "nm", "readelf"}))
+    GTEST_SKIP() << "cc, pkg-config, nm or readelf missing";
   TempWorld world;
   std::string prefix = world.Path("prefix");
   ASSERT_EQ(InstallTo(world, prefix).exitCode, 0);
@@ -91,6 +98,12 @@ TEST_P(EngineKit, BuildsAnEngineThatExportsTheEntryPointsAndRuns) {
   EXPECT_EQ(exported, (std::set<std::string>{QRN_ENTRY_POINTS(QFN_ENTRY_POINT_NAME)}));
 #undef QFN_ENTRY_POINT_NAME
   EXPECT_EQ(symbols.out.find("kit_helper"), std::string::npos) << symbols.out;
+  ProcessResult undefined = RunProcess({"nm", "-D", "--undefined-only", library}, {});
+  for (const char* guard : {"__stack_chk_fail", "__snprintf_chk"})
+    EXPECT_NE(undefined.out.find(guard), std::string::npos) << guard << "\n" << undefined.out;
+  ProcessResult dynamic = RunProcess({"readelf", "-d", "-l", library}, {});
+  for (const char* relro : {"GNU_RELRO", "BIND_NOW"})
+    EXPECT_NE(dynamic.out.find(relro), std::string::npos) << relro << "\n" << dynamic.out;
 
   Installed paths = InstalledPaths(prefix);
   WriteFile(paths.engine, ReadFile(library), 0755);

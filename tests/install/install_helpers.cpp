@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 const std::vector<std::string> kCacheTools = [] {
@@ -41,7 +42,7 @@ Installed InstalledPaths(const std::string& prefix) {
                      prefix + "/share/doc/quarn-engine-dev/copyright",
                      prefix + "/share/doc/quarn-engine-dev/changelog.gz"};
   for (const char* part :
-       {"check_prefix.cmake", "desktop_caches.cmake", "game.6.in", "game.desktop.in",
+       {"argument_lists.cmake", "check_prefix.cmake", "desktop_caches.cmake", "game.6.in", "game.desktop.in",
         "game_arguments.cmake", "install_begin.cmake", "install_command_link.cmake",
         "install_desktop_caches.cmake", "install_desktop_entry.cmake", "install_log_format.cmake",
         "install_owners.cmake", "install_uninstall_log.cmake", "metainfo.xml.in", "mime.xml.in"})
@@ -138,4 +139,12 @@ std::vector<std::string> TreeUnder(const std::string& root) {
   }
   std::sort(paths.begin(), paths.end());
   return paths;
+}
+
+std::vector<std::string> TreeOf(const std::string& prefix, const std::vector<std::string>& files) {
+  std::set<std::string> tree;
+  for (const std::string& file : files)
+    for (std::filesystem::path at = file; at.string().size() > prefix.size(); at = at.parent_path())
+      tree.insert(at.string());
+  return std::vector<std::string>(tree.begin(), tree.end());
 }

@@ -47,5 +47,7 @@ std::string DesktopValue(const std::string& desktopText, const std::string& key,
 std::vector<std::string> ExecArguments(const std::string& exec,
                                        const std::vector<std::string>& documents);
 
+// The given files with every folder above them up to the prefix (excluded), sorted.
+std::vector<std::string> TreeOf(const std::string& prefix, const std::vector<std::string>& files);
 // Every path under root (root itself excluded), sorted.
 std::vector<std::string> TreeUnder(const std::string& root);

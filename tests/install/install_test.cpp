@@ -12,8 +12,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
-
 #include <string>
 #include <vector>
 
@@ -22,15 +20,6 @@ namespace {
 void ExpectInstalled(TempWorld& world, const std::string& prefix) {
   ProcessResult result = InstallTo(world, prefix);
   ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
-}
-
-// The given files with every folder above them up to the prefix (excluded), sorted.
-std::vector<std::string> TreeOf(const std::string& prefix, const std::vector<std::string>& files) {
-  std::set<std::string> tree;
-  for (const std::string& file : files)
-    for (std::filesystem::path at = file; at.string().size() > prefix.size(); at = at.parent_path())
-      tree.insert(at.string());
-  return std::vector<std::string>(tree.begin(), tree.end());
 }
 
 // The files of the demo game alone, without its install log.

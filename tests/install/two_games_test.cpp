@@ -72,6 +72,7 @@ TEST(TwoGames, EachUninstallsWithoutHarmingTheOther) {
     EXPECT_TRUE(FileExists(file)) << file;
   EXPECT_EQ(DesktopValue(ReadFile(lanternEntry), "StartupWMClass"), "lantern");
   EXPECT_EQ(DesktopValue(ReadFile(lanternEntry), "Categories"), "Game;LogicGame;");
+  EXPECT_EQ(DesktopValue(ReadFile(lanternEntry), "Keywords"), "puzzle;lantern;tiles;");
   // A packager's file list names the command link too.
   EXPECT_NE(
       ReadFile(world.Path("lantern-build/install_manifest.txt")).find(prefix + "/games/lantern\n"),
@@ -111,8 +112,8 @@ TEST(TwoGames, EachUninstallsWithoutHarmingTheOther) {
             "Lantern Tiles has succesfully been removed from your computer.");
   EXPECT_TRUE(world.Calls("xdg-open").empty());
   EXPECT_FALSE(FileExists(lanternEntry));
-  EXPECT_FALSE(FileExists(lanternGame + "/Resources/levels"));
-  EXPECT_EQ(ReadFile(prefix + "/share/mime/globs2").find(kLanternType), std::string::npos);
+  // The last game gone, the caches it needed go too: the kit alone stays.
+  EXPECT_EQ(TreeUnder(prefix), TreeOf(prefix, demo.engineKit));
 }
 
 // The AppStream metadata of both games passes the validator software centres use, with
@@ -173,6 +174,7 @@ ProcessResult ConfigureGame(TempWorld& world, const std::string& prefix, const s
   WriteFile(source + "/CMakeLists.txt",
             "cmake_minimum_required(VERSION 3.20)\nproject(g C)\n"
             "find_package(QuarnEngine 1 REQUIRED)\nquarn_add_engine(e e.c)\n"
+            "add_library(plain MODULE EXCLUDE_FROM_ALL e.c)\n"  // a library quarn_add_engine did not make
             "quarn_install_game(e ICON i.svg " +
                 arguments + ")\n");
   ProcessOptions options = world.ChildOptions();
@@ -216,6 +218,22 @@ TEST(TwoGames, AnInstallNeverHarmsAnotherGameAndNeverStrandsFiles) {
   EXPECT_EQ(TreeUnder(prefix), before);
   EXPECT_EQ(InstallTo(world, prefix).exitCode, 0);  // the demo over itself
 
+  // Reinstalled under another LAUNCHER, a game keeps nothing of its first name, and its
+  // uninstall leaves the prefix as it found it.
+  for (const char* launcher : {"first", "second"}) {
+    ASSERT_EQ(ConfigureGame(world, prefix, "renamed",
+                            std::string("ID org.example.Renamed NAME R LAUNCHER ") + launcher)
+                  .exitCode,
+              0);
+    ASSERT_EQ(BuildAndInstall(world, "renamed").exitCode, 0);
+  }
+  for (const char* first :
+       {"/games/first", "/lib/org.example.Renamed/bin/first", "/share/man/man6/first.6.gz"})
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(prefix + first))) << first;
+  ProcessResult renamed = RunProcess({prefix + "/games/second", "-Uninstall"}, world.ChildOptions());
+  EXPECT_EQ(renamed.exitCode, 0) << renamed.err;
+  EXPECT_EQ(TreeUnder(prefix), before);
+
   MakeDirs(world.Path("half"));
   WriteFile(world.Path("half/gone.txt"), "data\n");
   ASSERT_EQ(ConfigureGame(world, prefix, "half",
@@ -237,63 +255,120 @@ TEST(TwoGames, AnInstallNeverHarmsAnotherGameAndNeverStrandsFiles) {
   }
 }
 
-// Arguments that would break the generated desktop entry, install steps or log stop the
-// configure, naming the argument and the value; arguments that merely look like CMake's
-// false constants are texts like any other.
+// Arguments that would break the generated files, install steps or log, or the game itself,
+// stop the configure, naming the argument and the value; arguments that merely look like
+// CMake's false constants are texts like any other, and every text is escaped for the file it
+// goes into.
 TEST(TwoGames, GameArgumentsAreCheckedWhenConfiguring) {
   struct Case {
     std::string arguments;
     const char* message;  // "" when the arguments are accepted
+    // Accepted: texts that the generated file (below quarn_game/org.x.L/) holds, or, after
+    // '!', does not hold.
+    std::vector<std::pair<const char*, std::string>> generated;
   };
+  const std::string ok = "ID org.x.L NAME x LAUNCHER l ";
   const Case cases[] = {
-      {"ID Lantern NAME x LAUNCHER l", "ID \"Lantern\": ID must be reverse-DNS"},
-      {"ID pebble.garden NAME x LAUNCHER l", "ID \"pebble.garden\": ID must be reverse-DNS"},
-      {"ID org.x.L NAME \"a\nb\" LAUNCHER l", "NAME must be one line"},
-      {"ID org.x.L NAME x LAUNCHER ../l", "LAUNCHER \"../l\": LAUNCHER must be a plain file"},
-      {"ID org.x.L NAME x LAUNCHER l EXIT_POLL_URL file:///etc", "EXIT_POLL_URL \"file:///etc\""},
-      {"ID org.x.L NAME x LAUNCHER l EXIT_POLL_URL http://x.example/caf\xc3\xa9",
-       "EXIT_POLL_URL must be an http or https address in ASCII"},
-      {"ID org.x.L NAME x LAUNCHER l EXIT_POLL_URL http://x.example/" + std::string(496, 'a'),
-       "longer than the 512 characters of an install-log value"},
-      {"ID org.x.L NAME x LAUNCHER l MIME_TYPE application/x-l", "MIME_TYPE needs GLOB"},
-      {"ID org.x.L NAME x LAUNCHER l MIME_TYPE \"pebble file\" GLOB *.p",
-       "MIME_TYPE \"pebble file\": not a media type"},
-      {"ID org.x.L NAME x LAUNCHER l CATEGORIES Games",
-       "CATEGORIES \"Games;\": Games is not a registered category"},
-      {"ID org.x.L NAME x LAUNCHER l DATA levels", "DATA \"levels\": no such file"},
-      {"ID org.x.L NAME x LAUNCHER l ICON gone.svg", "ICON \"gone.svg\": no such file"},
+      {"ID Lantern NAME x LAUNCHER l", "ID \"Lantern\": ID must be reverse-DNS", {}},
+      {"ID pebble.garden NAME x LAUNCHER l", "ID \"pebble.garden\": ID must be reverse-DNS", {}},
+      {"ID org.x." + std::string(300, 'a') + " NAME x LAUNCHER l", "longer than 100 characters", {}},
+      {"ID org.x.L ID org.x.M NAME x LAUNCHER l", "ID \"ID\": given twice", {}},
+      {"ID org.x.L NAME \"a\nb\" LAUNCHER l", "NAME must be one line", {}},
+      {"ID org.x.L NAME \"caf\xe9\" LAUNCHER l", "NAME \"caf\xe9\": not UTF-8 text", {}},
+      {ok + "COMMENT \"a\tb\"", "COMMENT \"a\tb\": not UTF-8 text without control", {}},
+      {"ID org.x.L NAME x LAUNCHER ../l", "LAUNCHER \"../l\": LAUNCHER must be a plain file", {}},
+      {"ID org.x.L NAME x LAUNCHER " + std::string(300, 'l'), "longer than 100 characters", {}},
+      {"ID org.x.L NAME x LAUNCHR l", "LAUNCHR \"LAUNCHR;l\": unknown argument; is it a misspelt", {}},
+      {ok + "EXIT_POLL_URL file:///etc", "EXIT_POLL_URL \"file:///etc\"", {}},
+      {ok + "EXIT_POLL_URL http://x.example/caf\xc3\xa9",
+       "EXIT_POLL_URL must be an http or https address in ASCII", {}},
+      {ok + "EXIT_POLL_URL http://x.example/" + std::string(496, 'a'),
+       "longer than the 512 characters of an install-log value", {}},
+      {ok + "EXIT_POLL_URL \"http://x.example/poll#form\"", "a #fragment would hold the poll's query",
+       {}},
+      {ok + "HOMEPAGE www.x.example", "HOMEPAGE/SCREENSHOTS \"www.x.example\": not an http", {}},
+      {ok + "MIME_TYPE application/x-l", "MIME_TYPE needs GLOB", {}},
+      {ok + "MIME_TYPE \"pebble file\" GLOB *.p", "MIME_TYPE \"pebble file\": not a media type", {}},
+      {ok + "MIME_TYPE text/plain GLOB *.txt", "MIME_TYPE \"text/plain\": a game's own type", {}},
+      {ok + "CATEGORIES Games", "CATEGORIES \"Games;\": Games is not a registered category", {}},
+      {ok + "CATEGORIES LogicGame", "CATEGORIES \"LogicGame;\": no main category", {}},
+      {ok + "CATEGORIES \"Game;Game\"", "CATEGORIES \"Game;Game;\": Game is named twice", {}},
+      {ok + "DATA levels", "DATA \"levels\": no such file", {}},
+      {ok + "DATA quarnc.so", "quarnc.so would replace the game's own file in Resources/", {}},
+      {ok + "DOCS a/readme b/readme", "a second DOCS item named readme", {}},
+      {ok + "ICON gone.svg", "ICON \"gone.svg\": no such file", {}},
+      {ok + "ICON fake.svg", "fake.svg\": not an SVG image", {}},
       {"CATEGORY Game ID org.x.L NAME x LAUNCHER l",
-       "ICON \"CATEGORY\": no such file; is it a "
-       "misspelt keyword?"},
-      {"ID org.x.L NAME x LAUNCHER l ICON big.png", "1024x1024 px; a PNG icon is square"},
-      {"ID org.x.L NAME x LAUNCHER l ICON wide.png", "64x48 px; a PNG icon is square"},
-      {"ID org.x.L NAME x LAUNCHER", "LAUNCHER \"\": given without a value"},
-      {"ID org.x.L NAME x LAUNCHER l CONTENT_RATING violence=lots",
-       "CONTENT_RATING \"violence=lots\": not an OARS"},
-      // Texts reach the files as written, whatever CMake would make of them.
+       "ICON \"CATEGORY\": no such file; is it a misspelt keyword?", {}},
+      {ok + "ICON big.png", "1024x1024 px; a PNG icon is square", {}},
+      {ok + "ICON wide.png", "64x48 px; a PNG icon is square", {}},
+      {ok + "ICON ok.png ok2.png", "ok2.png\": a second 48x48 icon", {}},
+      {"ID org.x.L NAME x LAUNCHER", "LAUNCHER \"\": given without a value", {}},
+      {ok + "CONTENT_RATING violence=lots", "CONTENT_RATING \"violence=lots\": not an OARS", {}},
+      {ok + "CONTENT_RATING violence-lots=mild", "CONTENT_RATING \"violence-lots=mild\": not an OARS",
+       {}},
+      {ok + "LICENSE GPL", "LICENSE \"GPL\": GPL is no SPDX license id", {}},
+      // A library that quarn_add_engine did not make would not be loaded as the engine.
+      {ok + ")\nquarn_install_game(plain ICON i.svg ID org.x.P NAME p LAUNCHER p",
+       "engine \"plain\": not made by quarn_add_engine", {}},
+      // Texts reach the files as written, whatever CMake would make of them, escaped for each.
       {"ID org.x.L NAME Off LAUNCHER n COMMENT No SUMMARY \"a \\\"b\\\" $c;d\\\\e\" ICON ok.png",
-       ""},
+       "",
+       {{"org.x.L.metainfo.xml", "<name>Off</name>"},
+        {"org.x.L.metainfo.xml", "<p>a &quot;b&quot; $c;d\\e. No.</p>"}}},
+      {"ID org.x.L NAME \"Caf\xc3\xa9 \\\"Q\\\"\" LAUNCHER n MIME_TYPE application/x-l "
+       "GLOB \"*.a&<\\\"\" LICENSE \"MIT OR (Apache-2.0 AND LicenseRef-Art)\"",
+       "",
+       {{"n.6", ".TH \"n\" 6 \"\" \"Caf\xc3\xa9 \\(dqQ\\(dq\" \"Games\"\n"},
+        {"org.x.L.xml", "<glob pattern=\"*.a&amp;&lt;&quot;\"/>"},
+        {"org.x.L.xml", "<generic-icon name=\"application-x-generic\"/>"},
+        {"org.x.L.metainfo.xml", "<project_license>MIT OR (Apache-2.0 AND LicenseRef-Art)"},
+        {"n.6", "Uninstall"}}},
+      // What a maker may add; a game a package manager removes has no -Uninstall to document.
+      {ok + "NO_UNINSTALLER KEYWORDS \"tiles;light\" HOMEPAGE https://x.example/ "
+            "SCREENSHOTS https://x.example/1.png https://x.example/2.png "
+            "MIME_TYPE image/x-l-board GLOB *.lb MIME_ICON i.svg",
+       "",
+       {{"org.x.L.metainfo.xml", "<url type=\"homepage\">https://x.example/</url>"},
+        {"org.x.L.metainfo.xml",
+         "  <keywords>\n    <keyword>tiles</keyword>\n    <keyword>light</keyword>\n  </keywords>"},
+        {"org.x.L.metainfo.xml",
+         "<screenshot type=\"default\">\n      <caption>x</caption>\n      "
+         "<image>https://x.example/1.png</image>"},
+        {"org.x.L.metainfo.xml", "<screenshot type=\"extra\">"},
+        {"org.x.L.xml", "<icon name=\"image-x-l-board\"/>\n    <generic-icon name=\"image-x-generic\"/>"},
+        {"l.6", "!Uninstall"}}},
   };
   TempWorld world;
   std::string prefix = world.Path("prefix");
   ASSERT_EQ(InstallTo(world, prefix).exitCode, 0);
-  MakeDirs(world.Path("game"));
+  MakeDirs(world.Path("game/a"));
+  MakeDirs(world.Path("game/b"));
   WriteFile(world.Path("game/big.png"), PngHeader(1024, 1024));
   WriteFile(world.Path("game/wide.png"), PngHeader(64, 48));
   WriteFile(world.Path("game/ok.png"), PngHeader(48, 48));
+  WriteFile(world.Path("game/ok2.png"), PngHeader(48, 48));
+  WriteFile(world.Path("game/fake.svg"), "<html>not a drawing</html>\n");
+  WriteFile(world.Path("game/quarnc.so"), "data\n");
+  WriteFile(world.Path("game/a/readme"), "a\n");
+  WriteFile(world.Path("game/b/readme"), "b\n");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
+    std::filesystem::remove_all(world.Path("game/build"));
     ProcessResult configured = ConfigureGame(world, prefix, "game", c.arguments);
     if (c.message[0]) {
       EXPECT_NE(configured.exitCode, 0);
-      EXPECT_NE(Flat(configured.err).find(c.message), std::string::npos) << configured.err;
+      EXPECT_NE(Flat(configured.err).find(Flat(c.message)), std::string::npos) << configured.err;
       continue;
     }
     EXPECT_EQ(configured.exitCode, 0) << configured.err;
-    std::string metainfo =
-        ReadFile(world.Path("game/build/quarn_game/org.x.L/org.x.L.metainfo.xml"));
-    EXPECT_NE(metainfo.find("<name>Off</name>"), std::string::npos) << metainfo;
-    EXPECT_NE(metainfo.find("<p>a \"b\" $c;d\\e. No.</p>"), std::string::npos) << metainfo;
+    for (const auto& [file, text] : c.generated) {
+      std::string content = ReadFile(world.Path("game/build/quarn_game/org.x.L/") + file);
+      if (text[0] == '!')
+        EXPECT_EQ(content.find(text.substr(1)), std::string::npos) << file << "\n" << content;
+      else
+        EXPECT_NE(content.find(text), std::string::npos) << file << "\n" << content;
+    }
   }
 }
 
