@@ -56,6 +56,25 @@ int ComposeDomain(char (&domain)[kDomainCapacity], const char* appName) {
   return StrFormatf(domain, sizeof domain, "com.quillfen.%s", appName);
 }
 
+// The bundle's Resources/ folder of a launcher path: everything up to and including its
+// second-to-last '/', then "Resources". 0, with an empty text, when it does not fit.
+int ResourcesOf(const char* ownPath, char* out, size_t capacity) {
+  size_t keep = 0;
+  int slashes = 0;
+  for (size_t i = strlen(ownPath); i > 0; --i) {
+    if (ownPath[i - 1] == '/' && ++slashes == 2) {
+      keep = i;
+      break;
+    }
+  }
+  const char kResources[] = "Resources";
+  out[0] = '\0';
+  if (keep + sizeof kResources > capacity) return 0;
+  memcpy(out, ownPath, keep);
+  memcpy(out + keep, kResources, sizeof kResources);
+  return 1;
+}
+
 }  // namespace
 
 // Argument 0 and the file name are only shown (log), so an overlong one is cut. The
@@ -68,32 +87,25 @@ int SetPathFor(const char* exePath, const char* ownPath) {
   const char* lastSlash = strrchr(exePath, '/');
   StrCopy(g_AppFilename, lastSlash ? lastSlash + 1 : exePath);
   g_AppPath[0] = '\0';
-  if (ownPath == nullptr) return -1;
-
-  // Keep everything up to and including the second-to-last '/'.
-  size_t keep = 0;
-  int slashes = 0;
-  for (size_t i = strlen(ownPath); i > 0; --i) {
-    if (ownPath[i - 1] == '/' && ++slashes == 2) {
-      keep = i;
-      break;
-    }
-  }
-  const char kResources[] = "Resources";
-  if (keep + sizeof kResources > sizeof g_AppPath) return -1;
-  memcpy(g_AppPath, ownPath, keep);
-  g_AppPath[keep] = '\0';
-  StrAppend(g_AppPath, kResources);
+  if (ownPath == nullptr || !ResourcesOf(ownPath, g_AppPath, sizeof g_AppPath)) return -1;
   return fsSetCurrentDir(g_AppPath);
 }
 
 // A shell passes a bare name when it found the launcher on PATH, and the working directory
 // is then wherever the player happened to be: a bundle found from there would load whatever
 // engine and install log that folder holds. The kernel's own path of the executable also
-// resolves a symbolic link that started it.
+// resolves a symbolic link that started it. A game whose bin/<launcher> is a link to a
+// launcher that several games share (a distribution's) has no bundle beside that launcher:
+// its bundle is where the link that leads straight to the launcher lies.
 int SetPath(const char* exePath) {
   char ownPath[kPathCapacity];
-  return SetPathFor(exePath, OsExecutablePath(ownPath, sizeof ownPath) ? ownPath : nullptr);
+  if (!OsExecutablePath(ownPath, sizeof ownPath)) return SetPathFor(exePath, nullptr);
+  char resources[kPathCapacity];
+  char linkPath[kPathCapacity];
+  if (!(ResourcesOf(ownPath, resources, sizeof resources) && fsEntryExists(resources)) &&
+      OsLauncherLink(exePath, linkPath, sizeof linkPath))
+    return SetPathFor(exePath, linkPath);
+  return SetPathFor(exePath, ownPath);
 }
 
 int GetUserPath() {

@@ -120,17 +120,31 @@ TEST_F(RunCycle, RestartFindsTheBundleWhenStartedByARelativePath) {
 
 // Started by a bare name found on PATH, or through a symbolic link in another folder, the
 // launcher finds its bundle from its own path, never below the folder it was started from
-// (whose Resources/quarnc.so would show a "missing symbols" alert).
+// (whose Resources/quarnc.so would show a "missing symbols" alert). A bundle whose
+// bin/<launcher> is a link to a launcher shared by several games (with no bundle of its own)
+// is found where that link lies, however it was started.
 TEST_F(RunCycle, FindsItsBundleFromItsOwnPathNotTheStartFolder) {
   Bundle bundle = MakeBundle(world, TestEngineLibrary());
   MakeDirs(world.Path("start/Resources"));
   WriteFile(world.Path("start/Resources/quarnc.so"), ReadFile(IncompleteEngineLibrary()), 0755);
   MakeDirs(world.Path("games"));
   ASSERT_EQ(symlink(bundle.exe.c_str(), world.Path("games/quarn-demo").c_str()), 0);
-  const std::string cases[][3] = {{"quarn", bundle.root + "/bin", "quarn"},
-                                  {"quarn-demo", world.Path("games"), "quarn-demo"},
-                                  {world.Path("games/quarn-demo"), "/bin", "quarn-demo"}};
-  for (const auto& [program, pathFolder, logName] : cases) {
+  MakeDirs(world.Path("libexec"));
+  MakeDirs(world.Path("sharing/bin"));
+  MakeDirs(world.Path("sharing/Resources"));
+  WriteFile(world.Path("libexec/quarn"), ReadFile(bundle.exe), 0755);
+  WriteFile(world.Path("sharing/Resources/quarnc.so"), ReadFile(TestEngineLibrary()), 0755);
+  ASSERT_EQ(symlink("../../libexec/quarn", world.Path("sharing/bin/linked").c_str()), 0);
+  ASSERT_EQ(symlink("../sharing/bin/linked", world.Path("games/linked").c_str()), 0);
+  const std::string linked = world.Path("sharing/Resources");
+  const std::string cases[][4] = {
+      {"quarn", bundle.root + "/bin", "quarn", bundle.resources},
+      {"quarn-demo", world.Path("games"), "quarn-demo", bundle.resources},
+      {world.Path("games/quarn-demo"), "/bin", "quarn-demo", bundle.resources},
+      {world.Path("sharing/bin/linked"), "/bin", "linked", linked},
+      {world.Path("games/linked"), "/bin", "linked", linked},
+      {"linked", world.Path("games"), "linked", linked}};
+  for (const auto& [program, pathFolder, logName, resources] : cases) {
     ProcessOptions options = world.ChildOptions();
     options.env.push_back({"PATH", pathFolder + ":" + world.BinDir() + ":/usr/bin:/bin"});
     options.env.push_back({"QRN_TEST_RECORD", world.Path(logName)});
@@ -138,7 +152,7 @@ TEST_F(RunCycle, FindsItsBundleFromItsOwnPathNotTheStartFolder) {
     EXPECT_EQ(RunProcess({program}, options).exitCode, 0) << program;
     EXPECT_EQ(ReadEngineRecord(world.Path(logName)).size(), 4u) << program;
     std::string log = ReadFile(world.DataHome() + "/Quillfen/Test Game/" + logName + ".txt");
-    EXPECT_NE(log.find("[main] Path: " + std::filesystem::canonical(bundle.resources).string() +
+    EXPECT_NE(log.find("[main] Path: " + std::filesystem::canonical(resources).string() +
                        "\n[main] Command line:\n       " + program + "\n"),
               std::string::npos)
         << log;
