@@ -211,9 +211,10 @@ int UninstallFlow() {
   // A game installed without an uninstall log is a package manager's to remove: nothing to
   // ask, nothing removed.
   if (!fsEntryExists(kInstallLogName)) {
-    Alertf("%s was installed without an uninstaller: remove it with the package manager that "
-           "installed it.",
-           g_AppNameLong);
+    Alertf(
+        "%s was installed without an uninstaller: remove it with the package manager that "
+        "installed it.",
+        g_AppNameLong);
     return 0;
   }
   if (!g_bNoNativeGui && !CanAskUser()) {

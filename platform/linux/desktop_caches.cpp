@@ -2,8 +2,9 @@
 // cache a file path belongs to, and rebuilding a cache with its tool, run as a child with an
 // argument vector (no shell) and waited for a bounded time, so a tool that hangs cannot hang
 // the uninstaller. A cache whose folder holds nothing left to list is removed instead, so
-// that the last game of a prefix leaves no cache (and no folder) behind. The folder is passed as one argument whatever it holds. The tools' output
-// (update-mime-database's notes on the search path) is none of the player's business.
+// that the last game of a prefix leaves no cache (and no folder) behind. The folder is passed as
+// one argument whatever it holds. The tools' output (update-mime-database's notes on the search
+// path) is none of the player's business.
 #include "platform/desktop_caches.h"
 
 #include <dirent.h>

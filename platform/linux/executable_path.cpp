@@ -89,8 +89,7 @@ int OsLauncherLink(const char* argument0, char* out, size_t capacity) {
     }
     struct stat link, reached;
     if (lstat(next, &link) == 0 && !S_ISLNK(link.st_mode) && stat(next, &reached) == 0 &&
-        reached.st_dev == self.st_dev && reached.st_ino == self.st_ino)
-    {
+        reached.st_dev == self.st_dev && reached.st_ino == self.st_ino) {
       if (WithRealFolder(at, out, capacity)) return 1;
       out[0] = '\0';
       return 0;

@@ -15,9 +15,9 @@ int OsAppSupportFolder(char* out, size_t capacity);
 // any link that started it. 1 when it was read, is absolute and fit with its terminator;
 // else 0 and an empty text.
 int OsExecutablePath(char* out, size_t capacity);
-// The symbolic link that leads straight to this process's executable on the way from the path
-// it was started through (argument 0 when it holds a '/', else the first match on PATH, as a
-// shell finds it): each link of that chain is followed in turn, at most 16, and the last one
-// whose target is the executable itself is given, its folder without links. 1 when there is
-// such a link and it fit with its terminator; else 0 and an empty text.
+// The link that leads straight to this process's executable on the way from the path it was
+// started through (argument 0 when it names a folder, else the first match on the search
+// path, as a shell finds it): each link of that chain is followed in turn, at most 16, and
+// the last one whose target is the executable itself is given, its folder without links. 1 when
+// there is such a link and it fit with its terminator; else 0 and an empty text.
 int OsLauncherLink(const char* argument0, char* out, size_t capacity);

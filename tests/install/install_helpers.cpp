@@ -42,10 +42,11 @@ Installed InstalledPaths(const std::string& prefix) {
                      prefix + "/share/doc/quarn-engine-dev/copyright",
                      prefix + "/share/doc/quarn-engine-dev/changelog.gz"};
   for (const char* part :
-       {"argument_lists.cmake", "check_prefix.cmake", "desktop_caches.cmake", "game.6.in", "game.desktop.in",
-        "game_arguments.cmake", "install_begin.cmake", "install_command_link.cmake",
-        "install_desktop_caches.cmake", "install_desktop_entry.cmake", "install_log_format.cmake",
-        "install_owners.cmake", "install_uninstall_log.cmake", "metainfo.xml.in", "mime.xml.in"})
+       {"argument_lists.cmake", "check_prefix.cmake", "desktop_caches.cmake", "game.6.in",
+        "game.desktop.in", "game_arguments.cmake", "install_begin.cmake",
+        "install_command_link.cmake", "install_desktop_caches.cmake", "install_desktop_entry.cmake",
+        "install_log_format.cmake", "install_owners.cmake", "install_uninstall_log.cmake",
+        "metainfo.xml.in", "mime.xml.in"})
     paths.engineKit.push_back(kit + "game/" + part);
   const std::string hicolor = prefix + "/share/icons/hicolor/";
   paths.icons = {hicolor + "scalable/apps/" + kDesktopId + ".svg"};

@@ -171,12 +171,13 @@ ProcessResult ConfigureGame(TempWorld& world, const std::string& prefix, const s
             "int qrnCreate(int c, char** v) { return 0; }\nint qrnRun(void) { return 0; }\n"
             "int qrnClose(void) { return 0; }\nint qrnSendIPC(const char* m) { return 0; }\n");
   WriteFile(source + "/i.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n");
-  WriteFile(source + "/CMakeLists.txt",
-            "cmake_minimum_required(VERSION 3.20)\nproject(g C)\n"
-            "find_package(QuarnEngine 1 REQUIRED)\nquarn_add_engine(e e.c)\n"
-            "add_library(plain MODULE EXCLUDE_FROM_ALL e.c)\n"  // a library quarn_add_engine did not make
-            "quarn_install_game(e ICON i.svg " +
-                arguments + ")\n");
+  WriteFile(
+      source + "/CMakeLists.txt",
+      "cmake_minimum_required(VERSION 3.20)\nproject(g C)\n"
+      "find_package(QuarnEngine 1 REQUIRED)\nquarn_add_engine(e e.c)\n"
+      "add_library(plain MODULE EXCLUDE_FROM_ALL e.c)\n"  // a library quarn_add_engine did not make
+      "quarn_install_game(e ICON i.svg " +
+          arguments + ")\n");
   ProcessOptions options = world.ChildOptions();
   options.timeoutSeconds = 120;
   return RunProcess({QFN_CMAKE_COMMAND, "-S", source, "-B", source + "/build",
@@ -230,7 +231,8 @@ TEST(TwoGames, AnInstallNeverHarmsAnotherGameAndNeverStrandsFiles) {
   for (const char* first :
        {"/games/first", "/lib/org.example.Renamed/bin/first", "/share/man/man6/first.6.gz"})
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(prefix + first))) << first;
-  ProcessResult renamed = RunProcess({prefix + "/games/second", "-Uninstall"}, world.ChildOptions());
+  ProcessResult renamed =
+      RunProcess({prefix + "/games/second", "-Uninstall"}, world.ChildOptions());
   EXPECT_EQ(renamed.exitCode, 0) << renamed.err;
   EXPECT_EQ(TreeUnder(prefix), before);
 
@@ -271,24 +273,33 @@ TEST(TwoGames, GameArgumentsAreCheckedWhenConfiguring) {
   const Case cases[] = {
       {"ID Lantern NAME x LAUNCHER l", "ID \"Lantern\": ID must be reverse-DNS", {}},
       {"ID pebble.garden NAME x LAUNCHER l", "ID \"pebble.garden\": ID must be reverse-DNS", {}},
-      {"ID org.x." + std::string(300, 'a') + " NAME x LAUNCHER l", "longer than 100 characters", {}},
+      {"ID org.x." + std::string(300, 'a') + " NAME x LAUNCHER l",
+       "longer than 100 characters",
+       {}},
       {"ID org.x.L ID org.x.M NAME x LAUNCHER l", "ID \"ID\": given twice", {}},
       {"ID org.x.L NAME \"a\nb\" LAUNCHER l", "NAME must be one line", {}},
       {"ID org.x.L NAME \"caf\xe9\" LAUNCHER l", "NAME \"caf\xe9\": not UTF-8 text", {}},
       {ok + "COMMENT \"a\tb\"", "COMMENT \"a\tb\": not UTF-8 text without control", {}},
       {"ID org.x.L NAME x LAUNCHER ../l", "LAUNCHER \"../l\": LAUNCHER must be a plain file", {}},
       {"ID org.x.L NAME x LAUNCHER " + std::string(300, 'l'), "longer than 100 characters", {}},
-      {"ID org.x.L NAME x LAUNCHR l", "LAUNCHR \"LAUNCHR;l\": unknown argument; is it a misspelt", {}},
+      {"ID org.x.L NAME x LAUNCHR l",
+       "LAUNCHR \"LAUNCHR;l\": unknown argument; is it a misspelt",
+       {}},
       {ok + "EXIT_POLL_URL file:///etc", "EXIT_POLL_URL \"file:///etc\"", {}},
       {ok + "EXIT_POLL_URL http://x.example/caf\xc3\xa9",
-       "EXIT_POLL_URL must be an http or https address in ASCII", {}},
+       "EXIT_POLL_URL must be an http or https address in ASCII",
+       {}},
       {ok + "EXIT_POLL_URL http://x.example/" + std::string(496, 'a'),
-       "longer than the 512 characters of an install-log value", {}},
-      {ok + "EXIT_POLL_URL \"http://x.example/poll#form\"", "a #fragment would hold the poll's query",
+       "longer than the 512 characters of an install-log value",
+       {}},
+      {ok + "EXIT_POLL_URL \"http://x.example/poll#form\"",
+       "a #fragment would hold the poll's query",
        {}},
       {ok + "HOMEPAGE www.x.example", "HOMEPAGE/SCREENSHOTS \"www.x.example\": not an http", {}},
       {ok + "MIME_TYPE application/x-l", "MIME_TYPE needs GLOB", {}},
-      {ok + "MIME_TYPE \"pebble file\" GLOB *.p", "MIME_TYPE \"pebble file\": not a media type", {}},
+      {ok + "MIME_TYPE \"pebble file\" GLOB *.p",
+       "MIME_TYPE \"pebble file\": not a media type",
+       {}},
       {ok + "MIME_TYPE text/plain GLOB *.txt", "MIME_TYPE \"text/plain\": a game's own type", {}},
       {ok + "CATEGORIES Games", "CATEGORIES \"Games;\": Games is not a registered category", {}},
       {ok + "CATEGORIES LogicGame", "CATEGORIES \"LogicGame;\": no main category", {}},
@@ -299,18 +310,21 @@ TEST(TwoGames, GameArgumentsAreCheckedWhenConfiguring) {
       {ok + "ICON gone.svg", "ICON \"gone.svg\": no such file", {}},
       {ok + "ICON fake.svg", "fake.svg\": not an SVG image", {}},
       {"CATEGORY Game ID org.x.L NAME x LAUNCHER l",
-       "ICON \"CATEGORY\": no such file; is it a misspelt keyword?", {}},
+       "ICON \"CATEGORY\": no such file; is it a misspelt keyword?",
+       {}},
       {ok + "ICON big.png", "1024x1024 px; a PNG icon is square", {}},
       {ok + "ICON wide.png", "64x48 px; a PNG icon is square", {}},
       {ok + "ICON ok.png ok2.png", "ok2.png\": a second 48x48 icon", {}},
       {"ID org.x.L NAME x LAUNCHER", "LAUNCHER \"\": given without a value", {}},
       {ok + "CONTENT_RATING violence=lots", "CONTENT_RATING \"violence=lots\": not an OARS", {}},
-      {ok + "CONTENT_RATING violence-lots=mild", "CONTENT_RATING \"violence-lots=mild\": not an OARS",
+      {ok + "CONTENT_RATING violence-lots=mild",
+       "CONTENT_RATING \"violence-lots=mild\": not an OARS",
        {}},
       {ok + "LICENSE GPL", "LICENSE \"GPL\": GPL is no SPDX license id", {}},
       // A library that quarn_add_engine did not make would not be loaded as the engine.
       {ok + ")\nquarn_install_game(plain ICON i.svg ID org.x.P NAME p LAUNCHER p",
-       "engine \"plain\": not made by quarn_add_engine", {}},
+       "engine \"plain\": not made by quarn_add_engine",
+       {}},
       // Texts reach the files as written, whatever CMake would make of them, escaped for each.
       {"ID org.x.L NAME Off LAUNCHER n COMMENT No SUMMARY \"a \\\"b\\\" $c;d\\\\e\" ICON ok.png",
        "",
@@ -336,7 +350,8 @@ TEST(TwoGames, GameArgumentsAreCheckedWhenConfiguring) {
          "<screenshot type=\"default\">\n      <caption>x</caption>\n      "
          "<image>https://x.example/1.png</image>"},
         {"org.x.L.metainfo.xml", "<screenshot type=\"extra\">"},
-        {"org.x.L.xml", "<icon name=\"image-x-l-board\"/>\n    <generic-icon name=\"image-x-generic\"/>"},
+        {"org.x.L.xml",
+         "<icon name=\"image-x-l-board\"/>\n    <generic-icon name=\"image-x-generic\"/>"},
         {"l.6", "!Uninstall"}}},
   };
   TempWorld world;

@@ -440,6 +440,9 @@ TEST(Uninstall, CacheToolsAreQuietAndBounded) {
   MakeDirs(lw.world.Path("share/mime/packages"));
   WriteFile(entry, "x");
   WriteFile(package, "x");
+  // Another program's files stay, so both caches are rebuilt.
+  WriteFile(lw.world.Path("share/applications/other.desktop"), "x");
+  WriteFile(lw.world.Path("share/mime/packages/other.xml"), "x");
   WriteFile(lw.bundle.resources + "/uninstall.log",
             Named(lw) + "File:" + entry + "\nFile:" + package + "\nSelf:\n");
   ProcessResult result = lw.Launch({"-Uninstall"}, lw.world.Path("record"));
@@ -449,6 +452,54 @@ TEST(Uninstall, CacheToolsAreQuietAndBounded) {
   EXPECT_EQ(lw.world.Calls("update-mime-database").size(), 1u);
   EXPECT_FALSE(FileExists(entry));
   EXPECT_FALSE(FileExists(package));
+}
+
+// A cache whose folder lists nothing once the game's files are gone is removed rather than
+// rebuilt, so the last game leaves no cache behind; while another program's file stays, the
+// cache is rebuilt and stays.
+TEST(Uninstall, CachesThatListNothingAreRemovedNotRebuilt) {
+  struct Case {
+    const char* name;
+    bool otherStays;
+  };
+  for (const Case& c : {Case{"the last game", false}, Case{"another game stays", true}}) {
+    SCOPED_TRACE(c.name);
+    LauncherWorld lw;
+    lw.world.FakeTool("zenity", {"0", "0"});
+    std::string log = Named(lw);
+    const std::string share = lw.world.Path("share/");
+    struct Cache {
+      std::string file, other;
+      std::vector<std::string> generated;
+    };
+    const Cache caches[] = {
+        {"applications/g.desktop", "applications/o.desktop", {"applications/mimeinfo.cache"}},
+        {"mime/packages/g.xml",
+         "mime/packages/o.xml",
+         {"mime/mime.cache", "mime/globs2", "mime/XMLnamespaces"}},
+        {"icons/hicolor/48x48/apps/g.png",
+         "icons/hicolor/scalable/apps/o.svg",
+         {"icons/hicolor/icon-theme.cache"}}};
+    for (const Cache& cache : caches) {
+      for (const std::string& file : {cache.file, cache.other}) {
+        if (file == cache.other && !c.otherStays) continue;
+        MakeDirs(std::filesystem::path(share + file).parent_path().string());
+        WriteFile(share + file, "x");
+      }
+      for (const std::string& generated : cache.generated) WriteFile(share + generated, "cache");
+      log += "File:" + share + cache.file + "\n";
+    }
+    WriteFile(lw.bundle.resources + "/uninstall.log", log + "Self:\n");
+    for (const char* tool :
+         {"update-desktop-database", "update-mime-database", "gtk-update-icon-cache"})
+      lw.world.FakeTool(tool);
+    ProcessResult result = lw.Launch({"-Uninstall"}, lw.world.Path("record"));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(lw.world.Calls("update-desktop-database").size(), c.otherStays ? 1u : 0u);
+    for (const Cache& cache : caches)
+      for (const std::string& generated : cache.generated)
+        EXPECT_EQ(FileExists(share + generated), c.otherStays) << generated;
+  }
 }
 
 }  // namespace
