@@ -112,7 +112,7 @@ endmacro()
 function(quarn_install_game engine)
   set(one_value ID NAME LAUNCHER MIME_TYPE GLOB COMMENT CATEGORIES SUMMARY EXIT_POLL_URL LICENSE
                 COMPONENT DESCRIPTION DEVELOPER KEYWORDS HOMEPAGE)
-  cmake_parse_arguments(PARSE_ARGV 1 QFN_G "NO_UNINSTALLER" "${one_value}"
+  cmake_parse_arguments(PARSE_ARGV 1 QFN_G "NO_UNINSTALLER;SHARED_LAUNCHER" "${one_value}"
                         "ICON;DATA;DOCS;CONTENT_RATING;MIME_ICON;SCREENSHOTS")
   _quarn_refuse_repeated_keywords("${one_value}" ${ARGN})
   _quarn_check_engine("${engine}")
@@ -224,11 +224,17 @@ function(quarn_install_game engine)
   set(QFN_G_TEMPLATES "${_QUARN_GAME_TEMPLATES}")
   set(QFN_G_WORK "${work}")
   set(QFN_G_STRIP "${CMAKE_STRIP}")
+  # SHARED_LAUNCHER: bin/<LAUNCHER> is a link to the kit's launcher in the same prefix (a
+  # distribution's games share the kit package's launcher) instead of a copy of it.
+  set(QFN_G_KIT_LAUNCHER "")
+  if(QFN_G_SHARED_LAUNCHER)
+    set(QFN_G_KIT_LAUNCHER "${QUARN_KIT_LAUNCHER_PATH}")
+  endif()
   set(QFN_G_DESKTOP_CACHES "${QUARN_DESKTOP_CACHES}")
   set(variables "# The install steps' values for the game ${QFN_G_ID}, written by quarn_install_game.\n")
   foreach(name IN ITEMS ID NAME_DESKTOP COMMENT_DESKTOP KEYWORDS_DESKTOP CATEGORIES LAUNCHER MIME_TYPE
                         EXIT_POLL_URL UNINSTALLER GAME_DIR SHARE FILES MIME_FILE DATA TEMPLATES
-                        WORK STRIP DESKTOP_CACHES)
+                        WORK STRIP DESKTOP_CACHES KIT_LAUNCHER)
     _quarn_bracket(value "${QFN_G_${name}}")
     string(APPEND variables "set(QFN_G_${name} ${value})\n")
   endforeach()
@@ -237,8 +243,10 @@ function(quarn_install_game engine)
   set(component COMPONENT ${QFN_G_COMPONENT})
   install(SCRIPT "${work}/game_variables.cmake" ${component})
   install(SCRIPT "${_QUARN_GAME_TEMPLATES}/install_begin.cmake" ${component})
-  install(PROGRAMS "$<TARGET_FILE:${launcher_target}>" DESTINATION "${game_dir}/bin"
-          RENAME "${QFN_G_LAUNCHER}" ${component})
+  if(NOT QFN_G_SHARED_LAUNCHER)
+    install(PROGRAMS "$<TARGET_FILE:${launcher_target}>" DESTINATION "${game_dir}/bin"
+            RENAME "${QFN_G_LAUNCHER}" ${component})
+  endif()
   install(TARGETS ${engine} LIBRARY DESTINATION "${game_dir}/Resources" ${component})
   foreach(item IN LISTS QFN_G_DATA)
     if(IS_DIRECTORY "${item}")

@@ -51,6 +51,11 @@ install(FILES ${qfn_kit_docs} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarn-eng
 # The demo game, through the same function a game maker calls.
 if(TARGET engine_demo)
   set(QUARN_LAUNCHER_TARGET quarn)
+  set(QUARN_KIT_LAUNCHER_PATH "${QFN_KIT_LAUNCHER}")
+  set(qfn_demo_launcher "")
+  if(QFN_SHARED_LAUNCHER)
+    set(qfn_demo_launcher SHARED_LAUNCHER)
+  endif()
   include(${CMAKE_CURRENT_LIST_DIR}/QuarnInstallGame.cmake)
   set(qfn_demo_uninstaller "")
   if(NOT QFN_UNINSTALLER)
@@ -85,5 +90,5 @@ if(TARGET engine_demo)
     CONTENT_RATING none
     DOCS ${qfn_demo_docs}
     COMPONENT demo
-    ${qfn_demo_uninstaller})
+    ${qfn_demo_uninstaller} ${qfn_demo_launcher})
 endif()

@@ -24,6 +24,9 @@ set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
 
 set(CPACK_DEBIAN_DEMO_PACKAGE_NAME quarn-demo)
 set(CPACK_DEBIAN_DEMO_PACKAGE_SECTION games)
+if(QFN_SHARED_LAUNCHER)  # the demo's launcher is a link to the kit package's
+  set(CPACK_DEBIAN_DEMO_PACKAGE_DEPENDS "quarn-engine-dev (= ${PROJECT_VERSION})")
+endif()
 set(CPACK_COMPONENT_DEMO_DESCRIPTION
     "bouncing-square demo game of the Quillfen launcher\n"
     "A window with a bouncing square, started by the Quillfen game launcher.\n"

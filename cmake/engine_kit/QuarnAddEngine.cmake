@@ -43,6 +43,9 @@ function(quarn_add_engine target)
   if(QUARN_ENGINE_HARDENING)
     _quarn_engine_hardening(${target})
   endif()
+  # The same sources give the same engine from any folder: neither folder is written into it.
+  target_compile_options(${target} PRIVATE "-ffile-prefix-map=${CMAKE_SOURCE_DIR}=."
+                         "-ffile-prefix-map=${CMAKE_BINARY_DIR}=build")
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME quarnc SUFFIX ".so"
                         POSITION_INDEPENDENT_CODE ON
                         LINK_DEPENDS "${QUARN_ENGINE_VERSION_SCRIPT}")

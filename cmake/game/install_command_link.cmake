@@ -1,7 +1,16 @@
 # Installing one game: the launcher stripped when the install strips ("cmake --install
-# --strip", as packagers do for the engine too), and the command "<prefix>/games/<launcher>"
+# --strip", as packagers do for the engine too), or, for a game that shares the kit's
+# launcher, bin/<launcher> a relative link to it; and the command "<prefix>/games/<launcher>"
 # that starts the game by name.
-if(CMAKE_INSTALL_DO_STRIP AND NOT QFN_G_STRIP STREQUAL "")
+if(NOT QFN_G_KIT_LAUNCHER STREQUAL "")
+  get_filename_component(qfn_bin "${qfn_launcher}" DIRECTORY)
+  file(RELATIVE_PATH qfn_kit_target "${qfn_bin}" "${qfn_prefix}/${QFN_G_KIT_LAUNCHER}")
+  file(MAKE_DIRECTORY "$ENV{DESTDIR}${qfn_bin}")
+  file(REMOVE "$ENV{DESTDIR}${qfn_launcher}")
+  message(STATUS "Installing: $ENV{DESTDIR}${qfn_launcher} -> ${qfn_kit_target}")
+  file(CREATE_LINK "${qfn_kit_target}" "$ENV{DESTDIR}${qfn_launcher}" SYMBOLIC)
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "$ENV{DESTDIR}${qfn_launcher}")
+elseif(CMAKE_INSTALL_DO_STRIP AND NOT QFN_G_STRIP STREQUAL "")
   execute_process(COMMAND "${QFN_G_STRIP}" "$ENV{DESTDIR}${qfn_launcher}")
 endif()
 

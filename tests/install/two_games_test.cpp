@@ -257,6 +257,28 @@ TEST(TwoGames, AnInstallNeverHarmsAnotherGameAndNeverStrandsFiles) {
   }
 }
 
+// A game that shares the kit's launcher holds a relative link to it, not a copy, and plays
+// from its own bundle however it is started.
+TEST(TwoGames, AGameSharingTheKitsLauncherPlaysFromItsOwnBundle) {
+  if (!ProgramsInstalled({"cc"})) GTEST_SKIP() << "no compiler";
+  TempWorld world;
+  std::string prefix = world.Path("prefix");
+  ASSERT_EQ(InstallTo(world, prefix).exitCode, 0);
+  ASSERT_EQ(ConfigureGame(world, prefix, "shared",
+                          "ID org.example.Shared NAME Shared LAUNCHER shared SHARED_LAUNCHER")
+                .exitCode,
+            0);
+  ProcessResult installed = BuildAndInstall(world, "shared");
+  ASSERT_EQ(installed.exitCode, 0) << installed.out << installed.err;
+  const std::string bin = prefix + "/lib/org.example.Shared/bin/shared";
+  EXPECT_EQ(std::filesystem::read_symlink(bin).string(), "../../../libexec/quarn/quarn");
+  for (const std::string& start : {bin, prefix + "/games/shared"}) {
+    ProcessResult played = RunProcess({start}, world.ChildOptions());
+    EXPECT_EQ(played.exitCode, 0) << start << "\n" << played.err;
+    EXPECT_TRUE(FileExists(world.LauncherLog("Some Game", "shared"))) << start;
+  }
+}
+
 // Arguments that would break the generated files, install steps or log, or the game itself,
 // stop the configure, naming the argument and the value; arguments that merely look like
 // CMake's false constants are texts like any other, and every text is escaped for the file it
