@@ -159,9 +159,11 @@ std::string PngHeader(unsigned width, unsigned height) {
 }
 
 // A game project in <world>/<folder> with an engine that binds, an SVG icon and the given
-// arguments after "quarn_install_game(e ICON i.svg", configured against the kit in prefix.
+// arguments after "quarn_install_game(e ICON i.svg", configured against the kit in prefix,
+// to be installed there too unless another prefix is given.
 ProcessResult ConfigureGame(TempWorld& world, const std::string& prefix, const std::string& folder,
-                            const std::string& arguments) {
+                            const std::string& arguments, std::string installPrefix = "") {
+  if (installPrefix.empty()) installPrefix = prefix;
   std::string source = world.Path(folder);
   MakeDirs(source);
   WriteFile(source + "/e.c",
@@ -181,7 +183,7 @@ ProcessResult ConfigureGame(TempWorld& world, const std::string& prefix, const s
   ProcessOptions options = world.ChildOptions();
   options.timeoutSeconds = 120;
   return RunProcess({QFN_CMAKE_COMMAND, "-S", source, "-B", source + "/build",
-                     "-DCMAKE_PREFIX_PATH=" + prefix, "-DCMAKE_INSTALL_PREFIX=" + prefix},
+                     "-DCMAKE_PREFIX_PATH=" + prefix, "-DCMAKE_INSTALL_PREFIX=" + installPrefix},
                     options);
 }
 
@@ -255,6 +257,29 @@ TEST(TwoGames, AnInstallNeverHarmsAnotherGameAndNeverStrandsFiles) {
     else
       EXPECT_TRUE(std::find(before.begin(), before.end(), path) != before.end()) << path;
   }
+}
+
+// Installed into a prefix of its own that the install creates, with the desktop's real cache
+// tools, a game's uninstall leaves nothing of the prefix: no file, no cache, no folder.
+TEST(TwoGames, AGameUninstallsFromAPrefixItsInstallCreated) {
+  if (!ProgramsInstalled({"cc", "update-mime-database"})) GTEST_SKIP() << "no compiler or tool";
+  TempWorld world;
+  world.FakeTool("zenity");
+  std::string kit = world.Path("kit");
+  ASSERT_EQ(InstallTo(world, kit, "", CacheTools::kReal).exitCode, 0);
+  std::string prefix = world.Path("opt-game");
+  ASSERT_EQ(ConfigureGame(world, kit, "own",
+                          "ID org.example.Own NAME Own LAUNCHER own MIME_TYPE "
+                          "application/x-own GLOB *.own",
+                          prefix)
+                .exitCode,
+            0);
+  ProcessResult installed = BuildAndInstall(world, "own");
+  ASSERT_EQ(installed.exitCode, 0) << installed.out << installed.err;
+  ASSERT_TRUE(FileExists(prefix + "/share/mime/mime.cache"));
+  ProcessResult removed = RunProcess({prefix + "/games/own", "-Uninstall"}, world.ChildOptions());
+  EXPECT_EQ(removed.exitCode, 0) << removed.err;
+  EXPECT_FALSE(std::filesystem::exists(prefix)) << testing::PrintToString(TreeUnder(prefix));
 }
 
 // A game that shares the kit's launcher holds a relative link to it, not a copy, and plays

@@ -28,6 +28,8 @@ void LayPrefix(const std::string& prefix) {
   MakeDirs(prefix + "/share/applications");
   MakeDirs(prefix + "/share/waiting");
   WriteFile(prefix + "/share/applications/g.desktop", "x");
+  // Another program's entry keeps the cache listing something, so its tool runs.
+  WriteFile(prefix + "/share/applications/other.desktop", "x");
   for (const char* file : kListed) WriteFile(prefix + "/" + file, "x");
 }
 
