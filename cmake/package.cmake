@@ -21,6 +21,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.quillfen.example/")
 # The binaries' debug information goes into the -dbgsym packages, and CPack strips them then;
 # stripping at install time (CPACK_STRIP_FILES) would leave it nothing to keep.
 set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package_debug_symbols.cmake)
 
 set(CPACK_DEBIAN_DEMO_PACKAGE_NAME quarn-demo)
 set(CPACK_DEBIAN_DEMO_PACKAGE_SECTION games)

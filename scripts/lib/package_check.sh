@@ -41,7 +41,7 @@ qfn_package_check() {
   # A distribution's package: the kit in libdevel with its own documents, the demo's launcher
   # the kit's.
   dpkg-deb -f "$deb" Depends | grep "quarn-engine-dev (= " >/dev/null &&
-    dpkg-deb -c "$deb" | grep -- "bin/quarn-demo -> ../../../libexec/quarn/quarn" >/dev/null ||
+    dpkg-deb -c "$deb" | grep -- "bin/quarn-demo -> [./]*libexec/quarn/quarn$" >/dev/null ||
     { echo "the demo package carries its own launcher" >&2; return 1; }
   [ "$(dpkg-deb -f "$kit" Section)" = libdevel ] && dpkg-deb -c "$kit" |
     grep "usr/share/doc/quarn-engine-dev/copyright" >/dev/null ||

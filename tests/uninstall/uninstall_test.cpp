@@ -377,8 +377,8 @@ TEST(Uninstall, RemovesOnlyItsOwnInstallation) {
                               : c.setup == kRootPrefix ? "Prefix:/\nGame:" + b + "\n"
                                                        : Named(lw);
     const std::string records = "File:" + b + "/bin/quarn\nFile:" + b + "/Resources/quarnc.so\n" +
-                                expand(c.extra) + "\nSelf:\nFolder:" + b + "/Resources\nFolder:" +
-                                b + "/bin\nFolder:" + b + "\n";
+                                expand(c.extra) + "\nSelf:\nFolder:" + b +
+                                "/Resources\nFolder:" + b + "/bin\nFolder:" + b + "\n";
     WriteFile(log, named + records);
     Bundle other;
     if (c.setup == kResourcesLink) {
@@ -392,8 +392,9 @@ TEST(Uninstall, RemovesOnlyItsOwnInstallation) {
     std::string mountPoint = lw.world.Path("mnt");
     if (c.setup == kBindMount) {
       MakeDirs(mountPoint);
-      if (std::system(("mount --bind '" + outside.Root() + "' '" + mountPoint + "' 2>/dev/null")
-                          .c_str()) != 0)
+      if (std::system(
+              ("mount --bind '" + outside.Root() + "' '" + mountPoint + "' 2>/dev/null").c_str()) !=
+          0)
         GTEST_SKIP() << "mounting is not permitted here: the mount case was not run";
     }
     int changed = c.setup == kForeignLog   ? chown(log.c_str(), 65534, 65534)
