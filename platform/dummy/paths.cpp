@@ -1,5 +1,6 @@
 // The home folder from HOME (getenv is standard C), the application-support folder below it,
-// and no executable path (the C++ standard library has no way to ask for it).
+// and no executable path nor link to it (the C++ standard library has no way to ask for
+// either).
 #include <cstdlib>
 #include <cstring>
 
@@ -18,6 +19,11 @@ int OsAppSupportFolder(char* out, size_t capacity) {
 }
 
 int OsExecutablePath(char* out, size_t capacity) {
+  if (capacity > 0) out[0] = '\0';
+  return 0;
+}
+
+int OsLauncherLink(const char* argument0, char* out, size_t capacity) {
   if (capacity > 0) out[0] = '\0';
   return 0;
 }
