@@ -94,14 +94,20 @@ int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags)) {
 // turns SIGINT and SIGTERM into one): nothing while the game ignores SDL_QUIT, and the game's
 // event filter sees the event before the queue does and may keep it out. SDL_PushEvent alone
 // would skip that filter, and a game that reads quit requests only there would never end.
+// The filter runs without the lock: a game may end the process from it with exit(), and the
+// process's end takes the lock.
 int SdlVideoPostQuit() {
-  std::lock_guard<std::mutex> hold(s_lock);
-  if (s_state != kRunning) return 0;
+  {
+    std::lock_guard<std::mutex> hold(s_lock);
+    if (s_state != kRunning) return 0;
+  }
   if (SDL_EventState(SDL_QUIT, SDL_QUERY) != SDL_ENABLE) return 1;
   SDL_Event event;
   memset(&event, 0, sizeof event);
   event.type = SDL_QUIT;
   SDL_EventFilter filter = SDL_GetEventFilter();
-  if (!filter || filter(&event)) SDL_PushEvent(&event);
+  if (filter && !filter(&event)) return 1;
+  std::lock_guard<std::mutex> hold(s_lock);
+  if (s_state == kRunning) SDL_PushEvent(&event);
   return 1;
 }

@@ -177,20 +177,27 @@ TEST(SdlGameEvents, PeepEventsGameGetsDocumentsAndQuitRequests) {
 
 // A game that reads quit requests only in its event filter, which drops them: a quit request
 // reaches that filter exactly once, as SDL's own quit does alone, and never the game's loop.
+// A filter may also end the game with exit() there and then.
 TEST(SdlGameEvents, QuitRequestGoesThroughTheGamesEventFilter) {
   LauncherWorld lw;
   Bundle bundle = MakeBundle(lw.world, SdlGameEngine("quit_filter"));
-  for (const std::string& program : {SdlGameProgram("quit_filter"), bundle.exe}) {
-    const std::string ready = lw.world.Path("ready-" + std::to_string(program.size()));
-    ProcessOptions options = lw.world.ChildOptions();
-    options.env.push_back({"QRN_GAME_READY", ready});
-    Background game;
-    game.Start({program}, options);
-    ASSERT_TRUE(WaitForFile(ready, 60)) << program;
-    ProcessResult result = game.Terminate();
-    EXPECT_EQ(result.exitCode, 0) << program << result.err;
-    EXPECT_EQ(result.out, "quit request seen by the filter\nquit events in the loop: 0\n")
-        << program;
+  for (bool exitInFilter : {false, true}) {
+    for (const std::string& program : {SdlGameProgram("quit_filter"), bundle.exe}) {
+      const std::string ready =
+          lw.world.Path("ready-" + std::to_string(program.size()) + std::to_string(exitInFilter));
+      ProcessOptions options = lw.world.ChildOptions();
+      options.env.push_back({"QRN_GAME_READY", ready});
+      if (exitInFilter) options.env.push_back({"QRN_GAME_EXIT_IN_FILTER", "1"});
+      Background game;
+      game.Start({program}, options);
+      ASSERT_TRUE(WaitForFile(ready, 60)) << program;
+      ProcessResult result = game.Terminate();
+      EXPECT_EQ(result.exitCode, 0) << program << result.err;
+      EXPECT_EQ(result.out, exitInFilter ? "quit request seen by the filter\n"
+                                         : "quit request seen by the filter\n"
+                                           "quit events in the loop: 0\n")
+          << program;
+    }
   }
 }
 
