@@ -3,9 +3,10 @@
 // any component; every path below it is then resolved from that descriptor alone, never by
 // path again, without following a link and without crossing into another mount, so neither a
 // link in a path nor a folder or link swapped in meanwhile leads a removal anywhere else.
-// openat2 does the resolution in one call; on a kernel without it, each level is opened in
-// turn, relative to the level above and without following a link, and a change of device
-// counts as another mount.
+// openat2 does the resolution in one call; on a kernel without it (or under a tool that does
+// not know the call), each level is opened in turn, relative to the level above and without
+// following a link, and a change of mount id (or of device, where no mount id is told)
+// counts as another mount: a bind mount of a folder of the same file system keeps the device.
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/stat.h>
@@ -36,6 +37,16 @@ bool IsPlainRelative(const char* path) {
   }
 }
 
+// Whether two open files lie on the same mount.
+bool SameMount(int a, int b) {
+  struct statx sa, sb;
+  if (statx(a, "", AT_EMPTY_PATH, STATX_MNT_ID, &sa) != 0 ||
+      statx(b, "", AT_EMPTY_PATH, STATX_MNT_ID, &sb) != 0)
+    return false;
+  if ((sa.stx_mask & sb.stx_mask & STATX_MNT_ID) != 0) return sa.stx_mnt_id == sb.stx_mnt_id;
+  return sa.stx_dev_major == sb.stx_dev_major && sa.stx_dev_minor == sb.stx_dev_minor;
+}
+
 // One level at a time, for a kernel without openat2.
 int WalkBelow(int dirFd, const char* relative, int flags, bool sameMount) {
   char work[kPathCapacity];
@@ -43,16 +54,13 @@ int WalkBelow(int dirFd, const char* relative, int flags, bool sameMount) {
     errno = ENAMETOOLONG;
     return -1;
   }
-  struct stat top;
-  if (fstat(dirFd, &top) != 0) return -1;
   int fd = dirFd;
   for (char* part = work;;) {
     char* slash = strchr(part, '/');
     if (slash) *slash = '\0';
     int next = openat(fd, part, (slash ? O_DIRECTORY : flags) | O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     int saved = errno;
-    struct stat st;
-    if (next >= 0 && sameMount && (fstat(next, &st) != 0 || st.st_dev != top.st_dev)) {
+    if (next >= 0 && sameMount && !SameMount(next, dirFd)) {
       close(next);
       next = -1;
       saved = EXDEV;
