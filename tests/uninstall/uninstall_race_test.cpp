@@ -69,13 +69,12 @@ TEST(UninstallRace, PrefixSwappedForALinkLeadsNowhereElse) {
   // record; every record after that is resolved once the prefix has been swapped.
   WriteFile(game.resources + "/uninstall.log",
             "Prefix:" + prefix + "\nGame:" + game.root + "\nFile:" + prefix +
-                "/share/applications/g.desktop\nFolder:" + prefix +
-                "/share/waiting\nFile:" + prefix + "/share/a.dat\nFile:" + prefix +
-                "/share/b.dat\nPattern:" + prefix + "/share:*.sav\n");
+                "/share/applications/g.desktop\nFolder:" + prefix + "/share/waiting\nFile:" +
+                prefix + "/share/a.dat\nFile:" + prefix + "/share/b.dat\nPattern:" + prefix +
+                "/share:*.sav\n");
   WriteFile(lw.world.BinDir() + "/update-desktop-database",
-            "#!/bin/sh\ncd '" + shared +
-                "' && touch tool-runs\n"
-                "for i in $(seq 500); do [ -e swapped ] && exit 0; sleep 0.01; done\n",
+            "#!/bin/sh\ncd '" + shared + "' && touch tool-runs\n"
+            "for i in $(seq 500); do [ -e swapped ] && exit 0; sleep 0.01; done\n",
             0755);
 
   pid_t swapper = StartSwapper(shared);

@@ -244,10 +244,10 @@ TEST(Uninstall, WithoutDisplayAsksOnTheTerminalOrFails) {
     SCOPED_TRACE(c.name);
     LauncherWorld lw;
     InstalledFiles installed(lw);
-    WriteFile(lw.world.BinDir() + "/zenity",
-              "#!/bin/sh\necho \"$@\" >> '" + lw.world.Path("zenity-calls") + "'\n" + c.zenity +
-                  "\n",
-              0755);
+    WriteFile(
+        lw.world.BinDir() + "/zenity",
+        "#!/bin/sh\necho \"$@\" >> '" + lw.world.Path("zenity-calls") + "'\n" + c.zenity + "\n",
+        0755);
     ProcessOptions options = LauncherOptions(lw.world, lw.world.Path("record"), {}, c.display);
     options.stdinText = c.answer;
     std::vector<std::string> argv = LauncherArgv(lw.bundle, {"-Uninstall"});
@@ -459,47 +459,35 @@ TEST(Uninstall, CacheToolsAreQuietAndBounded) {
 // rebuilt, so the last game leaves no cache behind; while another program's file stays, the
 // cache is rebuilt and stays.
 TEST(Uninstall, CachesThatListNothingAreRemovedNotRebuilt) {
-  struct Case {
-    const char* name;
-    bool otherStays;
-  };
-  for (const Case& c : {Case{"the last game", false}, Case{"another game stays", true}}) {
-    SCOPED_TRACE(c.name);
+  // Per cache: the game's file, another program's file, and a file the cache's tool wrote.
+  const char* const caches[][3] = {
+      {"applications/g.desktop", "applications/o.desktop", "applications/mimeinfo.cache"},
+      {"mime/packages/g.xml", "mime/packages/o.xml", "mime/mime.cache"},
+      {"icons/hicolor/48x48/apps/g.png", "icons/hicolor/scalable/apps/o.svg",
+       "icons/hicolor/icon-theme.cache"}};
+  for (bool otherStays : {false, true}) {
+    SCOPED_TRACE(otherStays ? "another program stays" : "the last game");
     LauncherWorld lw;
     lw.world.FakeTool("zenity", {"0", "0"});
-    std::string log = Named(lw);
-    const std::string share = lw.world.Path("share/");
-    struct Cache {
-      std::string file, other;
-      std::vector<std::string> generated;
-    };
-    const Cache caches[] = {
-        {"applications/g.desktop", "applications/o.desktop", {"applications/mimeinfo.cache"}},
-        {"mime/packages/g.xml",
-         "mime/packages/o.xml",
-         {"mime/mime.cache", "mime/globs2", "mime/XMLnamespaces"}},
-        {"icons/hicolor/48x48/apps/g.png",
-         "icons/hicolor/scalable/apps/o.svg",
-         {"icons/hicolor/icon-theme.cache"}}};
-    for (const Cache& cache : caches) {
-      for (const std::string& file : {cache.file, cache.other}) {
-        if (file == cache.other && !c.otherStays) continue;
-        MakeDirs(std::filesystem::path(share + file).parent_path().string());
-        WriteFile(share + file, "x");
-      }
-      for (const std::string& generated : cache.generated) WriteFile(share + generated, "cache");
-      log += "File:" + share + cache.file + "\n";
-    }
-    WriteFile(lw.bundle.resources + "/uninstall.log", log + "Self:\n");
     for (const char* tool :
          {"update-desktop-database", "update-mime-database", "gtk-update-icon-cache"})
       lw.world.FakeTool(tool);
+    const std::string share = lw.world.Path("share/");
+    std::string log = Named(lw);
+    for (const auto& [game, other, generated] : caches) {
+      for (const char* file : {game, other, generated}) {
+        if (file == other && !otherStays) continue;
+        MakeDirs(std::filesystem::path(share + file).parent_path().string());
+        WriteFile(share + file, "x");
+      }
+      log += "File:" + share + game + "\n";
+    }
+    WriteFile(lw.bundle.resources + "/uninstall.log", log + "Self:\n");
     ProcessResult result = lw.Launch({"-Uninstall"}, lw.world.Path("record"));
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(lw.world.Calls("update-desktop-database").size(), c.otherStays ? 1u : 0u);
-    for (const Cache& cache : caches)
-      for (const std::string& generated : cache.generated)
-        EXPECT_EQ(FileExists(share + generated), c.otherStays) << generated;
+    EXPECT_EQ(lw.world.Calls("update-mime-database").size(), otherStays ? 1u : 0u);
+    for (const auto& [game, other, generated] : caches)
+      EXPECT_EQ(FileExists(share + generated), otherStays) << generated;
   }
 }
 
