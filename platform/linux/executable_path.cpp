@@ -71,9 +71,12 @@ int OsExecutablePath(char* out, size_t capacity) {
 int OsLauncherLink(const char* argument0, char* out, size_t capacity) {
   if (capacity == 0) return 0;
   out[0] = '\0';
+  // The executable as OsExecutablePath names it (under valgrind, the program checked).
   struct stat self;
   char at[kPathCapacity];
-  if (!argument0 || stat("/proc/self/exe", &self) != 0 || !StartPath(argument0, at)) return 0;
+  if (!argument0 || !OsExecutablePath(at, sizeof at) || stat(at, &self) != 0 ||
+      !StartPath(argument0, at))
+    return 0;
   for (int hop = 0; hop < kMaxLinks; ++hop) {
     char target[kPathCapacity];
     ssize_t n = readlink(at, target, sizeof target - 1);
