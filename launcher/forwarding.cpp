@@ -11,11 +11,13 @@
 
 #include "launcher/engine.h"
 #include "launcher/held_messages.h"
+#include "launcher/instance_guard.h"
 #include "launcher/launch_documents.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
 #include "platform/window_raise.h"
 #include "state/state.h"
+#include "util/file_name.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -170,9 +172,10 @@ void SendHandOver(const unsigned char* identity, HandOver* batch, ChannelSendRes
   if (batch->count == 0) return;
   char reason[160] = "no running instance is known";
   ChannelSendResult result = kChannelNotSent;
-  if (*sent == kChannelSent && identity)
-    result = ChannelSend(identity, batch->messages, batch->count, kForwardSeconds, reason,
-                         sizeof reason);
+  char notePath[kPathCapacity];
+  if (*sent == kChannelSent && identity && InstanceFilePath(notePath, sizeof notePath))
+    result = ChannelSend(identity, notePath, batch->messages, batch->count, kForwardSeconds,
+                         reason, sizeof reason);
   if (result != kChannelSent) {
     if (*sent == kChannelSent) Logf("[forward] %s\n", reason);
     NoteShortfall(reason);

@@ -13,6 +13,7 @@
 
 #include "launcher/instance_lock.h"
 #include "platform/files.h"
+#include "platform/instance_channel.h"
 #include "platform/log.h"
 #include "platform/prefs.h"
 #include "platform/process.h"
@@ -36,7 +37,7 @@ int s_playClaim = -1;  // this process's claim on the data folder's instance fil
 int ClaimPlay() {
   if (s_playClaim >= 0) return 1;
   char path[kPathCapacity];
-  if (!StrFormatf(path, sizeof path, "%sinstance.lock", g_UserPath)) return 1;
+  if (!InstanceFilePath(path, sizeof path)) return 1;
   int heldByOther = 0;
   s_playClaim = ClaimFile(path, &heldByOther);
   return !heldByOther;
@@ -95,7 +96,11 @@ int AlreadyRunning() {
   InstanceLocks locks = LockInstanceRecord();
   int known = RecordNamesOtherInstance();
   int running = known || !ClaimPlay();
-  if (!running) ClaimRecord();
+  // The name goes out before the record does: a launch that finds the record finds the name.
+  if (!running) {
+    ChannelPublish(s_playClaim);
+    ClaimRecord();
+  }
   UnlockInstanceRecord(locks);
   if (PrefStoreHeldByOthers(1))
     Logf(
@@ -103,6 +108,10 @@ int AlreadyRunning() {
         "for again, and the record is kept where it can be\n");
   s_found = known;
   return running;
+}
+
+int InstanceFilePath(char* out, size_t capacity) {
+  return StrFormatf(out, capacity, "%sinstance.lock", g_UserPath);
 }
 
 const unsigned char* RunningInstanceIdentity() {

@@ -2,11 +2,16 @@
 // running instance (its 8-byte process identity as 16 hex digits).
 #pragma once
 
+#include <cstddef>
+
 // 1 when another live instance holds the record; 0 when this process may go on (it has then
 // claimed the record where it could, and g_HaveLock is set).
 int AlreadyRunning();
 // The identity (8 bytes) of the other instance the last AlreadyRunning found, or null.
 const unsigned char* RunningInstanceIdentity();
+// The data folder's instance file, which the playing instance claims and where it publishes
+// the name of its channel; 1 when the path fit.
+int InstanceFilePath(char* out, size_t capacity);
 // Removes the record from the any-user scope, then from the current-user scope, except a
 // record that names another live instance.
 void ReleaseInstanceRecord();

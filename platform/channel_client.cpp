@@ -3,10 +3,14 @@
 // it either lands before the instance decides, or fails because the instance shut its
 // reading side. After it, only the instance's word that the engine has the messages counts as
 // delivery; a close, a failure or silence leaves the launch unconfirmed.
+#include <cstring>
+
 #include "platform/channel_wire.h"
+#include "platform/files.h"
 #include "platform/instance_channel.h"
 #include "platform/port/instance_channel.h"
 #include "platform/waiting.h"
+#include "util/hex.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -14,10 +18,16 @@ namespace {
 // Connects to the instance itself. A full backlog (the instance does not accept now) is tried
 // again until the deadline; no listener at all means the instance has no channel, which
 // waiting would not change.
-int Connect(const unsigned char* identity, double deadline, const char** reason) {
+int Connect(const unsigned char* identity, const char* notePath, double deadline,
+            const char** reason) {
+  char name[kOsChannelNameCapacity];
+  if (!ChannelListenerName(notePath, identity, name, sizeof name)) {
+    *reason = "the running instance does not listen for other launches";
+    return -1;
+  }
   for (;;) {
     int connection = -1;
-    switch (OsChannelConnect(identity, &connection)) {
+    switch (OsChannelConnect(name, identity, &connection)) {
       case kConnected:
         return connection;
       case kConnectStranger:
@@ -70,8 +80,24 @@ ChannelSendResult Exchange(int connection, const unsigned char* raw, size_t leng
 
 }  // namespace
 
-ChannelSendResult ChannelSend(const unsigned char* identity, const char* const* messages, int count,
-                              double seconds, char* reason, size_t reasonCapacity) {
+// One open and one read of the note, whatever else runs on the machine or in the instance.
+int ChannelListenerName(const char* notePath, const unsigned char* identity, char* out,
+                        size_t capacity) {
+  char hex[17];
+  char note[sizeof hex + kOsChannelNameCapacity + 1];
+  if (notePath == nullptr || !BytesToHex(identity, 8, hex, sizeof hex) ||
+      ReadOwnFileStart(notePath, note, sizeof note) <= 0 || strncmp(note, hex, 16) != 0 ||
+      note[16] != ' ')
+    return 0;
+  char* end = strchr(note + 17, '\n');
+  if (end == nullptr || end == note + 17) return 0;
+  *end = '\0';
+  return StrCopy(out, capacity, note + 17);
+}
+
+ChannelSendResult ChannelSend(const unsigned char* identity, const char* notePath,
+                              const char* const* messages, int count, double seconds, char* reason,
+                              size_t reasonCapacity) {
   static unsigned char s_raw[kChannelMaxLaunchBytes];
   size_t length = 0;
   const char* why = "";
@@ -80,7 +106,7 @@ ChannelSendResult ChannelSend(const unsigned char* identity, const char* const* 
     why = "the messages do not fit one launch";
   } else {
     double deadline = MonotonicSeconds() + seconds;
-    int connection = Connect(identity, deadline, &why);
+    int connection = Connect(identity, notePath, deadline, &why);
     if (connection >= 0) {
       sent = Exchange(connection, s_raw, length, deadline, seconds, &why);
       OsChannelEnd(connection);

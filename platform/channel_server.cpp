@@ -10,9 +10,12 @@
 
 #include "platform/channel_watch.h"
 #include "platform/channel_wire.h"
+#include "platform/files.h"
 #include "platform/instance_channel.h"
 #include "platform/port/instance_channel.h"
+#include "platform/process.h"
 #include "platform/waiting.h"
+#include "util/hex.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -37,6 +40,7 @@ struct Connection {
 
 Connection s_connections[kConnections];
 int s_listener = -1;
+char s_name[kOsChannelNameCapacity];  // the name s_listener listens under
 double s_acceptAgainAt;
 unsigned long s_confirmations;
 char s_texts[kChannelMaxLaunchBytes];  // scratch for checking a complete launch
@@ -229,9 +233,20 @@ int ChannelListen(char* reason, size_t reasonCapacity) {
     StrCopy(reason, reasonCapacity, "cannot watch for other launches");
     return 0;
   }
-  s_listener = OsChannelListen(reason, reasonCapacity);
+  s_listener = OsChannelListen(s_name, sizeof s_name, reason, reasonCapacity);
   s_acceptAgainAt = 0;
   return s_listener >= 0;
+}
+
+// "<identity as 16 hex digits> <name>\n": always as long for one listener, so a later note
+// of the same process replaces the earlier one whole.
+int ChannelPublish(int claim) {
+  unsigned char identity[8];
+  char hex[2 * sizeof identity + 1];
+  char note[sizeof hex + kOsChannelNameCapacity + 1];
+  return s_listener >= 0 && claim >= 0 && CurrentProcessIdentity(identity) &&
+         BytesToHex(identity, sizeof identity, hex, sizeof hex) &&
+         StrFormatf(note, sizeof note, "%s %s\n", hex, s_name) && WriteClaimNote(claim, note);
 }
 
 void ChannelClose() {

@@ -71,3 +71,9 @@ FILE* OpenOwnersFile(const char* name, int* refusal);
 // another process holds the claim (*heldByOther then 1).
 int ClaimFile(const char* path, int* heldByOther);
 void ReleaseFileClaim(int handle);
+// Writes text at the start of the claimed file, over what was there (nothing after it is
+// removed, so a text of the same length replaces the last one whole). 1 when written whole.
+int WriteClaimNote(int handle, const char* text);
+// Reads the start of a regular file of this user's (not reached through a final link, never
+// waiting) into out, NUL-terminated: at most capacity - 1 bytes, one read. The length, or -1.
+long ReadOwnFileStart(const char* path, char* out, size_t capacity);

@@ -1,7 +1,7 @@
 // The channel by which a second launch hands its messages to the running instance of the
-// game and user. A launch finds the instance from its process identity (as its record holds
-// it), whatever its environment, under a name nobody else can guess or find; each side checks
-// who the other is. A message is
+// game and user. The instance listens under a name nobody else can guess and publishes it with
+// its process identity where only its user can read it; a launch takes the name published
+// under the identity its record holds; each side checks who the other is. A message is
 // delivered exactly once or its sender learns it was not: the instance offers a launch when
 // it is about to deliver it, delivers only what the sender confirmed within its deadline, and
 // tells the sender once the engine has every message of the launch.
@@ -30,6 +30,11 @@ struct ChannelFailures {
 // Starts listening, once per process: later calls find the listener there. 1 when
 // listening; reason says why not otherwise.
 int ChannelListen(char* reason, size_t reasonCapacity);
+// Publishes the name this process listens under, with its identity, in the file it claims
+// (see ClaimFile in files.h), where a later launch of its user reads it in one step: the
+// instance's claim on the data folder's instance.lock, which only its user can open. 1 when
+// written.
+int ChannelPublish(int claim);
 // Stops listening and ends every connection not yet taken (their senders learn that their
 // messages were not delivered).
 void ChannelClose();
@@ -57,9 +62,12 @@ enum ChannelSendResult {
   kChannelSent = 1,         // the instance's engine has every message
   kChannelUnconfirmed = 2,  // committed, but the instance never said it delivered them
 };
-ChannelSendResult ChannelSend(const unsigned char* identity, const char* const* messages, int count,
-                              double seconds, char* reason, size_t reasonCapacity);
+// notePath is the file the instance published its name in (see ChannelPublish).
+ChannelSendResult ChannelSend(const unsigned char* identity, const char* notePath,
+                              const char* const* messages, int count, double seconds, char* reason,
+                              size_t reasonCapacity);
 
-// The name the instance with this identity listens under, found where only a process of its
-// user may look: for a test that speaks to the instance byte by byte. 1 when found.
-int ChannelListenerName(const unsigned char* identity, char* out, size_t capacity);
+// The name the instance with this identity published in the file at notePath: 1 when the
+// file holds a name of that identity and it fit into out.
+int ChannelListenerName(const char* notePath, const unsigned char* identity, char* out,
+                        size_t capacity);

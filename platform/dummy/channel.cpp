@@ -7,7 +7,7 @@
 #include "platform/port/instance_channel.h"
 #include "util/strbuf.h"
 
-int OsChannelListen(char* reason, size_t reasonCapacity) {
+int OsChannelListen(char*, size_t, char* reason, size_t reasonCapacity) {
   StrCopy(reason, reasonCapacity, "this port has no channel between processes");
   return -1;
 }
@@ -27,11 +27,7 @@ int OsChannelPair(int*, int*) {
   return 0;
 }
 
-int ChannelListenerName(const unsigned char*, char*, size_t) {
-  return 0;
-}
-
-OsChannelConnectResult OsChannelConnect(const unsigned char*, int*) {
+OsChannelConnectResult OsChannelConnect(const char*, const unsigned char*, int*) {
   return kConnectNone;
 }
 

@@ -1,9 +1,8 @@
 // The instance channel over Unix stream sockets with abstract names (no folder holds them and
 // they always fit). The name holds a random part, so nobody can take it before the instance
-// does; a sender finds it through the instance's own descriptor table, which only the
-// instance's user (and root) may read. Each side checks the other's credentials. Every socket
-// is non-blocking; only the calls that say they wait poll.
-#include <dirent.h>
+// does; the sender is given it (the instance publishes it where only its user may read).
+// Each side checks the other's credentials. Every socket is non-blocking; only the calls that
+// say they wait poll.
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -12,7 +11,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -32,7 +30,8 @@ constexpr int kMostWaitedFor = 64;  // connections one wait watches
 
 constexpr char kNamePrefix[] = "quillfen-channel-";
 constexpr int kRandomBytes = 16;
-constexpr int kMostSockets = 256;  // socket descriptors of the instance looked at
+static_assert(sizeof kNamePrefix + 2 * kRandomBytes <= kOsChannelNameCapacity,
+              "a channel name does not fit its capacity");
 
 int Address(const char* name, sockaddr_un* address, socklen_t* size) {
   memset(address, 0, sizeof *address);
@@ -51,33 +50,6 @@ int RandomName(char* out, size_t capacity) {
       !BytesToHex(random, sizeof random, hex, sizeof hex))
     return 0;
   return StrFormatf(out, capacity, "%s%s", kNamePrefix, hex);
-}
-
-// The inodes of the sockets process pid holds, from its descriptor table; how many.
-int SocketInodes(long pid, unsigned long* inodes, int capacity) {
-  char folder[64], path[96], target[64];
-  StrFormatf(folder, sizeof folder, "/proc/%ld/fd", pid);
-  DIR* dir = opendir(folder);
-  if (!dir) return 0;
-  int count = 0;
-  while (dirent* entry = readdir(dir)) {
-    if (count == capacity) break;
-    if (entry->d_name[0] == '.' || !StrFormatf(path, sizeof path, "%s/%s", folder, entry->d_name))
-      continue;
-    ssize_t n = readlink(path, target, sizeof target - 1);
-    if (n <= 0) continue;
-    target[n] = '\0';
-    unsigned long inode = 0;
-    if (sscanf(target, "socket:[%lu]", &inode) == 1) inodes[count++] = inode;
-  }
-  closedir(dir);
-  return count;
-}
-
-int Holds(const unsigned long* inodes, int count, unsigned long inode) {
-  for (int i = 0; i < count; ++i)
-    if (inodes[i] == inode) return 1;
-  return 0;
 }
 
 // 1 when the peer of fd runs as this process's effective user and, when pid is not 0, is
@@ -109,35 +81,14 @@ int NewSocket() {
 
 }  // namespace
 
-int ChannelListenerName(const unsigned char* identity, char* out, size_t capacity) {
-  unsigned long inodes[kMostSockets];
-  int count = SocketInodes(ProcessIdentityPid(identity), inodes, kMostSockets);
-  if (count == 0) return 0;
-  // The system's table of Unix sockets names every socket; only one the instance holds counts.
-  FILE* table = fopen("/proc/net/unix", "re");
-  if (!table) return 0;
-  char line[512];
-  int found = 0;
-  while (!found && fgets(line, sizeof line, table)) {
-    unsigned long inode = 0;
-    char name[sizeof line];
-    if (sscanf(line, "%*s %*s %*s %*s %*s %*s %lu @%500s", &inode, name) == 2 &&
-        strncmp(name, kNamePrefix, sizeof kNamePrefix - 1) == 0 && Holds(inodes, count, inode))
-      found = StrCopy(out, capacity, name);
-  }
-  fclose(table);
-  return found;
-}
-
-int OsChannelListen(char* reason, size_t reasonCapacity) {
+int OsChannelListen(char* name, size_t nameCapacity, char* reason, size_t reasonCapacity) {
   int fd = NewSocket();
   int error = errno;
   // A name already taken could only be chance; another random one is tried.
   for (int attempt = 0; fd >= 0 && attempt < 4; ++attempt) {
-    char name[sizeof kNamePrefix + 2 * kRandomBytes];
     sockaddr_un address;
     socklen_t size;
-    if (!RandomName(name, sizeof name) || !Address(name, &address, &size)) {
+    if (!RandomName(name, nameCapacity) || !Address(name, &address, &size)) {
       error = errno;
       break;
     }
@@ -200,14 +151,12 @@ void OsChannelShutReading(int connection) {
   shutdown(connection, SHUT_RD);
 }
 
-OsChannelConnectResult OsChannelConnect(const unsigned char* identity, int* connection) {
-  char name[108];
+OsChannelConnectResult OsChannelConnect(const char* name, const unsigned char* identity,
+                                        int* connection) {
   sockaddr_un address;
   socklen_t size;
   pid_t pid = static_cast<pid_t>(ProcessIdentityPid(identity));
-  if (pid == 0 || !ChannelListenerName(identity, name, sizeof name) ||
-      !Address(name, &address, &size))
-    return kConnectNone;
+  if (pid == 0 || !Address(name, &address, &size)) return kConnectNone;
   int fd = NewSocket();
   if (fd < 0) return kConnectNone;
   if (connect(fd, reinterpret_cast<sockaddr*>(&address), size) == 0) {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/files.h"
 #include "platform/linux/forked_child.h"
@@ -94,4 +95,32 @@ void ReleaseFileClaim(int handle) {
   if (handle < 0) return;
   KeepInForkedChild(handle);
   close(handle);  // the lock goes with the last descriptor
+}
+
+// The claim's file is opened to append, which would put every write at its end.
+int WriteClaimNote(int handle, const char* text) {
+  int flags = fcntl(handle, F_GETFL);
+  if (flags < 0 || fcntl(handle, F_SETFL, flags & ~O_APPEND) != 0) return 0;
+  size_t length = strlen(text);
+  ssize_t written;
+  do {
+    written = pwrite(handle, text, length, 0);
+  } while (written < 0 && errno == EINTR);
+  return written == static_cast<ssize_t>(length);
+}
+
+long ReadOwnFileStart(const char* path, char* out, size_t capacity) {
+  if (capacity == 0) return -1;
+  int fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st;
+  ssize_t n = -1;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid()) {
+    do {
+      n = read(fd, out, capacity - 1);
+    } while (n < 0 && errno == EINTR);
+  }
+  close(fd);
+  out[n > 0 ? n : 0] = '\0';
+  return n;
 }

@@ -1,8 +1,7 @@
 // What a port provides for the instance channel: local stream connections between two
-// processes of one user, under a name nobody can guess that only the instance's user can find
-// from the instance's identity, never blocking unless a call says it waits. A connection is an int
-// handle (-1: none). The stages and the wire format are written over these calls once, above the
-// port. Besides these, a port defines ChannelListenerName of instance_channel.h.
+// processes of one user, under a name nobody can guess, never blocking unless a call says it
+// waits. A connection is an int handle (-1: none). The stages, the wire format and where the
+// name is published are written over these calls once, above the port.
 #pragma once
 
 #include <cstddef>
@@ -22,8 +21,10 @@ enum OsChannelConnectResult {
   kConnectStranger,  // only processes other than the instance answered
 };
 
-// Instance side. Listens under a fresh name: the listener, or -1 and a reason.
-int OsChannelListen(char* reason, size_t reasonCapacity);
+// Instance side. Listens under a fresh name, given in name (a text of fewer than
+// kOsChannelNameCapacity bytes): the listener, or -1 and a reason.
+constexpr size_t kOsChannelNameCapacity = 64;
+int OsChannelListen(char* name, size_t nameCapacity, char* reason, size_t reasonCapacity);
 // Takes one waiting connection, already non-blocking, when its peer runs as this user. Only
 // a connection that waits can fail to be taken.
 OsChannelAcceptResult OsChannelAccept(int listener, int* connection, char* reason,
@@ -37,9 +38,10 @@ void OsChannelShutReading(int connection);
 // for waking a wait. 1 when made.
 int OsChannelPair(int* a, int* b);
 
-// Sender side. Connects to the instance with this identity, checking that the process which accepts
-// is the one the identity names.
-OsChannelConnectResult OsChannelConnect(const unsigned char* identity, int* connection);
+// Sender side. Connects to the name, checking that the process which accepts is the one the
+// identity names.
+OsChannelConnectResult OsChannelConnect(const char* name, const unsigned char* identity,
+                                        int* connection);
 // Writes all of data, waiting for room until deadline (monotonic seconds). 1 when written.
 int OsChannelWriteAll(int connection, const unsigned char* data, size_t size, double deadline);
 // Waits until something can be read (or the peer closed) or deadline passes. 1 when ready.

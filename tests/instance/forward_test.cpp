@@ -3,6 +3,8 @@
 // is still starting; what cannot be delivered is logged by the launch; connections of
 // another user, malformed launches and launches cut short are refused without harm to the
 // running game (which launches are malformed is the wire format's test).
+#include <sys/socket.h>
+
 #include "tests/instance/running_instance.h"
 
 namespace {
@@ -27,6 +29,28 @@ TEST(ForwardedLaunch, DocumentsAndCommandLineReachTheRunningEngineInOrder) {
   EXPECT_EQ(EngineEntries(ReadEngineRecord(running.lw.world.Path("record-b"))),
             (std::vector<std::string>{"qrnGetAppName", "qrnGetAppName"}));
   EXPECT_EQ(running.lw.LogText().find("not delivered"), std::string::npos);
+}
+
+// A second launch finds the game in one step, however many descriptors the game holds: one
+// that inherited 300 sockets before it listened still gets the launch's document.
+TEST(ForwardedLaunch, GameHoldingManyDescriptorsIsFound) {
+  RunningInstance running({}, false);
+  std::vector<int> inherited;
+  for (int i = 0; i < 150; ++i) {
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    inherited.insert(inherited.end(), {pair[0], pair[1]});
+  }
+  running.Start({});
+  bool ready = WaitForFile(running.ready, 30);
+  for (int fd : inherited) close(fd);
+  ASSERT_TRUE(ready);
+  ProcessResult second = running.Second({"-psn_desktop", "/many.sav"});
+  running.Finish(2);
+  EXPECT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(Received(running.record),
+            (std::vector<std::string>{"OpenFile|/many.sav",
+                                      "CommandLine|" + running.lw.bundle.exe + "|"}));
 }
 
 TEST(ForwardedLaunch, LaunchWhileTheInstanceIsStillStartingIsDelivered) {

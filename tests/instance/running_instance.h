@@ -91,11 +91,17 @@ struct RunningInstance {
   }
 };
 
-// The abstract name the instance with this identity listens under ("" when not found).
+// The abstract name the instance with this identity listens under, as it published it in
+// the instance file of its data folder (the world's, which this process's environment names);
+// "" when not found.
 inline std::string ChannelNameOf(const std::vector<unsigned char>& identity) {
+  const char* data = getenv("XDG_DATA_HOME");
+  std::string note = std::string(data ? data : "") + "/Quillfen/" + kAppName + "/instance.lock";
   char name[108];
-  return identity.size() == 8 && ChannelListenerName(identity.data(), name, sizeof name) ? name
-                                                                                         : "";
+  return identity.size() == 8 &&
+                 ChannelListenerName(note.c_str(), identity.data(), name, sizeof name)
+             ? name
+             : "";
 }
 
 // A connection to the instance's channel made byte by byte.
