@@ -15,6 +15,7 @@
 #include "launcher/launch_documents.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"
+#include "platform/process.h"
 #include "platform/window_raise.h"
 #include "state/state.h"
 #include "util/file_name.h"
@@ -151,6 +152,18 @@ struct HandOver {
   char documents[kChannelMaxMessages][QRN_OPEN_FILE_MESSAGE_CAPACITY];
   int count;
   size_t bytes;
+  int launchDocuments;  // how many of its messages are the launch's documents
+  int held;             // it holds the held messages
+};
+
+// How a launch's hand-overs went so far.
+struct Progress {
+  const unsigned char* identity;
+  int mayPlay;                          // an instance that ended may leave the launch to play
+  ChannelSendResult sent = kChannelSent;
+  int gone = 0;                         // the instance ended before it took a hand-over
+  int documentsDelivered = 0;
+  int heldDelivered = 0;
 };
 
 int HasRoom(const HandOver& batch, size_t length) {
@@ -166,67 +179,99 @@ void NoteShortfall(const char* why) {
   if (!s_shortfall[0]) StrCopy(s_shortfall, why);
 }
 
-// Sends the batch unless an earlier one failed (*sent then stays as it was); logs why and
-// each of its messages when it was not delivered, or not confirmed.
-void SendHandOver(const unsigned char* identity, HandOver* batch, ChannelSendResult* sent) {
-  if (batch->count == 0) return;
+void Empty(HandOver* batch) {
+  batch->count = 0;
+  batch->bytes = 0;
+  batch->launchDocuments = 0;
+  batch->held = 0;
+}
+
+// Sends the batch unless an earlier one failed; logs why and each of its messages when it
+// was not delivered, or not confirmed. An instance found ended before it took the batch,
+// when the launch may play itself, logs that alone: the messages stay the launch's.
+void SendHandOver(HandOver* batch, Progress* progress) {
+  if (batch->count == 0 || progress->gone) {
+    Empty(batch);  // once the instance has ended, the launch keeps its messages
+    return;
+  }
   char reason[160] = "no running instance is known";
   ChannelSendResult result = kChannelNotSent;
   char notePath[kPathCapacity];
-  if (*sent == kChannelSent && identity && InstanceFilePath(notePath, sizeof notePath))
-    result = ChannelSend(identity, notePath, batch->messages, batch->count, kForwardSeconds,
-                         reason, sizeof reason);
-  if (result != kChannelSent) {
-    if (*sent == kChannelSent) Logf("[forward] %s\n", reason);
+  if (progress->sent == kChannelSent && progress->identity &&
+      InstanceFilePath(notePath, sizeof notePath))
+    result = ChannelSend(progress->identity, notePath, batch->messages, batch->count,
+                         kForwardSeconds, reason, sizeof reason);
+  // A connection reset or refused by a game that has ended reads as any other failure; the
+  // game's end is the true reason.
+  int ended = progress->sent == kChannelSent && result == kChannelNotSent &&
+              progress->identity && !ProcessIdentityIsAlive(progress->identity);
+  if (ended) StrCopy(reason, "the running game ended before it took them");
+  if (result == kChannelSent) {
+    progress->documentsDelivered += batch->launchDocuments;
+    progress->heldDelivered |= batch->held;
+  } else if (ended && progress->mayPlay) {
+    Logf("[forward] %s, so this launch plays itself\n", reason);
+    progress->gone = 1;
+  } else {
+    if (progress->sent == kChannelSent) Logf("[forward] %s\n", reason);
     NoteShortfall(reason);
     const char* what = result == kChannelUnconfirmed ? "not confirmed by the running instance"
                                                      : "not delivered to the running instance";
     for (int i = 0; i < batch->count; ++i) LogMessage(what, batch->messages[i]);
-    if (*sent == kChannelSent) *sent = result;
+    if (progress->sent == kChannelSent) progress->sent = result;
   }
-  batch->count = 0;
-  batch->bytes = 0;
+  Empty(batch);
 }
 
-void AddToHandOver(const unsigned char* identity, HandOver* batch, ChannelSendResult* sent,
-                   const char* message) {
+void AddToHandOver(HandOver* batch, Progress* progress, const char* message) {
   size_t length = strlen(message);
-  if (!HasRoom(*batch, length)) SendHandOver(identity, batch, sent);
+  if (!HasRoom(*batch, length)) SendHandOver(batch, progress);
   batch->messages[batch->count++] = message;
   batch->bytes += length;
 }
 }  // namespace
 
-int ForwardToInstance(const unsigned char* identity, const char* message, size_t length) {
+int ForwardToInstance(const unsigned char* identity, const char* message, size_t length,
+                      int mayPlay) {
   static HandOver s_batch;
+  Empty(&s_batch);
   s_shortfall[0] = '\0';
-  s_batch.count = 0;
-  s_batch.bytes = 0;
-  ChannelSendResult sent = kChannelSent;
+  Progress progress;
+  progress.identity = identity;
+  progress.mayPlay = mayPlay;
   int whole = 1;
-  for (int i = 0; i < HeldMessageCount(); ++i)
-    AddToHandOver(identity, &s_batch, &sent, HeldMessage(i));
+  for (int i = 0; i < HeldMessageCount(); ++i) {
+    AddToHandOver(&s_batch, &progress, HeldMessage(i));
+    s_batch.held = 1;
+  }
   for (int i = 0; i < LaunchDocumentCount(); ++i) {
     size_t documentLength;
-    if (!HasRoom(s_batch, QRN_OPEN_FILE_MESSAGE_CAPACITY)) SendHandOver(identity, &s_batch, &sent);
+    if (!HasRoom(s_batch, QRN_OPEN_FILE_MESSAGE_CAPACITY)) SendHandOver(&s_batch, &progress);
     char* document = s_batch.documents[s_batch.count];
     if (LaunchDocumentMessage(i, document, QRN_OPEN_FILE_MESSAGE_CAPACITY, &documentLength)) {
-      AddToHandOver(identity, &s_batch, &sent, document);
-    } else {
+      AddToHandOver(&s_batch, &progress, document);
+      ++s_batch.launchDocuments;
+    } else if (!progress.gone) {
       LogUncutDocument("[forward] not delivered to the running instance", i, documentLength);
       NoteShortfall("a document message longer than the game takes");
       whole = 0;
     }
   }
   if (length < kCommandLineCapacity) {
-    AddToHandOver(identity, &s_batch, &sent, message);
-  } else {
+    AddToHandOver(&s_batch, &progress, message);
+  } else if (!progress.gone) {
     LogUncutMessage("[forward] not delivered to the running instance", "the command line",
                     length);
     NoteShortfall("a command line longer than the game takes");
     whole = 0;
   }
-  SendHandOver(identity, &s_batch, &sent);
+  SendHandOver(&s_batch, &progress);
+  if (progress.gone) {
+    // What the ended game took is dropped; the rest is this launch's own to play with.
+    if (progress.heldDelivered) ClearHeldMessages();
+    DropLaunchDocuments(progress.documentsDelivered);
+    return kForwardInstanceEnded;
+  }
   int unheld = UnheldMessageCount();
   if (unheld)
     Logf("[forward] not delivered to the running instance: %d message(s) that could not be held\n",
@@ -237,5 +282,6 @@ int ForwardToInstance(const unsigned char* identity, const char* message, size_t
   if (s_shortfall[0])
     fprintf(stderr, "%s: not every document and command line reached the running game: %s\n",
             g_AppNameLong, s_shortfall);
-  return sent == kChannelSent && whole && unheld == 0;
+  return progress.sent == kChannelSent && whole && unheld == 0 ? kForwardDone
+                                                                 : kForwardIncomplete;
 }

@@ -35,6 +35,10 @@ int IsForwardableMessage(const char* message);
 // command line, length characters: one that did not fit its buffer is not sent cut), to the
 // running instance with this identity (8 bytes; null when none is known), in as many
 // hand-overs as they take. Logs why and each message when they were not delivered, or not
-// confirmed as delivered, and each document too long for the engine. 1 only when the running
-// engine has every message of the launch.
-int ForwardToInstance(const unsigned char* identity, const char* message, size_t length);
+// confirmed as delivered, and each document too long for the engine. kForwardDone only when
+// the running engine has every message of the launch. With mayPlay, an instance found ended
+// before it took a hand-over gives kForwardInstanceEnded instead: the documents it did not
+// take stay held, unlogged, for this launch to play with.
+enum ForwardResult { kForwardIncomplete = 0, kForwardDone = 1, kForwardInstanceEnded = 2 };
+int ForwardToInstance(const unsigned char* identity, const char* message, size_t length,
+                      int mayPlay);

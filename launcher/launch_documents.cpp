@@ -72,3 +72,10 @@ void LogUncutDocument(const char* what, int index, size_t length) {
 void ClearLaunchDocuments() {
   s_count = 0;
 }
+
+void DropLaunchDocuments(int count) {
+  if (count <= 0) return;
+  if (count > s_count) count = s_count;
+  s_paths += count;
+  s_count -= count;
+}

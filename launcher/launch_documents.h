@@ -21,3 +21,5 @@ void LogUncutMessage(const char* what, const char* kind, size_t length);
 // be the only trace a launch from a terminal leaves).
 void LogUncutDocument(const char* what, int index, size_t length);
 void ClearLaunchDocuments();
+// Drops the first count documents (handed on already).
+void DropLaunchDocuments(int count);

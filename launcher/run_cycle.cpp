@@ -25,6 +25,7 @@
 
 namespace {
 const char kDllBase[] = "quarnc";
+constexpr int kHandOverRounds = 3;  // running games found in turn by one launch
 // Set from the quit-signal thread; read by the main loop between runs.
 std::atomic<int> s_quitRequested{0};
 // 1 from SDL's start until the run's end is written: an exit() of the engine in between
@@ -140,10 +141,6 @@ void LogRunHeader(int argc, char** argv) {
 }
 }  // namespace
 
-int SendToInstance(const char* message, size_t length) {
-  return ForwardToInstance(RunningInstanceIdentity(), message, length);
-}
-
 int SdlMainInit() {
   SetEnvironment("SDL_HAS3BUTTONMOUSE", "1");
   ChooseUnseenDriverWithoutScreen();
@@ -192,7 +189,9 @@ RunResult Run(int argc, char** argv, int runIndex) {
   // The channel exists before the record names this process, so a launch that finds the
   // record can hand its messages over at once; they wait until the engine runs.
   ListenForForwardedLaunches();
-  if (AlreadyRunning()) {
+  // A game that ends during the hand-over leaves the launch to play itself, as the next
+  // launch would; a few rounds at most, as other launches may take the game over meanwhile.
+  for (int round = 0; AlreadyRunning(); ++round) {
     StopForwardedLaunches();
     // The running game still uses its files: nothing is removed, nor handed to it.
     if (HasExactOption(argc, argv, "-Uninstall")) {
@@ -202,7 +201,11 @@ RunResult Run(int argc, char** argv, int runIndex) {
       return {0, kExitNotUninstalled};
     }
     size_t length = BuildInstanceMessage(argc, argv);
-    return {0, SendToInstance(g_AppCommandLine, length) ? kExitPlayed : kExitNotForwarded};
+    int forwarded = ForwardToInstance(RunningInstanceIdentity(), g_AppCommandLine, length,
+                                      round + 1 < kHandOverRounds);
+    if (forwarded != kForwardInstanceEnded)
+      return {0, forwarded == kForwardDone ? kExitPlayed : kExitNotForwarded};
+    ListenForForwardedLaunches();
   }
 
   if (HasExactOption(argc, argv, "-Uninstall"))

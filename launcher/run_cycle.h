@@ -4,8 +4,6 @@
 // instance runs), uninstalls, or plays.
 #pragma once
 
-#include <cstddef>
-
 constexpr int kMaxRuns = 10;
 // Exit statuses.
 constexpr int kExitPlayed = 0;  // played, handed to a running instance, uninstall declined or done
@@ -46,7 +44,3 @@ extern "C" int SDL_main(int argc, char** argv);
 RunResult Run(int argc, char** argv, int runIndex);
 int SdlMainInit();
 void SdlQuit();
-// A second launch hands the running instance its held documents, then this message (its
-// "CommandLine|...|" text of length characters; one cut by its buffer is not sent); what
-// cannot be delivered is written to the log. 1 when the running engine has them all.
-int SendToInstance(const char* message, size_t length);

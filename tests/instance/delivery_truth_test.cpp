@@ -37,6 +37,32 @@ TEST(DeliveryTruth, GameEndingMidLaunchLeavesItUnconfirmed) {
   }
 }
 
+// The game ends while a launch waits for it to take the launch's documents: the launch plays
+// itself with them, and logs no failure that did not happen.
+TEST(DeliveryTruth, LaunchRacingTheGamesEndPlaysItself) {
+  RunningInstance running;
+  ASSERT_TRUE(WaitForFile(running.ready, 30));
+  const long game = running.Pid();
+  ASSERT_EQ(kill(static_cast<pid_t>(game), SIGSTOP), 0);  // it takes nothing meanwhile
+  const std::string record = running.lw.world.Path("record-b");
+  BackgroundLaunch second;
+  second.Start(running.lw, Documents(3), record, {{"QRN_TEST_RUN_MS", "0"}});
+  // The second launch has started its log, and so found the game running a moment later.
+  for (int i = 0; i < 3000 && Occurrences(running.LogText(), "Quarn Initialized") < 2; ++i)
+    usleep(10000);
+  kill(static_cast<pid_t>(game), SIGKILL);
+  second.Join();
+  running.a.Join();
+  EXPECT_EQ(second.result.exitCode, 0) << second.result.err;
+  std::vector<std::string> received;
+  for (const EngineCall& call : ReadEngineRecord(record))
+    if (call.entry == "qrnSendIPC") received.push_back(call.fields.at("message"));
+  EXPECT_EQ(received, (std::vector<std::string>{"OpenFile|/docs/0.sav", "OpenFile|/docs/1.sav",
+                                                "OpenFile|/docs/2.sav"}));
+  EXPECT_EQ(running.LogText().find("not delivered"), std::string::npos) << running.LogText();
+  EXPECT_EQ(running.LogText().find("did not offer"), std::string::npos) << running.LogText();
+}
+
 // 70 documents, to a game starting up with them and to a running one: every one arrives, in
 // order, the running game's in as many hand-overs as they take.
 TEST(DeliveryTruth, EveryDocumentOfALaunchArrives) {
