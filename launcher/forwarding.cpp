@@ -16,6 +16,7 @@
 #include "platform/instance_channel.h"
 #include "platform/log.h"
 #include "platform/process.h"
+#include "platform/waiting.h"
 #include "platform/window_raise.h"
 #include "state/state.h"
 #include "util/file_name.h"
@@ -25,6 +26,8 @@ namespace {
 constexpr double kForwardSeconds = 10.0;  // a second launch's whole hand-over
 constexpr int kMessagesPerStep = 8;       // handed to the engine per event call
 constexpr int kLoggedPerRun = 64;         // forwarded messages with a log line of their own
+constexpr int kEndingLooks = 50;          // looks at a game that may be ending,
+constexpr unsigned kEndingPauseUs = 10000;  // 10 ms apart
 constexpr char kOpenFile[] = "OpenFile|";
 constexpr char kCommandLine[] = "CommandLine|";
 
@@ -179,6 +182,19 @@ void NoteShortfall(const char* why) {
   if (!s_shortfall[0]) StrCopy(s_shortfall, why);
 }
 
+// Sends the batch unless an earlier one failed; logs why and each of its messages when it
+// was not delivered, or not confirmed. An instance found ended before it took the batch,
+// when the launch may play itself, logs that alone: the messages stay the launch's.
+// A game whose sockets are already closed may still be ending: it is given a moment (half a
+// second at most) to be seen as ended.
+int HasEnded(const unsigned char* identity) {
+  for (int look = 0; look < kEndingLooks; ++look) {
+    if (!ProcessIdentityIsAlive(identity)) return 1;
+    PauseJittered(kEndingPauseUs, 0);
+  }
+  return 0;
+}
+
 void Empty(HandOver* batch) {
   batch->count = 0;
   batch->bytes = 0;
@@ -204,7 +220,7 @@ void SendHandOver(HandOver* batch, Progress* progress) {
   // A connection reset or refused by a game that has ended reads as any other failure; the
   // game's end is the true reason.
   int ended = progress->sent == kChannelSent && result == kChannelNotSent &&
-              progress->identity && !ProcessIdentityIsAlive(progress->identity);
+              progress->identity && HasEnded(progress->identity);
   if (ended) StrCopy(reason, "the running game ended before it took them");
   if (result == kChannelSent) {
     progress->documentsDelivered += batch->launchDocuments;
