@@ -7,7 +7,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 #include "launcher/engine.h"
 #include "launcher/held_messages.h"
@@ -33,7 +32,8 @@ constexpr char kCommandLine[] = "CommandLine|";
 
 // Read from any thread that pumps SDL events; written on the main thread only.
 std::atomic<int> s_allowed{0};
-std::atomic<std::thread::id> s_mainThread;
+// 1 in the thread that allows delivery (the main thread): SDL's event thread pumps too.
+thread_local int t_delivers;
 
 // Main thread only.
 int s_delivering;
@@ -113,7 +113,7 @@ void EndForwardingRun() {
 }
 
 void AllowForwardedDelivery(int on) {
-  s_mainThread = std::this_thread::get_id();
+  t_delivers = 1;
   s_allowed = on;
 }
 
@@ -122,7 +122,7 @@ int ForwardedLaunchesWaiting() {
 }
 
 void DeliverForwardedLaunches() {
-  if (!s_allowed || std::this_thread::get_id() != s_mainThread.load() || s_delivering) return;
+  if (!s_allowed || !t_delivers || s_delivering) return;
   s_delivering = 1;
   ChannelFailures failures = {};
   int waiting = ChannelServe(IsForwardableMessage, &failures);

@@ -145,7 +145,7 @@ int SdlMainInit() {
   SetEnvironment("SDL_HAS3BUTTONMOUSE", "1");
   ChooseUnseenDriverWithoutScreen();
   if (SdlVideoStart()) return 1;
-  Alertf("SDL Init Failed\n\n%s", SDL_GetError());
+  Alertf("SDL Init Failed\n\n%s", SdlVideoError());
   return 0;
 }
 

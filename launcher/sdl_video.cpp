@@ -1,7 +1,9 @@
 // SDL video with its state; see sdl_video.h. s_state moves down -> starting -> running ->
 // stopping -> down, written by the main thread or the process's exit hook. The lock is never held
 // while SDL starts or stops, only around the change to and from running and around a post, so a
-// post cannot race the shutdown of SDL's event queue and never waits for SDL itself.
+// post cannot race the shutdown of SDL's event queue and never waits for SDL itself. It is a
+// spin lock: each holder keeps it for a store or one SDL_PushEvent, and the two sides meet
+// only when a quit request comes as video stops.
 #include "launcher/sdl_video.h"
 
 #include <SDL.h>
@@ -12,13 +14,21 @@
 #include <atomic>
 #include <cassert>
 #include <cstring>
-#include <mutex>
 
 namespace {
 enum VideoState { kDown, kStarting, kRunning, kStopping };
 
-std::mutex s_lock;
+std::atomic_flag s_lock = ATOMIC_FLAG_INIT;
 std::atomic<int> s_state{kDown};
+const SdlCalls* s_sdl;  // set by the first start; video never runs without it
+
+struct Hold {
+  Hold() {
+    while (s_lock.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  ~Hold() { s_lock.clear(std::memory_order_release); }
+};
 
 // The one order of the states: each to the next, and starting back to down when SDL fails.
 [[maybe_unused]] bool IsNextState(int from, VideoState to) {
@@ -26,7 +36,7 @@ std::atomic<int> s_state{kDown};
 }
 
 void SetState(VideoState state) {
-  std::lock_guard<std::mutex> hold(s_lock);
+  Hold hold;
   assert(IsNextState(s_state, state));
   s_state = state;
 }
@@ -45,6 +55,8 @@ int InitWatched(Uint32 flags, int (*init)(Uint32 flags)) {
 }  // namespace
 
 int SdlVideoStart() {
+  s_sdl = SdlLibrary();
+  if (!s_sdl) return 0;
   SetState(kStarting);
   if (InitWatched(SDL_INIT_VIDEO, NextSdlInit) < 0) {
     SetState(kDown);
@@ -59,9 +71,9 @@ int SdlVideoStart() {
 // stop video a second time, which crashes under its off-screen driver.
 void SdlVideoStop() {
   if (s_state == kRunning) SetState(kStopping);
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  s_sdl->QuitSubSystem(SDL_INIT_VIDEO);
   PauseFatalSignalWatch();
-  SDL_Quit();
+  s_sdl->Quit();
   ResumeFatalSignalWatch();
   if (s_state == kStopping) SetState(kDown);
 }
@@ -79,14 +91,14 @@ void SdlVideoKeepForExit() {
 // surface yet. The result is SDL's, as the engine alone would get it.
 int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags)) {
   int restart = (flags & SDL_INIT_VIDEO) && (flags & SDL_INIT_EVENTTHREAD) && s_state == kRunning &&
-                !SDL_GetVideoSurface();
+                !s_sdl->GetVideoSurface();
   if (!restart) return InitWatched(flags, init);
   SetState(kStopping);
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  s_sdl->QuitSubSystem(SDL_INIT_VIDEO);
   SetState(kDown);
   SetState(kStarting);
   int result = InitWatched(flags, init);
-  SetState(SDL_WasInit(SDL_INIT_VIDEO) ? kRunning : kDown);
+  SetState(s_sdl->WasInit(SDL_INIT_VIDEO) ? kRunning : kDown);
   return result;
 }
 
@@ -98,16 +110,20 @@ int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags)) {
 // process's end takes the lock.
 int SdlVideoPostQuit() {
   {
-    std::lock_guard<std::mutex> hold(s_lock);
+    Hold hold;
     if (s_state != kRunning) return 0;
   }
-  if (SDL_EventState(SDL_QUIT, SDL_QUERY) != SDL_ENABLE) return 1;
+  if (s_sdl->EventState(SDL_QUIT, SDL_QUERY) != SDL_ENABLE) return 1;
   SDL_Event event;
   memset(&event, 0, sizeof event);
   event.type = SDL_QUIT;
-  SDL_EventFilter filter = SDL_GetEventFilter();
+  SDL_EventFilter filter = s_sdl->GetEventFilter();
   if (filter && !filter(&event)) return 1;
-  std::lock_guard<std::mutex> hold(s_lock);
-  if (s_state == kRunning) SDL_PushEvent(&event);
+  Hold hold;
+  if (s_state == kRunning) s_sdl->PushEvent(&event);
   return 1;
+}
+
+const char* SdlVideoError() {
+  return s_sdl ? s_sdl->GetError() : SdlLibraryError();
 }

@@ -6,9 +6,11 @@
 
 #include <SDL.h>
 
-// Starts video (SDL_Init with the video flag); 1 on success. SDL's error text stays
-// available through SDL_GetError on failure.
+// Starts video (SDL_Init with the video flag), loading SDL first when the engine did not
+// bring it; 1 on success.
 int SdlVideoStart();
+// Why the last start failed: SDL's error text, or why no SDL 1.2 library could be loaded.
+const char* SdlVideoError();
 // Stops video once on either SDL 1.2 library (SDL_QuitSubSystem for video, then SDL_Quit).
 void SdlVideoStop();
 // The last run is over: no more quit events are posted, but SDL keeps running for the game's

@@ -43,8 +43,8 @@ int SDL_WaitEvent(SDL_Event* event) {
         return 0;
       case 1:
         return 1;
-      default:
-        SDL_Delay(10);
+      default:  // SDL answered, so it is loaded
+        SdlLibrary()->Delay(10);
     }
   }
 }

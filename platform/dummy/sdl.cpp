@@ -1,7 +1,15 @@
-// SDL's own event functions cannot be found behind the executable's without the system's
-// loader: SDL does not start, so no game runs, and no window is raised.
+// SDL cannot be loaded without the system's loader: SDL does not start, so no game runs, and no
+// window is raised.
 #include "platform/sdl_next.h"
 #include "platform/window_raise.h"
+
+const SdlCalls* SdlLibrary(void) {
+  return nullptr;
+}
+
+const char* SdlLibraryError(void) {
+  return "this port loads no SDL library";
+}
 
 int NextSdlPollEvent(SDL_Event*) {
   return 0;

@@ -6,11 +6,10 @@
 #include <pthread.h>
 #include <unistd.h>
 
-#include <mutex>
-
 namespace {
 constexpr int kSlots = 64;
-std::mutex s_mutex;
+pthread_mutex_t s_mutex = PTHREAD_MUTEX_INITIALIZER;
+pthread_once_t s_once = PTHREAD_ONCE_INIT;
 int s_fds[kSlots];
 int s_count;
 pid_t s_launcher;
@@ -22,14 +21,13 @@ void CloseAllInChild() {
 
 // The launcher's process id, and the fork handler, once.
 void Register() {
-  static std::once_flag s_once;
-  std::call_once(s_once, [] {
+  pthread_once(&s_once, [] {
     s_launcher = getpid();
     // The forking thread holds the mutex across fork, in the parent and in its child alike.
-    pthread_atfork([] { s_mutex.lock(); }, [] { s_mutex.unlock(); },
+    pthread_atfork([] { pthread_mutex_lock(&s_mutex); }, [] { pthread_mutex_unlock(&s_mutex); },
                    [] {
                      CloseAllInChild();
-                     s_mutex.unlock();
+                     pthread_mutex_unlock(&s_mutex);
                    });
   });
 }
@@ -38,18 +36,20 @@ void Register() {
 void CloseInForkedChild(int fd) {
   Register();
   if (fd < 0) return;
-  std::lock_guard<std::mutex> lock(s_mutex);
+  pthread_mutex_lock(&s_mutex);
   if (s_count < kSlots) s_fds[s_count++] = fd;
+  pthread_mutex_unlock(&s_mutex);
 }
 
 void KeepInForkedChild(int fd) {
-  std::lock_guard<std::mutex> lock(s_mutex);
+  pthread_mutex_lock(&s_mutex);
   for (int i = 0; i < s_count; ++i) {
     if (s_fds[i] == fd) {
       s_fds[i] = s_fds[--s_count];
-      return;
+      break;
     }
   }
+  pthread_mutex_unlock(&s_mutex);
 }
 
 int IsLauncherProcess() {

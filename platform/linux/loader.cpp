@@ -6,6 +6,8 @@
 
 #include <dlfcn.h>
 
+#include "util/strbuf.h"
+
 void* OsOpenLibrary(const char* path, const char** error) {
   dlerror();
   void* handle = dlopen(path, RTLD_LAZY);
@@ -19,6 +21,19 @@ void* OsOpenLibrary(const char* path, const char** error) {
 void* GetDllSymbol(void* handle, const char* name) {
   if (!handle || !name) return nullptr;
   return dlsym(handle, name);
+}
+
+int ShareLibrary(const char* name, char* error, size_t capacity) {
+  dlerror();
+  if (dlopen(name, RTLD_LAZY | RTLD_GLOBAL)) return 1;
+  const char* reason = dlerror();
+  StrCopy(error, capacity, reason ? reason : name);
+  return 0;
+}
+
+void* LoadedLibrarySymbol(const char* library, const char* name) {
+  void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
+  return handle ? dlsym(handle, name) : nullptr;
 }
 
 // RTLD_NEXT searches after the object that makes this call, which is the executable itself.

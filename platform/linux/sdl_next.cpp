@@ -1,45 +1,101 @@
-// Calls into the SDL library behind the executable's own SDL event functions. The addresses
-// are looked up on first use; a missing one (no SDL loaded, which cannot happen in the
-// launcher) makes the call do nothing.
+// SDL's functions for the launcher; see sdl_next.h. The library is opened by its usual name
+// into the process's global scope: when the engine brought it, that is the engine's copy
+// (whichever file the loader's search found for it), moved there so that the executable's
+// next-definition look-ups find it behind anything preloaded; otherwise it is loaded now.
+// The table is filled once under pthread_once and read without a lock afterwards.
 #include "platform/sdl_next.h"
 
+#include <pthread.h>
+
+#include <cstddef>
+
 #include "platform/linux/symbols.h"
+#include "util/strbuf.h"
 
 namespace {
+const char kSdlLibrary[] = "libSDL-1.2.so.0";
+
+pthread_once_t s_once = PTHREAD_ONCE_INIT;
+SdlCalls s_calls;
+const SdlCalls* s_library;
+char s_error[256];
+
+struct Slot {
+  const char* name;
+  void** address;
+};
+
 template <typename Fn>
-Fn Next(const char* name) {
-  return reinterpret_cast<Fn>(NextSymbol(name));
+void** AsSlot(Fn* fn) {
+  return reinterpret_cast<void**>(fn);
+}
+
+void Load() {
+  if (!ShareLibrary(kSdlLibrary, s_error, sizeof s_error)) return;
+  const Slot slots[] = {
+      {"SDL_PollEvent", AsSlot(&s_calls.PollEvent)},
+      {"SDL_PumpEvents", AsSlot(&s_calls.PumpEvents)},
+      {"SDL_PeepEvents", AsSlot(&s_calls.PeepEvents)},
+      {"SDL_Init", AsSlot(&s_calls.Init)},
+      {"SDL_InitSubSystem", AsSlot(&s_calls.InitSubSystem)},
+      {"SDL_QuitSubSystem", AsSlot(&s_calls.QuitSubSystem)},
+      {"SDL_Quit", AsSlot(&s_calls.Quit)},
+      {"SDL_WasInit", AsSlot(&s_calls.WasInit)},
+      {"SDL_GetVideoSurface", AsSlot(&s_calls.GetVideoSurface)},
+      {"SDL_PushEvent", AsSlot(&s_calls.PushEvent)},
+      {"SDL_EventState", AsSlot(&s_calls.EventState)},
+      {"SDL_GetEventFilter", AsSlot(&s_calls.GetEventFilter)},
+      {"SDL_GetError", AsSlot(&s_calls.GetError)},
+      {"SDL_Delay", AsSlot(&s_calls.Delay)},
+  };
+  for (const Slot& slot : slots) {
+    *slot.address = NextSymbol(slot.name);
+    if (*slot.address == nullptr) {
+      StrFormatf(s_error, sizeof s_error, "%s has no %s", kSdlLibrary, slot.name);
+      return;
+    }
+  }
+  s_library = &s_calls;
 }
 }  // namespace
 
+const SdlCalls* SdlLibrary(void) {
+  pthread_once(&s_once, Load);
+  return s_library;
+}
+
+const char* SdlLibraryError(void) {
+  return SdlLibrary() ? "" : s_error;
+}
+
 int NextSdlPollEvent(SDL_Event* event) {
-  static const auto s_poll = Next<int (*)(SDL_Event*)>("SDL_PollEvent");
-  return s_poll ? s_poll(event) : 0;
+  const SdlCalls* sdl = SdlLibrary();
+  return sdl ? sdl->PollEvent(event) : 0;
 }
 
 void NextSdlPumpEvents(void) {
-  static const auto s_pump = Next<void (*)(void)>("SDL_PumpEvents");
-  if (s_pump) s_pump();
+  const SdlCalls* sdl = SdlLibrary();
+  if (sdl) sdl->PumpEvents();
 }
 
 int NextSdlPeepEvents(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask) {
-  static const auto s_peep =
-      Next<int (*)(SDL_Event*, int, SDL_eventaction, Uint32)>("SDL_PeepEvents");
-  return s_peep ? s_peep(events, count, action, mask) : -1;
+  const SdlCalls* sdl = SdlLibrary();
+  return sdl ? sdl->PeepEvents(events, count, action, mask) : -1;
 }
 
 int NextSdlInit(Uint32 flags) {
-  static const auto s_init = Next<int (*)(Uint32)>("SDL_Init");
-  return s_init ? s_init(flags) : -1;
+  const SdlCalls* sdl = SdlLibrary();
+  return sdl ? sdl->Init(flags) : -1;
 }
 
 int NextSdlInitSubSystem(Uint32 flags) {
-  static const auto s_init = Next<int (*)(Uint32)>("SDL_InitSubSystem");
-  return s_init ? s_init(flags) : -1;
+  const SdlCalls* sdl = SdlLibrary();
+  return sdl ? sdl->InitSubSystem(flags) : -1;
 }
 
 int CalledFromSdl(const void* returnAddress) {
-  static const void* const s_sdl = NextSymbol("SDL_PumpEvents");
+  const SdlCalls* sdl = SdlLibrary();
+  if (!sdl) return 0;
   // Calls come from a few places only: the engine's loops and SDL's own event functions,
   // which pump through the executable's ones and so alternate with them. The answers for the
   // latest few places save looking the address up (dladdr) in every event call.
@@ -49,7 +105,7 @@ int CalledFromSdl(const void* returnAddress) {
   static thread_local int s_next;
   for (int i = 0; i < kRemembered; ++i)
     if (s_addresses[i] == returnAddress) return s_answers[i];
-  int answer = SameLoadedObject(returnAddress, s_sdl);
+  int answer = SameLoadedObject(returnAddress, reinterpret_cast<const void*>(sdl->PumpEvents));
   s_addresses[s_next] = returnAddress;
   s_answers[s_next] = answer;
   s_next = (s_next + 1) % kRemembered;

@@ -384,6 +384,28 @@ TEST_F(RunCycle, SdlStartFailureAlertsAndNeverCreatesEngine) {
   EXPECT_EQ(log.substr(log.size() - tail.size()), tail);  // and the log is left open
 }
 
+// An engine that links no SDL gets SDL 1.2 loaded and its video started by the launcher (it
+// ends with status 5 otherwise), and SDL's failure to start is still an alert.
+struct SdlFreeCase {
+  const char* driver;
+  int exitCode;
+  size_t alerts;
+};
+
+class SdlFreeEngine : public RunCycle, public ::testing::WithParamInterface<SdlFreeCase> {};
+
+TEST_P(SdlFreeEngine, PlaysOnTheSdlTheLauncherLoads) {
+  Bundle bundle = MakeBundle(world, SdlFreeEngineLibrary());
+  Launch launch = RunLauncher(world, bundle, {}, {{"SDL_VIDEODRIVER", GetParam().driver}});
+  EXPECT_EQ(launch.process.exitCode, GetParam().exitCode);
+  ASSERT_EQ(launch.alerts.size(), GetParam().alerts);
+  for (const std::string& alert : launch.alerts) EXPECT_EQ(alert.rfind("SDL Init Failed\n\n", 0), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, SdlFreeEngine,
+                         ::testing::Values(SdlFreeCase{"dummy", 0, 0},
+                                           SdlFreeCase{"nonexistent", 1, 1}));
+
 // -MakeGob and -MakePatchGob (exact case only) silence every dialog: the SDL failure's alert
 // then does not reach zenity.
 struct GuiCase {

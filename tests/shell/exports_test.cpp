@@ -59,4 +59,27 @@ TEST(LauncherExports, OnlyTheNamesOfTheExportList) {
   EXPECT_EQ(expected, exported);
 }
 
+// What the executable loads at start: neither the C++ runtime (unless a sanitizer build brings
+// it) nor SDL or Xlib, which come with the engine.
+TEST(LauncherExports, NeedsNoCxxRuntimeNorSdlNorXlib) {
+  struct Unneeded {
+    const char* prefix;
+    bool inEveryBuild;
+  };
+  const Unneeded unneeded[] = {{"libstdc++.so", QFN_LEAN_CXX != 0},
+                               {"libgcc_s.so", QFN_LEAN_CXX != 0},
+                               {"libSDL", true},
+                               {"libX11.so", true}};
+  const std::string needed = "readelf -dW '" + LauncherExe() +
+                             "' | sed -n 's/.*(NEEDED).*\\[\\(.*\\)\\]/\\1 \\1/p'";
+  const auto rows = Fields(needed, 1);
+  EXPECT_FALSE(rows.empty());  // libc at least
+  for (const auto& [library, same] : rows) {
+    for (const Unneeded& entry : unneeded) {
+      if (!entry.inEveryBuild) continue;
+      EXPECT_NE(library.rfind(entry.prefix, 0), 0u) << library;
+    }
+  }
+}
+
 }  // namespace

@@ -16,6 +16,8 @@
 #include <algorithm>
 
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,13 +47,23 @@ const EngineCall* Find(const std::vector<EngineCall>& calls, const std::string& 
   return nullptr;
 }
 
-// True while the signal is pending for the whole process (not yet taken by any thread).
-bool SignalPending(int pid, int signal) {
-  std::string status = ReadFile("/proc/" + std::to_string(pid) + "/status");
-  size_t at = status.find("ShdPnd:");
+bool PendingIn(const std::string& status, const char* field, int signal) {
+  size_t at = status.find(field);
   if (at == std::string::npos) return false;
-  unsigned long long mask = std::stoull(status.substr(at + 7), nullptr, 16);
+  unsigned long long mask = std::stoull(status.substr(at + strlen(field)), nullptr, 16);
   return (mask >> (signal - 1)) & 1;
+}
+
+// True while the signal is pending for the whole process or for one of its threads (a
+// thread that received it may have handed it on to the thread that takes it): a second
+// signal sent then would merge with it.
+bool SignalPending(int pid, int signal) {
+  std::string proc = "/proc/" + std::to_string(pid);
+  if (PendingIn(ReadFile(proc + "/status"), "ShdPnd:", signal)) return true;
+  std::error_code error;
+  for (const auto& task : std::filesystem::directory_iterator(proc + "/task", error))
+    if (PendingIn(ReadFile(task.path().string() + "/status"), "SigPnd:", signal)) return true;
+  return false;
 }
 
 void WaitUntilTaken(int pid, int signal) {

@@ -15,6 +15,9 @@
 #ifndef QFN_DEMO_ENGINE
 #define QFN_DEMO_ENGINE ""
 #endif
+#ifndef QFN_SDL_FREE_ENGINE
+#define QFN_SDL_FREE_ENGINE ""
+#endif
 #ifndef QFN_SDL_GAMES_DIR
 #define QFN_SDL_GAMES_DIR ""
 #endif
@@ -23,6 +26,7 @@ std::string LauncherExe() { return QFN_LAUNCHER_EXE; }
 std::string TestEngineLibrary() { return QFN_TEST_ENGINE; }
 std::string IncompleteEngineLibrary() { return QFN_INCOMPLETE_ENGINE; }
 std::string DemoEngineLibrary() { return QFN_DEMO_ENGINE; }
+std::string SdlFreeEngineLibrary() { return QFN_SDL_FREE_ENGINE; }
 std::string SdlGameProgram(const std::string& name) {
   return std::string(QFN_SDL_GAMES_DIR) + "/game_" + name;
 }

@@ -14,6 +14,7 @@ std::string LauncherExe();
 std::string TestEngineLibrary();
 std::string IncompleteEngineLibrary();  // the test engine without qrnSendIPC
 std::string DemoEngineLibrary();
+std::string SdlFreeEngineLibrary();  // a C engine that links no SDL
 // The small SDL 1.2 games of engines/games/: the program alone, and the same built as engine.
 std::string SdlGameProgram(const std::string& name);
 std::string SdlGameEngine(const std::string& name);
