@@ -139,7 +139,7 @@ TEST(ForwardingFaults, NamesAnotherUserComputesTakeNothing) {
 }
 
 TEST(ForwardingFaults, LaunchEndsWithinItsBoundWhenTheGameDoesNotAccept) {
-  RunningInstance running(EnvList{{"QRN_TEST_RUN_MS", "3000"}});
+  RunningInstance running;
   ASSERT_TRUE(WaitForFile(running.ready, 30));
   std::vector<unsigned char> identity = running.Identity();
   long pid = running.Pid();
@@ -154,7 +154,7 @@ TEST(ForwardingFaults, LaunchEndsWithinItsBoundWhenTheGameDoesNotAccept) {
   ProcessResult second = running.Second({"-psn_desktop", "/stuck.sav"});
   kill(pid, SIGCONT);
   waiting.clear();
-  running.a.Join();
+  running.Finish(0);
   EXPECT_FALSE(second.timedOut);
   EXPECT_EQ(second.exitCode, kExitNotForwarded);
   std::string log = running.LogText();

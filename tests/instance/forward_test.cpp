@@ -18,7 +18,7 @@ TEST(ForwardedLaunch, DocumentsAndCommandLineReachTheRunningEngineInOrder) {
   ProcessResult desktop =
       running.Second({"-psn_desktop", "/abs/one.sav", "./two.sav", "three.sav"}, folder);
   ProcessResult terminal = running.Second({"-foo", "doc.qfn"});
-  running.a.Join();
+  running.Finish(5);
   EXPECT_EQ(desktop.exitCode, 0);
   EXPECT_EQ(terminal.exitCode, 0);
   EXPECT_EQ(
@@ -54,10 +54,10 @@ TEST(ForwardedLaunch, GameHoldingManyDescriptorsIsFound) {
 }
 
 TEST(ForwardedLaunch, LaunchWhileTheInstanceIsStillStartingIsDelivered) {
-  RunningInstance running({{"QRN_TEST_CREATE_MS", "1500"}, {"QRN_TEST_RUN_MS", "3000"}});
+  RunningInstance running(EnvList{{"QRN_TEST_CREATE_MS", "1500"}});
   ASSERT_TRUE(running.WaitFor("qrnCreate"));
   ProcessResult second = running.Second({"-psn_desktop", "/early.sav"});
-  running.a.Join();
+  running.Finish(2);
   EXPECT_EQ(second.exitCode, 0);
   EXPECT_EQ(Received(running.record), running.DocumentAndCommandLine("/early.sav"));
 }
@@ -94,7 +94,7 @@ TEST(ForwardedLaunch, OtherUsersAndMalformedLaunchesAreRefused) {
   };
   for (const Case& c : cases) EXPECT_EQ(Exchange(identity, c.bytes, c.uid), 0) << c.name;
   EXPECT_EQ(Exchange(identity, fine, 0), kChannelOffer);
-  running.a.Join();
+  running.Finish(1);
   EXPECT_EQ(running.a.result.exitCode, 0);
   EXPECT_EQ(Received(running.record), (std::vector<std::string>{"OpenFile|/fine.sav"}));
   // The first refusal has a line of its own; the run's summary counts them all.

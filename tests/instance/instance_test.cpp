@@ -45,7 +45,10 @@ TEST(InstanceGuard, LiveInstanceMakesSecondLaunchEndQuietly) {
   std::string recordA = lw.world.Path("record-a");
   std::string recordB = lw.world.Path("record-b");
   BackgroundLaunch a;
-  a.Start(lw, {}, recordA, {{"QRN_TEST_RUN_MS", "5000"}, {"QRN_TEST_READY_FILE", ready}});
+  // A plays until B has ended and a quit request ends it, however slow the machine.
+  a.Start(lw, {}, recordA,
+          {{"QRN_TEST_RUN_MS", "100000"}, {"QRN_TEST_RUN_QUIT_EVENTS", "1"},
+           {"QRN_TEST_READY_FILE", ready}});
   ASSERT_TRUE(WaitForFile(ready, 30));
   long pidA = RecordedPid(recordA);
   EXPECT_EQ(lw.Stored(1), IdentityText(pidA));
@@ -70,6 +73,7 @@ TEST(InstanceGuard, LiveInstanceMakesSecondLaunchEndQuietly) {
   EXPECT_TRUE(lw.world.Calls("zenity").empty());
   EXPECT_EQ(lw.Stored(1), IdentityText(pidA));
 
+  kill(pidA, SIGTERM);
   a.Join();
   EXPECT_EQ(a.result.exitCode, 0);
   EXPECT_EQ(

@@ -151,12 +151,20 @@ TEST(InstanceRace, StaleRootRecordDoesNotLetEveryUserPlay) {
 
   std::string record = lw.world.Home() + "/record";
   WriteFile(record, "", 0666);
-  ProcessOptions options = lw.Options(record, {{"QRN_TEST_RUN_MS", "2500"}});
+  std::string ready = lw.world.Home() + "/ready";
+  // The first plays until the second has ended and a quit request ends it.
+  ProcessOptions options = lw.Options(record, {{"QRN_TEST_RUN_MS", "100000"},
+                                               {"QRN_TEST_RUN_QUIT_EVENTS", "1"},
+                                               {"QRN_TEST_READY_FILE", ready}});
+  options.timeoutSeconds = 90;
   ProcessResult first;
   std::thread firstRun([&] { first = RunProcess(AsNobody(lw.bundle.exe), options); });
-  std::this_thread::sleep_for(std::chrono::seconds(1));
-  ProcessResult second = RunProcess(AsNobody(lw.bundle.exe), options);
+  bool playing = WaitForFile(ready, 60);
+  ProcessResult second = playing ? RunProcess(AsNobody(lw.bundle.exe), options) : ProcessResult{};
+  long player = RecordedPid(record);
+  if (player > 0) kill(static_cast<pid_t>(player), SIGTERM);
   firstRun.join();
+  ASSERT_TRUE(playing) << first.err;
   EXPECT_EQ(first.exitCode, 0) << first.err;
   EXPECT_EQ(second.exitCode, 0) << second.err;
   EXPECT_EQ(Count(record, "qrnGetAppName"), 2);

@@ -33,9 +33,10 @@ inline std::vector<std::string> Received(const std::string& record) {
   return out;
 }
 
-// A running first instance of the test engine, pumping events for QRN_TEST_RUN_MS (6 s
-// unless extra says otherwise). With start false it waits for Start, so that the extra
-// variables can name places in its world.
+// A running first instance of the test engine, pumping events for QRN_TEST_RUN_MS (100 s
+// unless extra says otherwise): a scenario ends it with Finish once it has what it waits for,
+// so a loaded machine never ends the game before the scenario is done. With start false it
+// waits for Start, so that the extra variables can name places in its world.
 struct RunningInstance {
   LauncherWorld lw;
   std::string record = lw.world.Path("record-a");
@@ -45,7 +46,7 @@ struct RunningInstance {
     if (start) Start(extra);
   }
   void Start(const EnvList& extra) {
-    EnvList env = {{"QRN_TEST_RUN_MS", "6000"},
+    EnvList env = {{"QRN_TEST_RUN_MS", "100000"},
                    {"QRN_TEST_RUN_QUIT_EVENTS", "1"},
                    {"QRN_TEST_READY_FILE", ready}};
     env.insert(env.end(), extra.begin(), extra.end());
@@ -82,9 +83,9 @@ struct RunningInstance {
     return {"OpenFile|" + document, "CommandLine|" + lw.bundle.exe + "|"};
   }
   // Ends the game early with a quit request, once its engine has received this many
-  // messages (or 10 s have passed).
+  // messages (or 60 s have passed: a bound for a scenario that already failed).
   void Finish(size_t messages) {
-    for (int i = 0; i < 1000 && Count(record, "qrnSendIPC") < static_cast<int>(messages); ++i)
+    for (int i = 0; i < 6000 && Count(record, "qrnSendIPC") < static_cast<int>(messages); ++i)
       usleep(10000);
     kill(Pid(), SIGTERM);
     a.Join();

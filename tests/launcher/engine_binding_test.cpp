@@ -155,6 +155,24 @@ TEST_F(EngineBinding, LoadFailureLeavesHandleNullSoALaterCallTriesAgain) {
   EXPECT_NE(g_Dll, nullptr);
 }
 
+// A bare name is never looked up on the loader's search path, where a library of the same
+// name would be found: only the working directory's file of that name is opened, and the
+// reason names the file that was tried.
+TEST_F(EngineBinding, BareNameOpensOnlyTheWorkingDirectorysFile) {
+  ASSERT_NE(dlopen("libc.so.6", RTLD_LAZY | RTLD_NOLOAD), nullptr);  // on the search path
+  WriteFile(world.Root() + "/notes.so", "not a library", 0755);
+  const struct {
+    const char* name;
+    const char* tried;
+  } cases[] = {{"libc.so.6", "./libc.so.6"}, {"notes.so", "./notes.so"}};
+  for (const auto& c : cases) {
+    const char* error = nullptr;
+    EXPECT_EQ(LoadDll(c.name, &error), nullptr) << c.name;
+    ASSERT_NE(error, nullptr) << c.name;
+    EXPECT_NE(std::string(error).find(c.tried), std::string::npos) << error;
+  }
+}
+
 TEST(DllWrappers, NullHandleFindsNothingEvenWhereTheProcessExportsTheName) {
   // This binary exports the launcher's variables, among them one named qrnCreate.
   ASSERT_NE(dlsym(RTLD_DEFAULT, "qrnCreate"), nullptr);

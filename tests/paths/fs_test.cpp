@@ -44,12 +44,14 @@ TEST(FsMakePrivateFolder, LeavesOnlyAFolderOfThisUsersAlone) {
       {"made now", world.Path("new/deeper"), 1, 0700},
       {"open to all", world.Path("open"), 1, 01700},
       {"link to a folder", world.Path("link"), 0, 0777},
+      {"a file of its name", world.Path("plain"), 0, 0644},
       {"another user's (as root)", world.Path("theirs"), geteuid() == 0 ? 0 : 1,
        geteuid() == 0 ? 0755u : 0700u},
   };
   MakeDirs(world.Path("open"));
   ASSERT_EQ(chmod(world.Path("open").c_str(), 01777), 0);
   ASSERT_EQ(symlink(world.Path("real").c_str(), world.Path("link").c_str()), 0);
+  WriteFile(world.Path("plain"), "", 0644);
   MakeDirs(world.Path("theirs"));
   ASSERT_EQ(chmod(world.Path("theirs").c_str(), 0755), 0);
   if (geteuid() == 0) {
