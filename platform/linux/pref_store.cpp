@@ -114,18 +114,23 @@ int RelativePath(const char* domain, const char* key, char (&out)[kRelativeCapac
          StrFormatf(out, sizeof out, "%s/%s/%s", host, domainName, keyName);
 }
 
-// Opens a path below the folder dir without following a link on any of its components.
-int OpenBelow(int dir, const char* path, int flags, mode_t mode) {
+int OpenResolved(int dir, const char* path, int flags, mode_t mode, unsigned long long resolve) {
   struct open_how how;
   memset(&how, 0, sizeof how);
   how.flags = static_cast<unsigned long long>(flags) | O_CLOEXEC;
   how.mode = mode;
-  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+  how.resolve = resolve;
   int fd;
   do {
     fd = static_cast<int>(syscall(SYS_openat2, dir, path, &how, sizeof how));
   } while (fd < 0 && errno == EINTR);
   return fd;
+}
+
+// Opens a path below the folder dir without following a link on any of its components.
+int OpenBelow(int dir, const char* path, int flags, mode_t mode) {
+  return OpenResolved(dir, path, flags, mode,
+                      RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS);
 }
 
 mode_t FileMode(int anyUser) {
@@ -164,6 +169,23 @@ int OpenScope(int anyUser, int create) {
   if (fd < 0 && errno == ENOENT && create &&
       CreateFoldersWithMode(path, 1, anyUser ? 0755 : 0700))
     fd = open(path, flags);
+  return fd;
+}
+
+// Opens "<scope folder>/<relative>" without following a link below the scope folder: in one
+// step where no component of the whole path is a link, else (a home folder reached through a
+// link, say) from the scope folder opened as its path names it.
+int OpenInScope(int anyUser, const char* relative, int flags) {
+  char path[kPathCapacity + kRelativeCapacity];
+  if (!ScopeFolder(anyUser, path, kPathCapacity)) return -1;
+  size_t length = strlen(path);
+  if (!StrFormatf(path + length, sizeof path - length, "/%s", relative)) return -1;
+  int fd = OpenResolved(AT_FDCWD, path, flags, 0, RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS);
+  if (fd >= 0 || errno != ELOOP) return fd;
+  int scope = OpenScope(anyUser, 0);
+  if (scope < 0) return -1;
+  fd = OpenBelow(scope, relative, flags, 0);
+  close(scope);
   return fd;
 }
 
@@ -293,10 +315,7 @@ int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size
   if (domain == nullptr || key == nullptr || capacity == 0) return 0;
   char relative[kRelativeCapacity];
   if (!RelativePath(domain, key, relative)) return 0;
-  int scope = OpenScope(anyUser, 0);
-  if (scope < 0) return 0;
-  int fd = OpenBelow(scope, relative, O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0);
-  close(scope);
+  int fd = OpenInScope(anyUser, relative, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return 0;
   // One byte more than the longest value, so that a longer file is seen as such.
   unsigned char utf8[kUtf8Capacity];

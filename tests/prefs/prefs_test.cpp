@@ -104,6 +104,21 @@ TEST_F(PrefsTest, ScopesAreSeparateFiles) {
   EXPECT_STREQ("any", GetSystemPreference(1, "Big Game", "PSN", nullptr));
 }
 
+// A link above the scope folder (a home folder reached through one) is the user's own
+// setting, not a link inside the store: both scopes are used through it.
+TEST_F(PrefsTest, ScopeFolderReachedThroughALinkIsUsed) {
+  MakeDirs(world.Path("real"));
+  ASSERT_EQ(0, symlink(world.Path("real").c_str(), world.Path("via").c_str()));
+  setenv("XDG_CONFIG_HOME", world.Path("via/config").c_str(), 1);
+  setenv("QFN_SYSTEM_PREFS", world.Path("via/system").c_str(), 1);
+  for (int anyUser : {0, 1}) {
+    SCOPED_TRACE(anyUser);
+    ASSERT_EQ(1, SetSystemPreference(anyUser, "Big Game", "PSN", "linked"));
+    EXPECT_STREQ("linked", GetSystemPreference(anyUser, "Big Game", "PSN", nullptr));
+  }
+  EXPECT_EQ("linked", Stored(world.Path("real/system"), "com.quillfen.Big Game", "PSN"));
+}
+
 TEST_F(PrefsTest, CurrentUserStoreDefaultsToDotConfig) {
   unsetenv("XDG_CONFIG_HOME");
   EXPECT_EQ(1, SetSystemPreference(0, "Big Game", "PSN", "x"));
