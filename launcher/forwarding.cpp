@@ -214,7 +214,10 @@ void SendHandOver(HandOver* batch, Progress* progress) {
   ChannelSendResult result = kChannelNotSent;
   char notePath[kPathCapacity];
   if (progress->sent == kChannelSent && progress->identity &&
-      InstanceFilePath(notePath, sizeof notePath))
+      ProcessIdentityIsOtherUsers(progress->identity))
+    StrCopy(reason, "the game runs as another user, and one instance plays per machine");
+  else if (progress->sent == kChannelSent && progress->identity &&
+           InstanceFilePath(notePath, sizeof notePath))
     result = ChannelSend(progress->identity, notePath, batch->messages, batch->count,
                          kForwardSeconds, reason, sizeof reason);
   // A connection reset or refused by a game that has ended reads as any other failure; the

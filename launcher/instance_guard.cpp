@@ -43,12 +43,14 @@ int ClaimPlay() {
   return !heldByOther;
 }
 
-// 1 when the text names a live process other than this one.
+// 1 when the text names a live process of this program other than this one. A record naming
+// a process of another program is stale, as one naming no process is: in a store others may
+// write, anyone could otherwise name a process that lives for ever.
 int NamesOtherLiveInstance(const char* text) {
   if (text == nullptr || strlen(text) != kRecordDigits) return 0;
   unsigned char recorded[kIdentitySize];
   if (HexToBytes(text, recorded, kIdentitySize, kRecordDigits) != kIdentitySize) return 0;
-  if (!ProcessIdentityIsAlive(recorded)) return 0;
+  if (!ProcessIdentityIsAlive(recorded) || !ProcessIdentityRunsThisProgram(recorded)) return 0;
   // After a failed removal a restart of this process would otherwise take its own record
   // for another instance and end quietly.
   unsigned char self[kIdentitySize];

@@ -8,6 +8,12 @@
 int CurrentProcessIdentity(unsigned char identity[8]);
 // 1 when a live (not zombie, not dead) process has exactly this identity.
 int ProcessIdentityIsAlive(const unsigned char identity[8]);
+// 1 when the process with this identity runs under this process's command name (the name
+// the kernel keeps for every process, which any user may read): a record naming a process
+// of some other program is stale, whoever wrote it.
+int ProcessIdentityRunsThisProgram(const unsigned char identity[8]);
+// 1 when the process with this identity belongs to another user.
+int ProcessIdentityIsOtherUsers(const unsigned char identity[8]);
 // The identity of the live process pid. 1 on success.
 int ProcessIdentityOf(long pid, unsigned char identity[8]);
 

@@ -19,6 +19,14 @@ int ProcessIdentityIsAlive(const unsigned char*) {
   return 0;
 }
 
+int ProcessIdentityRunsThisProgram(const unsigned char*) {
+  return 0;
+}
+
+int ProcessIdentityIsOtherUsers(const unsigned char*) {
+  return 0;
+}
+
 int ProcessIdentityOf(long, unsigned char*) {
   return 0;
 }

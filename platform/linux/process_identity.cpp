@@ -4,6 +4,7 @@
 #include "platform/linux/proc_stat.h"
 #include "platform/process.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,6 +30,26 @@ int ReadStat(long pid, char* state, unsigned long long* startTicks) {
   fclose(file);
   line[length] = '\0';
   return ParseProcStat(line, state, startTicks);
+}
+
+// The command name of a process: field 2 of its stat line, between the first '(' and the
+// last ')'. Empty when it cannot be read.
+void ReadCommand(long pid, char (&out)[kStatCapacity]) {
+  out[0] = '\0';
+  char path[64];
+  if (!StrFormatf(path, sizeof path, "/proc/%ld/stat", pid)) return;
+  FILE* file = fopen(path, "r");
+  if (file == nullptr) return;
+  char line[kStatCapacity];
+  size_t length = fread(line, 1, sizeof line - 1, file);
+  fclose(file);
+  line[length] = '\0';
+  const char* open = strchr(line, '(');
+  const char* close = strrchr(line, ')');
+  if (open == nullptr || close == nullptr || close < open) return;
+  size_t size = static_cast<size_t>(close - open - 1);
+  memcpy(out, open + 1, size);
+  out[size] = '\0';
 }
 
 }  // namespace
@@ -84,4 +105,19 @@ int ProcessIdentityIsAlive(const unsigned char identity[8]) {
   if (!ReadStat(pid, &state, &ticks)) return 0;
   if (state == 'Z' || state == 'X' || state == 'x') return 0;
   return (ticks & 0xFFFFFFFFull) == ProcessIdentityStart(identity);
+}
+
+int ProcessIdentityRunsThisProgram(const unsigned char identity[8]) {
+  static char s_recorded[kStatCapacity];
+  static char s_own[kStatCapacity];
+  ReadCommand(ProcessIdentityPid(identity), s_recorded);
+  ReadCommand(static_cast<long>(getpid()), s_own);
+  return s_own[0] != '\0' && strcmp(s_recorded, s_own) == 0;
+}
+
+int ProcessIdentityIsOtherUsers(const unsigned char identity[8]) {
+  char path[64];
+  struct stat info;
+  return StrFormatf(path, sizeof path, "/proc/%ld", ProcessIdentityPid(identity)) &&
+         stat(path, &info) == 0 && info.st_uid != geteuid();
 }

@@ -5,6 +5,7 @@
 // running game (which launches are malformed is the wire format's test).
 #include <sys/socket.h>
 
+#include "tests/instance/lookalike.h"
 #include "tests/instance/running_instance.h"
 
 namespace {
@@ -64,7 +65,8 @@ TEST(ForwardedLaunch, LaunchWhileTheInstanceIsStillStartingIsDelivered) {
 
 TEST(ForwardedLaunch, UndeliverableMessagesAreLoggedByTheLaunch) {
   LauncherWorld lw;
-  lw.Store(1, IdentityText(getpid()));  // a live process that is not listening
+  Lookalike silent;
+  lw.Store(1, IdentityText(silent.pid));  // a live launcher that is not listening
   ProcessResult second = lw.Launch({"-psn_desktop", "/lost.sav"}, lw.world.Path("record"));
   EXPECT_EQ(second.exitCode, kExitNotForwarded);
   std::string log = lw.LogText();

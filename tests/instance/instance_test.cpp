@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/instance/lookalike.h"
 #include "tests/support/launcher_run.h"
 
 namespace {
@@ -93,7 +94,8 @@ TEST(InstanceGuard, LiveInstanceMakesSecondLaunchEndQuietly) {
 
 TEST(InstanceGuard, RecordsDecideBetweenPlayAndQuietEnd) {
   LauncherWorld lw;
-  std::string live = IdentityText(getpid());  // this test process: alive, another program
+  Lookalike running;
+  std::string live = IdentityText(running.pid);  // alive, under the launcher's name
   std::string reused = live;
   reused[7] = reused[7] == 'F' ? 'E' : 'F';  // same pid, another start time
   std::string dead = DeadIdentity();
