@@ -1,7 +1,8 @@
 // Times an engine's event calls through the launcher against the same poll loop run alone, on
-// X11 (a private Xvfb) with nothing arriving: the launcher's own work in each SDL_PollEvent.
-// Usage: bench_poll [rounds] [polls]; with LD_LIBRARY_PATH naming sdl12-compat's folder, both
-// run on sdl12-compat. Prints medians of the nanoseconds per call and their ratio.
+// X11 (a private Xvfb) or on SDL's dummy driver, with nothing arriving: the launcher's own work
+// in each SDL_PollEvent. Usage: bench_poll [rounds] [polls] [x11|dummy]; with LD_LIBRARY_PATH
+// naming sdl12-compat's folder, both run on sdl12-compat. Prints medians of the nanoseconds per
+// call and their ratio.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -67,10 +68,11 @@ std::string StartXvfb(pid_t* pid) {
 int main(int argc, char** argv) {
   int rounds = argc > 1 ? atoi(argv[1]) : 7;
   std::string polls = argc > 2 ? argv[2] : "200000";
+  bool dummy = argc > 3 && std::string(argv[3]) == "dummy";
   pid_t xvfb = -1;
-  std::string display = StartXvfb(&xvfb);
+  std::string display = dummy ? "" : StartXvfb(&xvfb);
   char pattern[] = "/tmp/qfn-bench-poll-XXXXXX";
-  if (display.empty() || !mkdtemp(pattern)) {
+  if ((!dummy && display.empty()) || !mkdtemp(pattern)) {
     fprintf(stderr, "poll benchmark: no Xvfb or no temporary folder\n");
     if (xvfb > 0) kill(xvfb, SIGTERM);
     return 1;
@@ -88,7 +90,7 @@ int main(int argc, char** argv) {
       "XDG_DATA_HOME=" + root + "/home/.local/share",
       "XDG_CONFIG_HOME=" + root + "/home/.config",
       "QFN_SYSTEM_PREFS=" + root + "/system",
-      "DISPLAY=" + display,
+      dummy ? "SDL_VIDEODRIVER=dummy" : "DISPLAY=" + display,
       "QFN_BENCH_POLLS=" + polls,
       "QFN_BENCH_POLL_RESULT=" + result,
       std::string("PATH=") + (path ? path : "/usr/bin:/bin"),
@@ -108,11 +110,14 @@ int main(int argc, char** argv) {
     else
       ++failures;
   }
-  kill(xvfb, SIGTERM);
-  waitpid(xvfb, nullptr, 0);
+  if (xvfb > 0) {
+    kill(xvfb, SIGTERM);
+    waitpid(xvfb, nullptr, 0);
+  }
   double aloneNs = Median(alone), launchedNs = Median(launched);
-  printf("poll benchmark on X11 (%s), %d rounds of %s polls (median CPU ns per call)\n",
-         libraries && *libraries ? libraries : "default SDL", rounds, polls.c_str());
+  printf("poll benchmark on %s (%s), %d rounds of %s polls (median CPU ns per call)\n",
+         dummy ? "the dummy driver" : "X11", libraries && *libraries ? libraries : "default SDL",
+         rounds, polls.c_str());
   printf("  the poll loop alone:              %10.1f ns\n", aloneNs);
   printf("  the same loop through the launcher: %8.1f ns\n", launchedNs);
   printf("  ratio poll / alone:  %.3f (aim: at most 1.05)\n",

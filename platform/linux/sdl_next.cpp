@@ -2,11 +2,12 @@
 // into the process's global scope: when the engine brought it, that is the engine's copy
 // (whichever file the loader's search found for it), moved there so that the executable's
 // next-definition look-ups find it behind anything preloaded; otherwise it is loaded now.
-// The table is filled once under pthread_once and read without a lock afterwards.
+// The table is filled once under pthread_once and published with one atomic store.
 #include "platform/sdl_next.h"
 
 #include <pthread.h>
 
+#include <atomic>
 #include <cstddef>
 
 #include "platform/linux/symbols.h"
@@ -17,7 +18,7 @@ const char kSdlLibrary[] = "libSDL-1.2.so.0";
 
 pthread_once_t s_once = PTHREAD_ONCE_INIT;
 SdlCalls s_calls;
-const SdlCalls* s_library;
+std::atomic<const SdlCalls*> s_library{nullptr};
 char s_error[256];
 
 struct Slot {
@@ -55,13 +56,16 @@ void Load() {
       return;
     }
   }
-  s_library = &s_calls;
+  s_library.store(&s_calls, std::memory_order_release);
 }
 }  // namespace
 
+// Every event call of the engine asks: once SDL is found, the answer costs one load.
 const SdlCalls* SdlLibrary(void) {
+  const SdlCalls* loaded = s_library.load(std::memory_order_acquire);
+  if (loaded) return loaded;
   pthread_once(&s_once, Load);
-  return s_library;
+  return s_library.load(std::memory_order_acquire);
 }
 
 const char* SdlLibraryError(void) {

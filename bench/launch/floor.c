@@ -1,9 +1,8 @@
-// The baseline of the launch benchmark: only the work a launch cannot avoid, loading the
-// engine library and starting and stopping SDL's video subsystem.
+/* The floor of the launch benchmark, a C program: only the work a launch cannot avoid, loading
+ * the engine library (argument 1) and starting and stopping SDL's video subsystem. */
 #include <SDL.h>
 #include <dlfcn.h>
-
-#include <cstdio>
+#include <stdio.h>
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
