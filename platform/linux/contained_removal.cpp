@@ -3,14 +3,8 @@
 // any component; every path below it is then resolved from that descriptor alone, never by
 // path again, without following a link and without crossing into another mount, so neither a
 // link in a path nor a folder or link swapped in meanwhile leads a removal anywhere else.
-// openat2 does the resolution in one call; on a kernel without it (or under a tool that does
-// not know the call), each level is opened in turn, relative to the level above and without
-// following a link, and a change of mount id (or of device, where no mount id is told)
-// counts as another mount: a bind mount of a folder of the same file system keeps the device.
 #include <fcntl.h>
-#include <linux/openat2.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,80 +12,15 @@
 
 #include "platform/files.h"
 #include "platform/linux/folder_match.h"
+#include "platform/linux/open_beneath.h"
 #include "util/file_name.h"
 #include "util/strbuf.h"
 
 namespace {
 
-// A path of plain components: not absolute, no empty, "." or ".." component.
-bool IsPlainRelative(const char* path) {
-  if (path[0] == '\0') return false;
-  for (const char* part = path;;) {
-    const char* slash = strchr(part, '/');
-    size_t length = slash ? static_cast<size_t>(slash - part) : strlen(part);
-    if (length == 0 || (length == 1 && part[0] == '.') ||
-        (length == 2 && part[0] == '.' && part[1] == '.'))
-      return false;
-    if (!slash) return true;
-    part = slash + 1;
-  }
-}
-
-// Whether two open files lie on the same mount.
-bool SameMount(int a, int b) {
-  struct statx sa, sb;
-  if (statx(a, "", AT_EMPTY_PATH, STATX_MNT_ID, &sa) != 0 ||
-      statx(b, "", AT_EMPTY_PATH, STATX_MNT_ID, &sb) != 0)
-    return false;
-  if ((sa.stx_mask & sb.stx_mask & STATX_MNT_ID) != 0) return sa.stx_mnt_id == sb.stx_mnt_id;
-  return sa.stx_dev_major == sb.stx_dev_major && sa.stx_dev_minor == sb.stx_dev_minor;
-}
-
-// One level at a time, for a kernel without openat2.
-int WalkBelow(int dirFd, const char* relative, int flags, bool sameMount) {
-  char work[kPathCapacity];
-  if (!StrCopy(work, relative)) {
-    errno = ENAMETOOLONG;
-    return -1;
-  }
-  int fd = dirFd;
-  for (char* part = work;;) {
-    char* slash = strchr(part, '/');
-    if (slash) *slash = '\0';
-    int next = openat(fd, part, (slash ? O_DIRECTORY : flags) | O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    int saved = errno;
-    if (next >= 0 && sameMount && !SameMount(next, dirFd)) {
-      close(next);
-      next = -1;
-      saved = EXDEV;
-    }
-    if (fd != dirFd) close(fd);
-    if (next < 0) {
-      errno = saved;
-      return -1;
-    }
-    if (!slash) return next;
-    fd = next;
-    part = slash + 1;
-  }
-}
-
-// relative (plain components) opened below dirFd without following a link on any
-// component, and without leaving dirFd's mount when sameMount. errno tells why not: ENOENT
-// absent, ELOOP a link, EXDEV a mount, ENOTDIR a file where a folder was expected.
+// relative opened below dirFd as OpenBeneath does, for reading.
 int OpenBelow(int dirFd, const char* relative, int flags, bool sameMount) {
-  if (!IsPlainRelative(relative)) {
-    errno = EINVAL;
-    return -1;
-  }
-  struct open_how how;
-  memset(&how, 0, sizeof how);
-  how.flags = static_cast<unsigned>(flags | O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS |
-                (sameMount ? RESOLVE_NO_XDEV : 0);
-  long fd = syscall(SYS_openat2, dirFd, relative, &how, sizeof how);
-  if (fd >= 0 || errno != ENOSYS) return static_cast<int>(fd);
-  return WalkBelow(dirFd, relative, flags, sameMount);
+  return OpenBeneath(dirFd, relative, flags | O_RDONLY, 0, sameMount);
 }
 
 int ResultOfErrno() {

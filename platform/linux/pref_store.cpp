@@ -8,10 +8,8 @@
 // and nothing waits: every read opens the key again.
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/openat2.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,6 +19,7 @@
 #include <cstring>
 
 #include "platform/linux/file_making.h"
+#include "platform/linux/open_beneath.h"
 #include "platform/linux/pref_store.h"
 #include "platform/port/paths.h"
 #include "platform/port/prefs.h"
@@ -114,23 +113,9 @@ int RelativePath(const char* domain, const char* key, char (&out)[kRelativeCapac
          StrFormatf(out, sizeof out, "%s/%s/%s", host, domainName, keyName);
 }
 
-int OpenResolved(int dir, const char* path, int flags, mode_t mode, unsigned long long resolve) {
-  struct open_how how;
-  memset(&how, 0, sizeof how);
-  how.flags = static_cast<unsigned long long>(flags) | O_CLOEXEC;
-  how.mode = mode;
-  how.resolve = resolve;
-  int fd;
-  do {
-    fd = static_cast<int>(syscall(SYS_openat2, dir, path, &how, sizeof how));
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
 // Opens a path below the folder dir without following a link on any of its components.
 int OpenBelow(int dir, const char* path, int flags, mode_t mode) {
-  return OpenResolved(dir, path, flags, mode,
-                      RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS);
+  return OpenBeneath(dir, path, flags, mode, false);
 }
 
 mode_t FileMode(int anyUser) {
@@ -180,7 +165,7 @@ int OpenInScope(int anyUser, const char* relative, int flags) {
   if (!ScopeFolder(anyUser, path, kPathCapacity)) return -1;
   size_t length = strlen(path);
   if (!StrFormatf(path + length, sizeof path - length, "/%s", relative)) return -1;
-  int fd = OpenResolved(AT_FDCWD, path, flags, 0, RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS);
+  int fd = OpenWithoutLinks(path, flags);
   if (fd >= 0 || errno != ELOOP) return fd;
   int scope = OpenScope(anyUser, 0);
   if (scope < 0) return -1;
