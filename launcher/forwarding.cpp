@@ -43,7 +43,7 @@ int s_left;                            // its messages not yet delivered
 int s_logged, s_unlogged, s_failures;  // this run's counts
 
 void NoteFailures(const ChannelFailures& failures) {
-  if (failures.count && s_failures == 0) Logf("[forward] %s\n", failures.latest);
+  if (failures.count && s_failures == 0) Logf("[forward] %s\n", failures.first);
   s_failures += failures.count;
 }
 

@@ -56,8 +56,7 @@ void SetStage(Connection* c, Stage stage) {
 }
 
 void Fail(ChannelFailures* failures, const char* reason) {
-  ++failures->count;
-  StrCopy(failures->latest, reason);
+  if (failures->count++ == 0) StrCopy(failures->first, reason);
 }
 
 void End(Connection* c) {
@@ -72,7 +71,7 @@ void Refuse(Connection* c, ChannelFailures* failures, const char* reason) {
 }
 
 void RefuseLate(Connection* c, ChannelFailures* failures) {
-  char reason[sizeof failures->latest];
+  char reason[sizeof failures->first];
   StrFormatf(reason, sizeof reason, "a launch was not complete within %g s", kReceiveSeconds);
   Refuse(c, failures, reason);
 }
@@ -88,7 +87,7 @@ void AcceptSome(double now, ChannelFailures* failures) {
   for (int n = 0; n < kAcceptsPerStep; ++n) {
     Connection* c = FreeConnection();
     if (!c) return;
-    char why[sizeof failures->latest];
+    char why[sizeof failures->first];
     switch (OsChannelAccept(s_listener, &c->handle, why, sizeof why)) {
       case kAcceptNone:
         return;
@@ -99,7 +98,7 @@ void AcceptSome(double now, ChannelFailures* failures) {
         continue;
       case kAcceptFailed: {
         // Out of descriptors or memory for a moment: the connection stays in the backlog.
-        char reason[sizeof failures->latest];
+        char reason[sizeof failures->first];
         StrFormatf(reason, sizeof reason, "cannot accept a connection (%s); trying again", why);
         Fail(failures, reason);
         s_acceptAgainAt = now + kAcceptPause;

@@ -16,10 +16,10 @@ constexpr int kChannelMaxMessages = 65;   // messages of one launch
 constexpr size_t kChannelMaxLaunchBytes = 32768;
 
 // Connections refused or failed during a call of ChannelServe or ChannelSettle, which add to
-// count and set latest to the reason of the last one.
+// count and set first to the reason of the first one (a step may meet several).
 struct ChannelFailures {
   int count;
-  char latest[160];
+  char first[160];
 };
 
 // Instance side, served from the instance's own event calls, main thread only. A watching

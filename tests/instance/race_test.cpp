@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,9 +22,11 @@ namespace {
 constexpr uid_t kNobody = 65534;
 
 // Starts every launch (argv, options) on its own thread, all released together, waits, and
-// returns their exit statuses, sorted.
+// returns their exit statuses, sorted. afterFirstEnd, when given, runs once the first has
+// ended, while the others may still run.
 std::vector<int> RunTogether(
-    const std::vector<std::pair<std::vector<std::string>, ProcessOptions>>& launches) {
+    const std::vector<std::pair<std::vector<std::string>, ProcessOptions>>& launches,
+    const std::function<void()>& afterFirstEnd = nullptr) {
   std::vector<int> statuses;
   std::mutex lock;
   std::condition_variable go;
@@ -36,8 +39,13 @@ std::vector<int> RunTogether(
         go.wait(hold, [&] { return released; });
       }
       ProcessResult result = RunProcess(launch.first, launch.second);
-      std::lock_guard<std::mutex> hold(lock);
-      statuses.push_back(result.exitCode);
+      bool first = false;
+      {
+        std::lock_guard<std::mutex> hold(lock);
+        statuses.push_back(result.exitCode);
+        first = statuses.size() == 1;
+      }
+      if (first && afterFirstEnd) afterFirstEnd();
     });
   }
   {
@@ -116,7 +124,11 @@ TEST(InstanceRace, RootAndUnprivilegedLauncherOverASharedAnyUserStore) {
     SCOPED_TRACE("round " + std::to_string(round));
     std::string record = lw.world.Home() + "/record-" + std::to_string(round);
     WriteFile(record, "", 0666);  // both engines append to it
-    EnvList run = {{"QRN_TEST_RUN_MS", "3000"}};
+    std::string ready = lw.world.Home() + "/ready-" + std::to_string(round);
+    // The player plays until the other launch has ended and a quit request ends it.
+    EnvList run = {{"QRN_TEST_RUN_MS", "100000"},
+                   {"QRN_TEST_RUN_QUIT_EVENTS", "1"},
+                   {"QRN_TEST_READY_FILE", ready}};
     ProcessOptions nobody = lw.Options(record, run);
     // Root keeps its own home, data folder and current-user store.
     ProcessOptions root = lw.Options(record, run);
@@ -128,8 +140,15 @@ TEST(InstanceRace, RootAndUnprivilegedLauncherOverASharedAnyUserStore) {
     std::pair<std::vector<std::string>, ProcessOptions> asRoot = {{lw.bundle.exe}, root};
     // Which of the two is started first alternates.
     // One plays; the other cannot hand over to another user's game.
-    std::vector<int> statuses =
-        round % 2 ? RunTogether({asNobody, asRoot}) : RunTogether({asRoot, asNobody});
+    auto endThePlayer = [&] {
+      if (!WaitForFile(ready, 60)) return;
+      for (const EngineCall& call : ReadEngineRecord(record)) {
+        pid_t player = static_cast<pid_t>(atol(call.fields.at("pid").c_str()));
+        if (call.entry == "qrnCreate" && player > 0) kill(player, SIGTERM);
+      }
+    };
+    std::vector<int> statuses = round % 2 ? RunTogether({asNobody, asRoot}, endThePlayer)
+                                          : RunTogether({asRoot, asNobody}, endThePlayer);
     EXPECT_EQ(statuses, (std::vector<int>{0, kExitNotForwarded}));
     EXPECT_EQ(Count(record, "qrnGetAppName"), 2);
     EXPECT_EQ(Count(record, "qrnCreate"), 1);

@@ -65,3 +65,32 @@ TEST(Utf8ToLatin1, AcceptsOnlyEightBitTextsTable) {
 }
 
 }  // namespace
+
+// The well-formed ranges at their edges: lead bytes, and the second byte's narrower ranges
+// that keep out overlong forms, surrogates and values past U+10FFFF.
+TEST(Utf8SequenceLength, EdgesOfTheWellFormedRangesTable) {
+  const struct {
+    const char* bytes;
+    int length;
+  } cases[] = {
+      {"\x80\x80", 0},              // a continuation byte leads nothing
+      {"\xC1\xBF", 0},              // overlong U+007F
+      {"\xC2\x80", 2},              // U+0080
+      {"\xDF\xBF", 2},              // U+07FF
+      {"\xE0\x9F\xBF", 0},          // overlong U+07FF
+      {"\xE0\xA0\x80", 3},          // U+0800
+      {"\xED\x9F\xBF", 3},          // U+D7FF
+      {"\xED\xA0\x80", 0},          // the first surrogate
+      {"\xEF\xBF\xBF", 3},          // U+FFFF
+      {"\xF0\x8F\xBF\xBF", 0},      // overlong U+FFFF
+      {"\xF0\x90\x80\x80", 4},      // U+10000
+      {"\xF4\x8F\xBF\xBF", 4},      // U+10FFFF
+      {"\xF4\x90\x80\x80", 0},      // past U+10FFFF
+      {"\xF5\x80\x80\x80", 0},      // no lead byte
+      {"\xE2\x82", 0},              // cut short by the terminator
+      {"\xF0\x90\x80\x41", 0},      // no continuation byte last
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Utf8SequenceLength(reinterpret_cast<const unsigned char*>(c.bytes)), c.length)
+        << testing::PrintToString(std::string(c.bytes));
+}
