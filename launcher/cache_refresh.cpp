@@ -2,9 +2,12 @@
 // rebuilding them; which cache a path belongs to is the platform's to say.
 #include "launcher/cache_refresh.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/waiting.h"
+#include "state/state.h"
 #include "util/strbuf.h"
 
 void NoteRemovedFile(CacheRefreshes* refreshes, const char* path) {
@@ -20,8 +23,16 @@ void NoteRemovedFile(CacheRefreshes* refreshes, const char* path) {
 }
 
 void RunCacheRefreshes(CacheRefreshes* refreshes) {
-  for (int i = 0; i < refreshes->count; ++i)
-    if (fsEntryExists(refreshes->folder[i]))
-      RefreshDesktopCache(refreshes->cache[i], refreshes->folder[i]);
+  for (int i = 0; i < refreshes->count; ++i) {
+    if (!fsEntryExists(refreshes->folder[i])) continue;
+    if (refreshes->deadline == 0) {
+      refreshes->deadline = MonotonicSeconds() + kCacheRefreshSeconds;
+      fprintf(stderr,
+              "%s: updating the desktop's menus, file types and icons (at most %.0f s)...\n",
+              g_AppNameLong, kCacheRefreshSeconds);
+    }
+    double left = refreshes->deadline - MonotonicSeconds();
+    if (left > 0) RefreshDesktopCache(refreshes->cache[i], refreshes->folder[i], left);
+  }
   refreshes->count = 0;
 }

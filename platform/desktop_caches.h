@@ -12,7 +12,7 @@
 int CacheOfFile(const char* path, int* cache, char* folder, size_t capacity);
 
 // Rebuilds one cache of the folder CacheOfFile named with its tool from PATH and waits for
-// it, at most about 10 s (then it is ended). 1 when the tool ran and succeeded; 0 otherwise
+// it, at most seconds (then it is ended). 1 when the tool ran and succeeded; 0 otherwise
 // (no such tool is required). Its output is not shown. When the folder holds nothing the
 // cache lists any more, the cache's own files are removed instead (1 when none is left).
-int RefreshDesktopCache(int cache, const char* folder);
+int RefreshDesktopCache(int cache, const char* folder, double seconds);

@@ -77,6 +77,6 @@ int CacheOfFile(const char*, int*, char*, size_t) {
   return 0;
 }
 
-int RefreshDesktopCache(int, const char*) {
+int RefreshDesktopCache(int, const char*, double) {
   return 0;
 }

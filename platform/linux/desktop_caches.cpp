@@ -23,7 +23,6 @@ namespace {
 
 constexpr int kCacheCount = static_cast<int>(sizeof kDesktopCaches / sizeof kDesktopCaches[0]);
 constexpr int kMaxToolWords = 8;
-constexpr double kToolSeconds = 10.0;
 
 int EndsWith(const char* text, const char* suffix) {
   size_t length = strlen(text), suffixLength = strlen(suffix);
@@ -118,7 +117,7 @@ int CacheOfFile(const char* path, int* cache, char* folder, size_t capacity) {
   return 0;
 }
 
-int RefreshDesktopCache(int cache, const char* folder) {
+int RefreshDesktopCache(int cache, const char* folder, double seconds) {
   if (cache < 0 || cache >= kCacheCount || !folder) return 0;
   int fd = open(folder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return 0;
@@ -140,5 +139,5 @@ int RefreshDesktopCache(int cache, const char* folder) {
   argv[count] = nullptr;
   pid_t pid = SpawnWatchedChild(argv, 1);
   if (pid < 0) return 0;
-  return WaitForChildWithin(pid, kToolSeconds) == 0;
+  return WaitForChildWithin(pid, seconds) == 0;
 }
