@@ -120,6 +120,10 @@ const unsigned char* RunningInstanceIdentity() {
   return s_found ? s_running : nullptr;
 }
 
+void AnnounceUninstall() {
+  ChannelPublishUninstalling(s_playClaim);
+}
+
 void ReleaseInstanceRecord() {
   InstanceLocks locks = LockInstanceRecord();
   RemoveRecordUnlessOthers(1);

@@ -208,8 +208,12 @@ RunResult Run(int argc, char** argv, int runIndex) {
     ListenForForwardedLaunches();
   }
 
-  if (HasExactOption(argc, argv, "-Uninstall"))
+  if (HasExactOption(argc, argv, "-Uninstall")) {
+    // No engine will run to take other launches: they are told so rather than kept waiting.
+    StopForwardedLaunches();
+    AnnounceUninstall();
     return {0, UninstallFlow() ? kExitPlayed : kExitNotUninstalled};
+  }
 
   LogRunHeader(argc, argv);
   BuildForwardedCommandLine(argc, argv);

@@ -25,6 +25,10 @@ int Connect(const unsigned char* identity, const char* notePath, double deadline
     *reason = "the running instance does not listen for other launches";
     return -1;
   }
+  if (strcmp(name, kChannelUninstalling) == 0) {
+    *reason = "the game is being uninstalled";
+    return -1;
+  }
   for (;;) {
     int connection = -1;
     switch (OsChannelConnect(name, identity, &connection)) {

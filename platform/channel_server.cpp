@@ -237,15 +237,25 @@ int ChannelListen(char* reason, size_t reasonCapacity) {
   return s_listener >= 0;
 }
 
-// "<identity as 16 hex digits> <name>\n": always as long for one listener, so a later note
-// of the same process replaces the earlier one whole.
-int ChannelPublish(int claim) {
+namespace {
+// "<identity as 16 hex digits> <name>\n", written over the process's earlier note from its
+// start: a reader stops at the first newline, so a shorter later note is read whole.
+int PublishNote(int claim, const char* name) {
   unsigned char identity[8];
   char hex[2 * sizeof identity + 1];
   char note[sizeof hex + kOsChannelNameCapacity + 1];
-  return s_listener >= 0 && claim >= 0 && CurrentProcessIdentity(identity) &&
+  return claim >= 0 && CurrentProcessIdentity(identity) &&
          BytesToHex(identity, sizeof identity, hex, sizeof hex) &&
-         StrFormatf(note, sizeof note, "%s %s\n", hex, s_name) && WriteClaimNote(claim, note);
+         StrFormatf(note, sizeof note, "%s %s\n", hex, name) && WriteClaimNote(claim, note);
+}
+}  // namespace
+
+int ChannelPublish(int claim) {
+  return s_listener >= 0 && PublishNote(claim, s_name);
+}
+
+int ChannelPublishUninstalling(int claim) {
+  return PublishNote(claim, kChannelUninstalling);
 }
 
 void ChannelClose() {

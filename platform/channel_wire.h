@@ -21,6 +21,9 @@ constexpr size_t kChannelGreetingBytes = sizeof kChannelGreeting;
 constexpr char kChannelOffer = 'O';
 constexpr char kChannelConfirm = 'C';
 constexpr char kChannelDelivered = 'D';
+// Published in place of the listener's name by an instance that uninstalls the game: it takes
+// no launches, and no listener can be named so.
+constexpr char kChannelUninstalling[] = "!uninstalling";
 
 enum ChannelParse {
   kLaunchMalformed = -1,

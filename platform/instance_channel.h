@@ -35,6 +35,9 @@ int ChannelListen(char* reason, size_t reasonCapacity);
 // instance's claim on the data folder's instance.lock, which only its user can open. 1 when
 // written.
 int ChannelPublish(int claim);
+// Publishes, in place of the name, that this process uninstalls the game and takes no
+// launches, so that a later launch says so at once rather than waiting for a hand-over.
+int ChannelPublishUninstalling(int claim);
 // Stops listening and ends every connection not yet taken (their senders learn that their
 // messages were not delivered).
 void ChannelClose();

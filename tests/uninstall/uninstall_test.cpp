@@ -296,6 +296,32 @@ TEST(Uninstall, LiveInstanceIsNotUninstalled) {
   EXPECT_EQ(installed.Gone(), "");
 }
 
+// A launch made while the uninstall question is open logs the true reason it was not handed
+// over, at once rather than after the hand-over's wait.
+TEST(Uninstall, LaunchDuringTheQuestionIsToldOfTheUninstall) {
+  LauncherWorld lw;
+  InstalledFiles installed(lw);
+  std::string asked = lw.world.Path("asked"), answered = lw.world.Path("answered");
+  // The question stays open until the test answers it (Cancel), at most 30 s.
+  WriteFile(lw.world.BinDir() + "/zenity",
+            "#!/bin/sh\ncase \"$*\" in *--question*) ;; *) exit 0 ;; esac\ntouch '" + asked +
+                "'\nfor i in $(seq 300); do [ -e '" + answered +
+                "' ] && exit 1; sleep 0.1; done\nexit 1\n",
+            0755);
+  BackgroundLaunch uninstall;
+  uninstall.Start(lw, {"-Uninstall"}, lw.world.Path("record-a"));
+  ASSERT_TRUE(WaitForFile(asked, 30));
+  WriteFile(lw.world.Path("doc.txt"), "x");
+  ProcessResult b = lw.Launch({lw.world.Path("doc.txt")}, lw.world.Path("record-b"));
+  WriteFile(answered, "");
+  uninstall.Join();
+  EXPECT_EQ(b.exitCode, kExitNotForwarded);
+  std::string log = lw.LogText();
+  EXPECT_NE(log.find("the game is being uninstalled"), std::string::npos) << log;
+  EXPECT_EQ(log.find("did not offer"), std::string::npos) << log;
+  EXPECT_EQ(installed.Gone(), "");
+}
+
 // The uninstaller removes only the installation its log was written for: a log another user
 // could have written, one naming no installation or another one (the bundle was copied), and
 // each path outside the prefix, with "..", or through a link is refused and named. Its own
