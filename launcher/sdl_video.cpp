@@ -52,6 +52,22 @@ int InitWatched(Uint32 flags, int (*init)(Uint32 flags)) {
   ResumeFatalSignalWatch();
   return result;
 }
+
+// Quit requests taken while the game had an event filter, waiting for its next event call.
+std::atomic<int> s_quitsForFilter{0};
+
+// Queues one quit event unless video has begun to stop meanwhile.
+void PushQuitWhileRunning(SDL_Event* event) {
+  Hold hold;
+  if (s_state == kRunning) s_sdl->PushEvent(event);
+}
+
+SDL_Event QuitEvent() {
+  SDL_Event event;
+  memset(&event, 0, sizeof event);
+  event.type = SDL_QUIT;
+  return event;
+}
 }  // namespace
 
 int SdlVideoStart() {
@@ -106,22 +122,39 @@ int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags)) {
 // turns SIGINT and SIGTERM into one): nothing while the game ignores SDL_QUIT, and the game's
 // event filter sees the event before the queue does and may keep it out. SDL_PushEvent alone
 // would skip that filter, and a game that reads quit requests only there would never end.
-// The filter runs without the lock: a game may end the process from it with exit(), and the
-// process's end takes the lock.
+// The filter is game code that may end the process with exit(): run on this thread, the
+// exit hooks would stop SDL under the game's main thread while it is still inside SDL. So a
+// request meets the filter in the game's next event call (SdlVideoDeliverQuits), as
+// sdl12-compat delivers a signal's quit alone; without a filter the event is queued at once.
 int SdlVideoPostQuit() {
   {
     Hold hold;
     if (s_state != kRunning) return 0;
   }
   if (s_sdl->EventState(SDL_QUIT, SDL_QUERY) != SDL_ENABLE) return 1;
-  SDL_Event event;
-  memset(&event, 0, sizeof event);
-  event.type = SDL_QUIT;
-  SDL_EventFilter filter = s_sdl->GetEventFilter();
-  if (filter && !filter(&event)) return 1;
-  Hold hold;
-  if (s_state == kRunning) s_sdl->PushEvent(&event);
+  if (s_sdl->GetEventFilter()) {
+    s_quitsForFilter.fetch_add(1);
+    return 1;
+  }
+  SDL_Event event = QuitEvent();
+  PushQuitWhileRunning(&event);
   return 1;
+}
+
+int SdlVideoQuitsWaiting() {
+  return s_quitsForFilter.load(std::memory_order_relaxed) != 0;
+}
+
+// The filter runs without the lock: it may end the process, and the process's end takes it.
+// The game may have stopped ignoring or filtering quit events since the request came.
+void SdlVideoDeliverQuits() {
+  for (int waiting = s_quitsForFilter.exchange(0); waiting > 0; --waiting) {
+    if (s_state != kRunning || s_sdl->EventState(SDL_QUIT, SDL_QUERY) != SDL_ENABLE) return;
+    SDL_Event event = QuitEvent();
+    SDL_EventFilter filter = s_sdl->GetEventFilter();
+    if (filter && !filter(&event)) continue;
+    PushQuitWhileRunning(&event);
+  }
 }
 
 const char* SdlVideoError() {

@@ -24,5 +24,11 @@ void SdlVideoStopAtExit();
 int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags));
 // Any thread: when video is fully running, posts one SDL quit event as SDL itself would
 // (unless the game ignores SDL_QUIT or its event filter drops the event) and returns 1;
-// otherwise (down, starting or stopping) posts nothing and returns 0 at once.
+// otherwise (down, starting or stopping) posts nothing and returns 0 at once. When the game
+// has an event filter, the event goes through it in the game's next event call instead.
 int SdlVideoPostQuit();
+// 1 when quit requests wait for the game's event filter; one atomic load, any thread.
+int SdlVideoQuitsWaiting();
+// From the game's own event call (never from inside SDL): each waiting request goes through
+// the game's event filter, on the calling thread, and is queued unless the filter drops it.
+void SdlVideoDeliverQuits();
