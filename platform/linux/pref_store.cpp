@@ -21,6 +21,7 @@
 #include "platform/linux/file_making.h"
 #include "platform/linux/open_beneath.h"
 #include "platform/linux/pref_store.h"
+#include "platform/port/log.h"
 #include "platform/port/paths.h"
 #include "platform/port/prefs.h"
 #include "platform/prefs.h"
@@ -227,17 +228,6 @@ int KeyIsFileOrAbsent(int folder, const char* key, int* absent) {
   return *absent || S_ISREG(st.st_mode);
 }
 
-int WriteAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    ssize_t n = write(fd, data, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return 0;
-    data += n;
-    length -= static_cast<size_t>(n);
-  }
-  return 1;
-}
-
 // A new file holding the value, renamed over the key; with flush, the file and then the
 // folder reach the disk before 1 is returned.
 int ReplaceKey(int anyUser, int folder, const char* key, const char* utf8, int flush) {
@@ -252,7 +242,7 @@ int ReplaceKey(int anyUser, int folder, const char* key, const char* utf8, int f
   int fd = openat(folder, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                   FileMode(anyUser));
   if (fd < 0) return 0;
-  int ok = fchmod(fd, FileMode(anyUser)) == 0 && WriteAll(fd, utf8, strlen(utf8)) &&
+  int ok = fchmod(fd, FileMode(anyUser)) == 0 && OsWriteText(fd, utf8) &&
            (!flush || fdatasync(fd) == 0);
   ok = close(fd) == 0 && ok && renameat(folder, temporary, folder, key) == 0;
   if (!ok) {
