@@ -11,6 +11,7 @@
 #include <dlfcn.h>
 #include <signal.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -30,6 +31,14 @@ void AppendLauncherText(std::string& line, const char* name) {
   line += name;
   line += '=';
   line += text ? text : "<missing>";
+}
+
+// The monotonic clock in microseconds, recorded with each message (the build without
+// qrnSendIPC has no use for it): a benchmark times a message's way on the same clock.
+[[maybe_unused]] long long MonotonicMicroseconds() {
+  struct timespec now {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1000000LL + now.tv_nsec / 1000;
 }
 
 // Writes one record line: the entry, its own fields, then pid and the launcher's variables.
@@ -180,6 +189,8 @@ int qrnRun(void) {
   const char* quitEventsText = getenv("QRN_TEST_RUN_QUIT_EVENTS");
   int wantQuits = quitEventsText ? atoi(quitEventsText) : 0;
   int runMs = atoi(EnvOr("QRN_TEST_RUN_MS", wantQuits > 0 ? "10000" : "0"));
+  // QRN_TEST_FRAME_MS: the pause between two rounds of polling, the game's frame.
+  Uint32 frameMs = static_cast<Uint32>(atoi(EnvOr("QRN_TEST_FRAME_MS", "5")));
   int quits = 0;
   s_inRun = 1;
   PumpOnlyInsideSdl();
@@ -190,7 +201,7 @@ int qrnRun(void) {
       if (event.type == SDL_QUIT) ++quits;
     }
     if (wantQuits > 0 && quits >= wantQuits) break;
-    SDL_Delay(5);
+    SDL_Delay(frameMs);
   }
   s_inRun = 0;
   Record("qrnRun", "\tquit_events=" + std::to_string(quits) + window + "\tmax_sends_per_poll=" +
@@ -210,7 +221,8 @@ int qrnSendIPC(const char* message) {
   ++s_sendsThisPoll;
   Record("qrnSendIPC",
          "\tmessage=" + Field(message) + "\tthread=" + (mainThread ? "main" : "other") +
-             "\tin_run=" + std::to_string(s_inRun) + "\tin_sdl=" + std::to_string(s_inSdl));
+             "\tin_run=" + std::to_string(s_inRun) + "\tin_sdl=" + std::to_string(s_inSdl) +
+             "\tat_us=" + std::to_string(MonotonicMicroseconds()));
   // A slow engine: each message takes this long.
   SDL_Delay(static_cast<Uint32>(atoi(EnvOr("QRN_TEST_SENDIPC_MS", "0"))));
   // A game that ends the process after this many messages: with QRN_TEST_END_SIGNAL killed
