@@ -53,7 +53,7 @@ int ComposeDataFolder(char* out, size_t capacity, const char* root) {
 int ComposeDomain(char (&domain)[kDomainCapacity], const char* appName) {
   if (appName == nullptr) return 0;
   if (appName[0] == '!') return StrCopy(domain, appName + 1);
-  return StrFormatf(domain, sizeof domain, "com.quillfen.%s", appName);
+  return StrCopy(domain, "com.quillfen.") && StrAppend(domain, appName);
 }
 
 // The bundle's Resources/ folder of a launcher path: everything up to and including its

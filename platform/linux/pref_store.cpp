@@ -4,8 +4,11 @@
 // or the new one and of two writers the last rename wins; a writer killed on the way leaves at
 // most a temporary file of its own, which later writes clear away. Below the scope folder
 // nothing is reached through a link, and whatever is not a regular file where a key is
-// expected (a FIFO, a device, a folder) reads as absent and refuses writes. Nothing is cached
-// and nothing waits: every read opens the key again.
+// expected refuses writes and reads as absent: a FIFO, a terminal or a folder refuses the
+// read at an offset that a read makes, a device that reads empty (/dev/null) is looked at,
+// and one that reads without end (/dev/zero) gives more than a value may hold; only root can
+// make a device node, and of those only the kernel log's kind reads a short text. Nothing is
+// cached and nothing waits: every read opens the key again, with one open and one read.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -79,39 +82,61 @@ const char* HostId() {
   return s_host;
 }
 
-// An 8-bit text as one safe file name: its UTF-8 with '/', '%', control bytes and a leading
-// '.' written as "%XX", the empty text as "%". Different texts give different names, none
-// of them "." or ".." nor one of the store's own dot files. 0 when the text is 1024 bytes or
-// longer or its name is longer than a file name may be.
-int EncodeName(const char* text, char (&name)[kNameCapacity]) {
-  char utf8[kUtf8Capacity];
-  if (strnlen(text, kTextBytes) == kTextBytes || !Latin1ToUtf8(text, utf8, sizeof utf8)) return 0;
-  if (utf8[0] == '\0') return StrCopy(name, "%");
+// An 8-bit text as one safe file name, written to out: its UTF-8 with '/', '%', control
+// bytes and a leading '.' written as "%XX", the empty text as "%". Different texts give
+// different names, none of them "." or ".." nor one of the store's own dot files. The
+// name's length; 0 when it would be longer than a file name may be, which every text of 1024
+// bytes or more is. One pass, no copy of the text: a read names its key at every call.
+size_t EncodeName(const char* text, char (&out)[kNameCapacity]) {
+  if (text[0] == '\0') return StrCopy(out, "%");
   static const char kDigits[] = "0123456789ABCDEF";
   size_t used = 0;
-  for (size_t i = 0; utf8[i] != '\0'; ++i) {
-    unsigned char c = static_cast<unsigned char>(utf8[i]);
+  for (size_t i = 0; text[i] != '\0'; ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
     bool escaped = c < 0x20 || c == 0x7F || c == '/' || c == '%' || (i == 0 && c == '.');
-    if (used + (escaped ? 3 : 1) >= sizeof name) return 0;
+    if (used + (escaped ? 3 : c < 0x80 ? 1 : 2) >= sizeof out) return 0;
     if (escaped) {
-      name[used++] = '%';
-      name[used++] = kDigits[c >> 4];
-      name[used++] = kDigits[c & 0xF];
+      out[used++] = '%';
+      out[used++] = kDigits[c >> 4];
+      out[used++] = kDigits[c & 0xF];
+    } else if (c < 0x80) {
+      out[used++] = static_cast<char>(c);
     } else {
-      name[used++] = static_cast<char>(c);
+      used += static_cast<size_t>(Latin1ToUtf8Char(c, out + used));
     }
   }
-  name[used] = '\0';
-  return 1;
+  out[used] = '\0';
+  return used;
 }
 
-// "<host>/<domain>" and, with a key, "/<key>" below the scope folder.
-int RelativePath(const char* domain, const char* key, char (&out)[kRelativeCapacity]) {
-  char host[kNameCapacity], domainName[kNameCapacity], keyName[kNameCapacity];
-  if (!EncodeName(HostId(), host) || !EncodeName(domain, domainName)) return 0;
-  if (key == nullptr) return StrFormatf(out, sizeof out, "%s/%s", host, domainName);
-  return EncodeName(key, keyName) &&
-         StrFormatf(out, sizeof out, "%s/%s/%s", host, domainName, keyName);
+// This machine's id as a file name, encoded once like the id itself.
+const char* HostName(size_t* length) {
+  static char s_name[kNameCapacity];
+  static size_t s_length;
+  if (s_length == 0) s_length = EncodeName(HostId(), s_name);
+  *length = s_length;
+  return s_name;
+}
+
+// "<host>/<domain>" and, with a key, "/<key>" into out; its length, 0 when a name cannot be
+// had.
+size_t RelativePath(const char* domain, const char* key, char (&out)[kRelativeCapacity]) {
+  size_t used = 0;
+  const char* host = HostName(&used);
+  char name[kNameCapacity];
+  if (used == 0) return 0;
+  memcpy(out, host, used);
+  const char* const texts[] = {domain, key};
+  for (const char* text : texts) {
+    if (text == nullptr) break;
+    size_t length = EncodeName(text, name);
+    if (length == 0) return 0;
+    out[used++] = '/';
+    memcpy(out + used, name, length);
+    used += length;
+  }
+  out[used] = '\0';
+  return used;
 }
 
 // Opens a path below the folder dir without following a link on any of its components.
@@ -161,11 +186,12 @@ int OpenScope(int anyUser, int create) {
 // Opens "<scope folder>/<relative>" without following a link below the scope folder: in one
 // step where no component of the whole path is a link, else (a home folder reached through a
 // link, say) from the scope folder opened as its path names it.
-int OpenInScope(int anyUser, const char* relative, int flags) {
+int OpenInScope(int anyUser, const char* relative, size_t relativeLength, int flags) {
   char path[kPathCapacity + kRelativeCapacity];
   if (!ScopeFolder(anyUser, path, kPathCapacity)) return -1;
   size_t length = strlen(path);
-  if (!StrFormatf(path + length, sizeof path - length, "/%s", relative)) return -1;
+  path[length] = '/';
+  memcpy(path + length + 1, relative, relativeLength + 1);
   int fd = OpenWithoutLinks(path, flags);
   if (fd >= 0 || errno != ELOOP) return fd;
   int scope = OpenScope(anyUser, 0);
@@ -289,19 +315,27 @@ int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* va
 int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size_t capacity) {
   if (domain == nullptr || key == nullptr || capacity == 0) return 0;
   char relative[kRelativeCapacity];
-  if (!RelativePath(domain, key, relative)) return 0;
-  int fd = OpenInScope(anyUser, relative, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+  size_t length = RelativePath(domain, key, relative);
+  if (length == 0) return 0;
+  int fd = OpenInScope(anyUser, relative, length, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return 0;
-  // One byte more than the longest value, so that a longer file is seen as such.
+  // One byte more than the longest value, so that a longer file is seen as such. A read at
+  // an offset is refused by a FIFO, a terminal or a folder, so only an empty result, which a
+  // device such as /dev/null gives too, needs a look at what was opened.
   unsigned char utf8[kUtf8Capacity];
+  ssize_t n = pread(fd, utf8, sizeof utf8, 0);
   struct stat st;
-  ssize_t n = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? read(fd, utf8, sizeof utf8) : -1;
+  if (n == 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) n = -1;
   close(fd);
   // Decoded into a buffer of its own first, so that a failed read leaves out untouched.
   char value[kTextBytes];
-  return n >= 0 && static_cast<size_t>(n) < sizeof utf8 &&
-         Utf8ToLatin1(utf8, static_cast<size_t>(n), value, sizeof value) &&
-         strlen(value) < capacity && StrCopy(out, capacity, value);
+  if (n < 0 || static_cast<size_t>(n) == sizeof utf8 ||
+      !Utf8ToLatin1(utf8, static_cast<size_t>(n), value, sizeof value))
+    return 0;
+  size_t valueLength = strlen(value);
+  if (valueLength >= capacity) return 0;
+  memcpy(out, value, valueLength + 1);
+  return 1;
 }
 
 double PrefStoreWaitSeconds(int anyUser, double seconds) {

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -231,12 +232,12 @@ TEST_F(PrefsFaultTest, SharedAnyUserStoreKeepsEachUsersValues) {
 }
 
 // Whatever is not a regular file where the store expects a value, or not a folder where it
-// expects one (a link, a FIFO, a plain file), reads as absent and refuses writes: nothing is
-// written through it, nothing waits on it, and it stays as it was.
+// expects one (a link, a FIFO, a device that reads empty, a plain file), reads as absent and
+// refuses writes: nothing is written through it, nothing waits on it, and it stays as it was.
 TEST_F(PrefsFaultTest, NonFilesInTheStoreAreNeverUsed) {
   const std::string victim = world.Path("victim");
   const std::string elsewhere = world.Path("elsewhere");
-  enum Kind { kLink, kFifo, kFolder, kPlain };
+  enum Kind { kLink, kFifo, kFolder, kDevice, kPlain };
   struct Case {
     const char* what;
     std::string below;  // the path below the scope folder that is not what the store expects
@@ -247,6 +248,7 @@ TEST_F(PrefsFaultTest, NonFilesInTheStoreAreNeverUsed) {
       {"link at the key", domain + "/PSN", kLink},
       {"FIFO at the key", domain + "/PSN", kFifo},
       {"folder at the key", domain + "/PSN", kFolder},
+      {"null device at the key", domain + "/PSN", kDevice},
       {"link at the domain folder", domain, kLink},
       {"plain file at the domain folder", domain, kPlain},
       {"link at the host folder", ThisHost(), kLink},
@@ -268,7 +270,9 @@ TEST_F(PrefsFaultTest, NonFilesInTheStoreAreNeverUsed) {
       int made = c.kind == kLink    ? symlink(target.c_str(), path.c_str())
                  : c.kind == kFifo  ? mkfifo(path.c_str(), 0666)
                  : c.kind == kFolder ? mkdir(path.c_str(), 0700)
+                 : c.kind == kDevice ? mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3))
                                     : (WriteFile(path, "x"), 0);
+      if (c.kind == kDevice && made != 0) continue;  // making a device takes root
       ASSERT_EQ(0, made);
       EXPECT_EQ(nullptr, GetSystemPreference(anyUser, "Big Game", "PSN", nullptr));
       EXPECT_EQ(0, SetSystemPreference(anyUser, "Big Game", "PSN", "x"));
