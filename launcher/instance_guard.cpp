@@ -50,11 +50,12 @@ int NamesOtherLiveInstance(const char* text) {
   if (text == nullptr || strlen(text) != kRecordDigits) return 0;
   unsigned char recorded[kIdentitySize];
   if (HexToBytes(text, recorded, kIdentitySize, kRecordDigits) != kIdentitySize) return 0;
-  if (!ProcessIdentityIsAlive(recorded) || !ProcessIdentityRunsThisProgram(recorded)) return 0;
   // After a failed removal a restart of this process would otherwise take its own record
-  // for another instance and end quietly.
+  // for another instance and end quietly. Asked first, as this process knows its identity
+  // without reading the process table, and a run ending finds its own record.
   unsigned char self[kIdentitySize];
   if (CurrentProcessIdentity(self) && memcmp(self, recorded, kIdentitySize) == 0) return 0;
+  if (!ProcessIdentityIsAlive(recorded) || !ProcessIdentityRunsThisProgram(recorded)) return 0;
   memcpy(s_running, recorded, kIdentitySize);
   return 1;
 }
