@@ -1,9 +1,10 @@
 // SDL video with its state; see sdl_video.h. s_state moves down -> starting -> running ->
-// stopping -> down, written by the main thread or the process's exit hook. The lock is never held
-// while SDL starts or stops, only around the change to and from running and around a post, so a
-// post cannot race the shutdown of SDL's event queue and never waits for SDL itself. It is a
-// spin lock: each holder keeps it for a store or one SDL_PushEvent, and the two sides meet
-// only when a quit request comes as video stops.
+// stopping -> down, written by the main thread or the process's exit hook. A quit request
+// (from a signal handler) only reads the state and counts itself; the game's next event call
+// delivers it. The lock is never held while SDL starts or stops, only around the change to and
+// from running and around a delivered quit event, so a delivery cannot race the shutdown of
+// SDL's event queue and never waits for SDL itself. It is a spin lock: each holder keeps it
+// for a store or one SDL_PushEvent; a signal handler never takes it.
 #include "launcher/sdl_video.h"
 
 #include <SDL.h>
@@ -53,8 +54,8 @@ int InitWatched(Uint32 flags, int (*init)(Uint32 flags)) {
   return result;
 }
 
-// Quit requests taken while the game had an event filter, waiting for its next event call.
-std::atomic<int> s_quitsForFilter{0};
+// Quit requests waiting for the game's next event call.
+std::atomic<int> s_quitsWaiting{0};
 
 // Queues one quit event unless video has begun to stop meanwhile.
 void PushQuitWhileRunning(SDL_Event* event) {
@@ -122,33 +123,24 @@ int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags)) {
 // turns SIGINT and SIGTERM into one): nothing while the game ignores SDL_QUIT, and the game's
 // event filter sees the event before the queue does and may keep it out. SDL_PushEvent alone
 // would skip that filter, and a game that reads quit requests only there would never end.
-// The filter is game code that may end the process with exit(): run on this thread, the
-// exit hooks would stop SDL under the game's main thread while it is still inside SDL. So a
-// request meets the filter in the game's next event call (SdlVideoDeliverQuits), as
-// sdl12-compat delivers a signal's quit alone; without a filter the event is queued at once.
+// The request comes in a signal handler, which may interrupt SDL itself, and the filter is
+// game code that may end the process with exit(): so the handler only counts the request, and
+// it meets the filter in the game's next event call (SdlVideoDeliverQuits), on the game's own
+// thread, as sdl12-compat delivers a signal's quit alone.
 int SdlVideoPostQuit() {
-  {
-    Hold hold;
-    if (s_state != kRunning) return 0;
-  }
-  if (s_sdl->EventState(SDL_QUIT, SDL_QUERY) != SDL_ENABLE) return 1;
-  if (s_sdl->GetEventFilter()) {
-    s_quitsForFilter.fetch_add(1);
-    return 1;
-  }
-  SDL_Event event = QuitEvent();
-  PushQuitWhileRunning(&event);
+  if (s_state.load() != kRunning) return 0;
+  s_quitsWaiting.fetch_add(1);
   return 1;
 }
 
 int SdlVideoQuitsWaiting() {
-  return s_quitsForFilter.load(std::memory_order_relaxed) != 0;
+  return s_quitsWaiting.load(std::memory_order_relaxed) != 0;
 }
 
 // The filter runs without the lock: it may end the process, and the process's end takes it.
-// The game may have stopped ignoring or filtering quit events since the request came.
+// The game may have begun or stopped ignoring or filtering quit events since the request came.
 void SdlVideoDeliverQuits() {
-  for (int waiting = s_quitsForFilter.exchange(0); waiting > 0; --waiting) {
+  for (int waiting = s_quitsWaiting.exchange(0); waiting > 0; --waiting) {
     if (s_state != kRunning || s_sdl->EventState(SDL_QUIT, SDL_QUERY) != SDL_ENABLE) return;
     SDL_Event event = QuitEvent();
     SDL_EventFilter filter = s_sdl->GetEventFilter();

@@ -1,5 +1,5 @@
 // SDL's video subsystem, started and stopped by the run cycle on the main thread, and the
-// one thing another thread may do with it: post a quit event while it runs. A post never
+// one thing a signal handler may do with it: post a quit event while it runs. A post never
 // waits for a start or a stop in progress, however long SDL takes (a display that accepts
 // the connection and never answers keeps SDL_Init waiting for good).
 #pragma once
@@ -22,13 +22,14 @@ void SdlVideoStopAtExit();
 // flags that SDL reads only when video starts (the event thread) take effect as they would
 // for the engine alone. Returns SDL's result.
 int SdlVideoEngineInit(Uint32 flags, int (*init)(Uint32 flags));
-// Any thread: when video is fully running, posts one SDL quit event as SDL itself would
-// (unless the game ignores SDL_QUIT or its event filter drops the event) and returns 1;
-// otherwise (down, starting or stopping) posts nothing and returns 0 at once. When the game
-// has an event filter, the event goes through it in the game's next event call instead.
+// Any thread, async-signal-safe (atomic operations alone, no SDL call): when video is fully
+// running, posts one SDL quit event as SDL itself would (unless the game ignores SDL_QUIT or
+// its event filter drops the event), delivered in the game's next event call, and returns 1;
+// otherwise (down, starting or stopping) posts nothing and returns 0 at once.
 int SdlVideoPostQuit();
-// 1 when quit requests wait for the game's event filter; one atomic load, any thread.
+// 1 when quit requests wait for the game's next event call; one atomic load, any thread.
 int SdlVideoQuitsWaiting();
-// From the game's own event call (never from inside SDL): each waiting request goes through
-// the game's event filter, on the calling thread, and is queued unless the filter drops it.
+// From the game's own event call (never from inside SDL): each waiting request is dropped
+// while the game ignores SDL_QUIT, goes through the game's event filter on the calling
+// thread, and is queued unless the filter drops it.
 void SdlVideoDeliverQuits();

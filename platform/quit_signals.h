@@ -1,16 +1,13 @@
-// Quit requests from the desktop or the terminal: SIGTERM, SIGINT and SIGHUP, taken by one
-// small thread with sigwait. The other threads keep the mask the process was started with,
-// so what they start inherits it; a quit signal they receive is handed on to that thread.
+// Quit requests from the desktop or the terminal: SIGTERM, SIGINT and SIGHUP, taken by a
+// handler in whichever thread they land, with no thread of their own (a second thread alone
+// makes the C library and Xlib take their slower multi-threaded paths in every call of the
+// game). The signal mask stays the one the process was started with, so the threads and
+// processes the game starts inherit it.
 #pragma once
 
-// Blocks the quit signals in the calling thread. Must run in the main thread before any
-// other thread exists, so that the quit thread inherits the blocked mask.
-void BlockQuitSignals();
-
-// Starts the thread that takes the quit signals and calls onQuit on it for each one. When
-// onQuit returns 0 (nobody to ask), the process ends by that signal's default action at
-// once, and the children the launcher started are closed right after it has gone.
-// Then gives the calling thread back the mask it had before BlockQuitSignals; a quit signal
-// ignored at start stays ignored. 1 when the thread runs; otherwise the mask is given back
-// with the dispositions untouched.
-int StartQuitThread(int (*onQuit)());
+// Installs the handler for each quit signal not ignored at start (one ignored at start stays
+// ignored, as for any program started that way). onQuit runs inside the handler, so it may do
+// only what is async-signal-safe: atomic loads and stores. When it returns 0 (nobody to ask),
+// the process ends at once by that signal's default action, and the children the launcher
+// started are closed right after it has gone. 1 when the handler is installed.
+int WatchQuitSignals(int (*onQuit)());

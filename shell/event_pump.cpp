@@ -4,9 +4,11 @@
 // and then serves launches forwarded by other launcher processes; an engine's own SDL start
 // takes effect as it would alone. This is where a desktop would deliver open-document requests
 // to a running application, on the main thread, between the engine's own frames; quit requests
-// that wait for the game's event filter meet it here too. SDL reaches these functions from
-// inside its own ones too (setting a video mode, an event filter); such calls only pump, so
-// the engine is never called back from inside SDL.
+// meet the game here too, on its own thread. SDL reaches these functions from inside its own
+// ones too (classic SDL's SDL_PollEvent pumps and peeps through them, setting a video mode or an
+// event filter pumps): such calls only pass on, so the engine is never called back from inside
+// SDL. Each engine call thus passes here up to three times, so the common case (nothing
+// waiting) asks one question and looks up nothing about its caller.
 #include <SDL.h>
 
 #include "launcher/forwarding.h"
@@ -14,16 +16,31 @@
 #include "platform/sdl_next.h"
 
 namespace {
-// Quit requests waiting for the game's event filter meet it here, in the engine's own call,
-// so that a filter which ends the process does so on the engine's thread, outside SDL.
-void DeliverQuitsFor(const void* caller) {
-  if (SdlVideoQuitsWaiting() && !CalledFromSdl(caller)) SdlVideoDeliverQuits();
+// Quit requests or forwarded launches may wait.
+bool Waiting() {
+  return SdlVideoQuitsWaiting() || ForwardedLaunchesWaiting();
+}
+
+// Something waits and the engine itself made the call.
+bool Attend(const void* caller) {
+  return Waiting() && !CalledFromSdl(caller);
+}
+
+// Quit requests first, so that the call that delivers one can return it; a filter that ends
+// the process then does so on the engine's thread, outside SDL.
+void DeliverQuits() {
+  if (SdlVideoQuitsWaiting()) SdlVideoDeliverQuits();
+}
+
+void DeliverLaunches() {
+  if (ForwardedLaunchesWaiting()) DeliverForwardedLaunches();
 }
 
 void PumpFor(const void* caller) {
   NextSdlPumpEvents();
-  DeliverQuitsFor(caller);
-  if (ForwardedLaunchesWaiting() && !CalledFromSdl(caller)) DeliverForwardedLaunches();
+  if (!Attend(caller)) return;
+  DeliverQuits();
+  DeliverLaunches();
 }
 }  // namespace
 
@@ -34,10 +51,10 @@ void SDL_PumpEvents(void) {
 }
 
 int SDL_PollEvent(SDL_Event* event) {
-  DeliverQuitsFor(__builtin_return_address(0));
+  bool attend = Attend(__builtin_return_address(0));
+  if (attend) DeliverQuits();
   int result = NextSdlPollEvent(event);
-  if (ForwardedLaunchesWaiting() && !CalledFromSdl(__builtin_return_address(0)))
-    DeliverForwardedLaunches();
+  if (attend) DeliverLaunches();
   return result;
 }
 
@@ -60,9 +77,10 @@ int SDL_WaitEvent(SDL_Event* event) {
 
 // A game that lets SDL's event thread pump reads its events with SDL_PeepEvents alone.
 int SDL_PeepEvents(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask) {
-  DeliverQuitsFor(__builtin_return_address(0));
+  bool attend = Attend(__builtin_return_address(0));
+  if (attend) DeliverQuits();
   int result = NextSdlPeepEvents(events, count, action, mask);
-  if (!CalledFromSdl(__builtin_return_address(0))) DeliverForwardedLaunches();
+  if (attend) DeliverLaunches();
   return result;
 }
 

@@ -30,13 +30,11 @@ void SDLMain::ApplicationDidFinishLaunching() {
 }
 
 int main(int argc, char** argv) {
-  // First of all: the launcher's end runs after every exit handler the engine registers, a
-  // crash is watched from the main thread, and only the quit thread keeps the quit signals
-  // blocked.
+  // First of all: the launcher's end runs after every exit handler the engine registers, and
+  // a crash is watched from the main thread.
   if (!WatchProcessExit())
     fprintf(stderr, "%s: an exit() inside the game will leave the log open\n", argv[0]);
   WatchCrashes();
-  BlockQuitSignals();
 
   // A desktop launch puts its marker in argument 1; everything after argument 0 is then
   // hidden from the launcher, and the arguments after the marker are documents.
@@ -51,8 +49,8 @@ int main(int argc, char** argv) {
 
   static SDLApplication application;
   static SDLMain delegate;
-  // Without the quit thread the quit signals keep their default action: they end the
-  // launcher at once, as they do while no game runs.
+  // Without the handler the quit signals keep their default action: they end the launcher
+  // at once, as they do while no game runs.
   StartQuitRequests(&application);
 
   if (gFinderLaunch && argc > 2) delegate.ApplicationOpenFiles(argv + 2, argc - 2);

@@ -1,8 +1,9 @@
 // Quit requests from the desktop or the terminal (SIGTERM, SIGINT, SIGHUP), taken by the
-// platform's quit-signal thread. While SDL video runs, one request posts exactly one quit
-// event for the game. Otherwise (no video yet, or video still starting or already stopping)
-// there is no game to ask: the request ends the process by the signal, and the dialogs this
-// process started are closed right after it.
+// platform's quit-signal handler in whichever thread they land. While SDL video runs, each
+// request becomes one quit event for the game in its next event call. Otherwise (no video
+// yet, or video still starting or already stopping) there is no game to ask: the request
+// ends the process by the signal, and the dialogs this process started are closed right
+// after it.
 #include "launcher/run_cycle.h"
 #include "launcher/sdl_video.h"
 #include "platform/quit_signals.h"
@@ -14,6 +15,7 @@ bool SDLApplication::Terminate() {
   return SdlVideoPostQuit() != 0;
 }
 
+// Inside the signal handler: atomic stores and loads alone.
 static int OnQuitRequest() {
   NoteQuitRequest();  // whatever the game answers, it ends after this run
   return s_application->Terminate() ? 1 : 0;
@@ -21,5 +23,5 @@ static int OnQuitRequest() {
 
 int StartQuitRequests(SDLApplication* application) {
   s_application = application;
-  return StartQuitThread(OnQuitRequest);
+  return WatchQuitSignals(OnQuitRequest);
 }

@@ -7,9 +7,10 @@
 
 class SDLApplication {
  public:
-  // A quit request: while SDL video runs, posts one SDL quit event as SDL itself would
-  // (through the game's event filter, which may drop it) and returns true;
-  // otherwise posts nothing and returns false. Never waits for SDL to start or stop.
+  // A quit request, from a signal handler: while SDL video runs, posts one SDL quit event as
+  // SDL itself would (through the game's event filter, which may drop it), in the game's next
+  // event call, and returns true; otherwise posts nothing and returns false. Never waits for
+  // SDL to start or stop, and never calls SDL.
   bool Terminate();
 };
 
@@ -22,9 +23,8 @@ class SDLMain {
   [[noreturn]] void ApplicationDidFinishLaunching();
 };
 
-// Quit requests (SIGTERM, SIGINT, SIGHUP). BlockQuitSignals (quit_signals.h) must run in the
-// main thread before any other thread exists; StartQuitRequests starts the thread that takes
-// them and gives the main thread back its starting mask, which the engine's threads and
-// processes inherit. A request that Terminate does not take ends the process by the signal.
-// 1 when the thread runs.
+// Quit requests (SIGTERM, SIGINT, SIGHUP): installs their handler, before SDL starts so that
+// SDL leaves it in place. The signal mask stays the one the process was started with, which
+// the engine's threads and processes inherit. A request that Terminate does not take ends the
+// process by the signal. 1 when the handler is installed.
 int StartQuitRequests(SDLApplication* application);

@@ -47,9 +47,7 @@ int SetEnvironment(const char*, const char*) {
   return 0;
 }
 
-void BlockQuitSignals() {}
-
-int StartQuitThread(int (*)()) {
+int WatchQuitSignals(int (*)()) {
   return 0;
 }
 

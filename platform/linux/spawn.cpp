@@ -1,8 +1,14 @@
 // Child processes with a clean signal state, and the table of children this process waits
-// for; see spawn.h. s_lock guards s_children, s_count and s_ending; every start, reap and the
-// quit path's look take it, so none of them can fall between the others.
+// for; see spawn.h. The quit-signal handler reads the table, so it is changed only by a
+// TableChange: with the quit signals blocked in the changing thread (the handler never finds
+// its own thread halfway through a change), one change at a time under s_lock (which the
+// handler never takes), and counted in s_changers. A handler in another thread that finds a
+// change counted leaves the process's end to it: the change ends the process with that signal
+// as the last one leaves. Each side writes its mark (s_endSignal, s_changers) before it reads
+// the other's, so at least one of them sees the other.
 #include "platform/linux/spawn.h"
 
+#include "platform/linux/quit_end.h"
 #include "platform/waiting.h"
 
 #include <errno.h>
@@ -13,13 +19,67 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+
 namespace {
 constexpr int kMaxChildren = 16;
 
 pthread_mutex_t s_lock = PTHREAD_MUTEX_INITIALIZER;
 pid_t s_children[kMaxChildren];
 int s_count;
-int s_ending;
+std::atomic<int> s_changers{0};   // threads inside a change of the table or waiting for one
+std::atomic<int> s_endSignal{0};  // the quit signal the process ends by, once one asked
+std::atomic_flag s_endTaken = ATOMIC_FLAG_INIT;
+
+// The children must close only once this process is gone: closed earlier, the main thread
+// would take the closed dialog as an answer and could end normally before the signal does.
+// The watcher waits for the end of a pipe that only this process holds. Async-signal-safe:
+// _Fork runs no fork handlers (fork would take the allocator's locks, which the interrupted
+// thread may hold), and the watcher makes only system calls.
+void CloseChildrenAfterExit() {
+  if (s_count == 0) return;
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return;
+  pid_t watcher = _Fork();
+  if (watcher == 0) {
+    close(fds[1]);
+    // Nothing is ever written: the read ends when this process has gone. A read that fails
+    // for another reason than a signal cannot tell when that is, and closes the children now.
+    char byte;
+    while (read(fds[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+    for (int i = 0; i < s_count; ++i) kill(s_children[i], SIGTERM);
+    _exit(0);
+  }
+  close(fds[0]);  // fds[1] stays open until this process ends
+}
+
+// Whoever comes first of the handler and the last change ends the process, once.
+void EndNowUnlessTaken() {
+  if (s_endTaken.test_and_set()) return;
+  CloseChildrenAfterExit();
+  EndByDefaultAction(s_endSignal.load());
+}
+
+class TableChange {
+ public:
+  TableChange() {
+    BlockQuitSignalsHere(&m_mask);
+    s_changers.fetch_add(1);
+    pthread_mutex_lock(&s_lock);
+  }
+  ~TableChange() {
+    pthread_mutex_unlock(&s_lock);
+    if (s_changers.fetch_sub(1) == 1 && s_endSignal.load() != 0) EndNowUnlessTaken();
+    pthread_sigmask(SIG_SETMASK, &m_mask, nullptr);
+  }
+  // The process ends by a quit signal: no child starts and none is reaped (its pid must stay
+  // this child's for the watcher), and the change's end ends the process.
+  static bool Ending() { return s_endSignal.load() != 0; }
+
+ private:
+  sigset_t m_mask;
+};
 
 void Forget(pid_t pid) {
   for (int i = 0; i < s_count; ++i) {
@@ -61,13 +121,10 @@ pid_t SpawnWithDefaultSignals(char* const argv[], int quiet, int errorFd) {
 }
 
 pid_t SpawnWatchedChild(char* const argv[], int quiet, int errorFd) {
-  pthread_mutex_lock(&s_lock);
-  pid_t pid = -1;
-  if (!s_ending && s_count < kMaxChildren) {
-    pid = SpawnWithDefaultSignals(argv, quiet, errorFd);
-    if (pid > 0) s_children[s_count++] = pid;
-  }
-  pthread_mutex_unlock(&s_lock);
+  TableChange change;
+  if (change.Ending() || s_count >= kMaxChildren) return -1;
+  pid_t pid = SpawnWithDefaultSignals(argv, quiet, errorFd);
+  if (pid > 0) s_children[s_count++] = pid;
   return pid;
 }
 
@@ -76,13 +133,16 @@ int WaitForChild(pid_t pid) {
   siginfo_t info;
   while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
   }
-  pthread_mutex_lock(&s_lock);
-  Forget(pid);
   int status = 0;
-  pid_t reaped;
-  while ((reaped = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+  pid_t reaped = -1;
+  {
+    TableChange change;
+    if (!change.Ending()) {
+      Forget(pid);
+      while ((reaped = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+      }
+    }
   }
-  pthread_mutex_unlock(&s_lock);
   if (reaped != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -104,26 +164,8 @@ int WaitForChildWithin(pid_t pid, double seconds) {
   return WaitForChild(pid);
 }
 
-// The children must close only once this process is gone: closed earlier, the main thread
-// would take the closed dialog as an answer and could end normally before the signal does.
-// The watcher waits for the end of a pipe that only this process holds. It uses only
-// async-signal-safe calls after fork.
-void CloseChildrenAfterExit() {
-  pthread_mutex_lock(&s_lock);
-  s_ending = 1;
-  if (s_count == 0) return;
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return;
-  pid_t watcher = fork();
-  if (watcher == 0) {
-    close(fds[1]);
-    // Nothing is ever written: the read ends when this process has gone. A read that fails
-    // for another reason than a signal cannot tell when that is, and closes the children now.
-    char byte;
-    while (read(fds[0], &byte, 1) < 0 && errno == EINTR) {
-    }
-    for (int i = 0; i < s_count; ++i) kill(s_children[i], SIGTERM);
-    _exit(0);
-  }
-  close(fds[0]);  // fds[1] stays open until this process ends
+void EndClosingChildren(int signal) {
+  int none = 0;
+  s_endSignal.compare_exchange_strong(none, signal);  // the first request decides
+  if (s_changers.load() == 0) EndNowUnlessTaken();
 }
