@@ -26,7 +26,7 @@
 namespace {
 const char kDllBase[] = "quarnc";
 constexpr int kHandOverRounds = 3;  // running games found in turn by one launch
-// Set from the quit-signal thread; read by the main loop between runs.
+// Set from the quit-signal handler; read by the main loop between runs.
 std::atomic<int> s_quitRequested{0};
 // 1 from SDL's start until the run's end is written: an exit() of the engine in between
 // ends the run from the process's exit hook.

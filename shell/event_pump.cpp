@@ -7,8 +7,9 @@
 // meet the game here too, on its own thread. SDL reaches these functions from inside its own
 // ones too (classic SDL's SDL_PollEvent pumps and peeps through them, setting a video mode or an
 // event filter pumps): such calls only pass on, so the engine is never called back from inside
-// SDL. Each engine call thus passes here up to three times, so the common case (nothing
-// waiting) asks one question and looks up nothing about its caller.
+// SDL. An engine's poll thus passes here three times; the passes inside it cost one
+// thread-local load, and the engine's own pass asks once whether anything waits, looking up
+// its caller only when something does.
 #include <SDL.h>
 
 #include "launcher/forwarding.h"
@@ -16,6 +17,10 @@
 #include "platform/sdl_next.h"
 
 namespace {
+// 1 while this thread is inside SDL's SDL_PollEvent called from ours: the calls SDL makes to
+// these functions from there pass on at once. A thread-local of the executable: one load.
+thread_local int t_insidePoll;
+
 // Quit requests or forwarded launches may wait.
 bool Waiting() {
   return SdlVideoQuitsWaiting() || ForwardedLaunchesWaiting();
@@ -47,13 +52,17 @@ void PumpFor(const void* caller) {
 extern "C" {
 
 void SDL_PumpEvents(void) {
+  if (t_insidePoll) return NextSdlPumpEvents();
   PumpFor(__builtin_return_address(0));
 }
 
 int SDL_PollEvent(SDL_Event* event) {
+  if (t_insidePoll) return NextSdlPollEvent(event);
   bool attend = Attend(__builtin_return_address(0));
   if (attend) DeliverQuits();
+  t_insidePoll = 1;
   int result = NextSdlPollEvent(event);
+  t_insidePoll = 0;
   if (attend) DeliverLaunches();
   return result;
 }
@@ -77,6 +86,7 @@ int SDL_WaitEvent(SDL_Event* event) {
 
 // A game that lets SDL's event thread pump reads its events with SDL_PeepEvents alone.
 int SDL_PeepEvents(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask) {
+  if (t_insidePoll) return NextSdlPeepEvents(events, count, action, mask);
   bool attend = Attend(__builtin_return_address(0));
   if (attend) DeliverQuits();
   int result = NextSdlPeepEvents(events, count, action, mask);

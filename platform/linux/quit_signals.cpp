@@ -1,8 +1,10 @@
 // The quit-signal handler; see quit_signals.h. It is installed with SA_RESTART, as SDL installs
 // its own, so a request interrupts no call of the game that it would not interrupt alone; SDL
-// installs its own only over the default action, so it leaves ours in place. Every quit signal
-// is blocked while the handler runs. Exec resets the handler to the default action, so the
-// processes the game starts inherit the dispositions the launcher was started with.
+// installs its own only over the default action, so it leaves ours in place (classic SDL puts
+// ours back with signal(), which keeps the other quit signals unblocked while it runs: the
+// handler may run inside itself, which its atomic operations allow). Exec resets the handler
+// to the default action, so the processes the game starts inherit the dispositions the
+// launcher was started with.
 #include "platform/quit_signals.h"
 
 #include <errno.h>

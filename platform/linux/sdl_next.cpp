@@ -58,14 +58,22 @@ void Load() {
   }
   s_library.store(&s_calls, std::memory_order_release);
 }
-}  // namespace
 
-// Every event call of the engine asks: once SDL is found, the answer costs one load.
-const SdlCalls* SdlLibrary(void) {
-  const SdlCalls* loaded = s_library.load(std::memory_order_acquire);
-  if (loaded) return loaded;
+const SdlCalls* LoadOnce() {
   pthread_once(&s_once, Load);
   return s_library.load(std::memory_order_acquire);
+}
+
+// Every event call of the engine asks: once SDL is found, the answer costs one load, made in
+// the caller itself.
+inline const SdlCalls* Loaded() {
+  const SdlCalls* loaded = s_library.load(std::memory_order_acquire);
+  return loaded ? loaded : LoadOnce();
+}
+}  // namespace
+
+const SdlCalls* SdlLibrary(void) {
+  return Loaded();
 }
 
 const char* SdlLibraryError(void) {
@@ -73,27 +81,27 @@ const char* SdlLibraryError(void) {
 }
 
 int NextSdlPollEvent(SDL_Event* event) {
-  const SdlCalls* sdl = SdlLibrary();
+  const SdlCalls* sdl = Loaded();
   return sdl ? sdl->PollEvent(event) : 0;
 }
 
 void NextSdlPumpEvents(void) {
-  const SdlCalls* sdl = SdlLibrary();
+  const SdlCalls* sdl = Loaded();
   if (sdl) sdl->PumpEvents();
 }
 
 int NextSdlPeepEvents(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask) {
-  const SdlCalls* sdl = SdlLibrary();
+  const SdlCalls* sdl = Loaded();
   return sdl ? sdl->PeepEvents(events, count, action, mask) : -1;
 }
 
 int NextSdlInit(Uint32 flags) {
-  const SdlCalls* sdl = SdlLibrary();
+  const SdlCalls* sdl = Loaded();
   return sdl ? sdl->Init(flags) : -1;
 }
 
 int NextSdlInitSubSystem(Uint32 flags) {
-  const SdlCalls* sdl = SdlLibrary();
+  const SdlCalls* sdl = Loaded();
   return sdl ? sdl->InitSubSystem(flags) : -1;
 }
 

@@ -54,9 +54,8 @@ bool PendingIn(const std::string& status, const char* field, int signal) {
   return (mask >> (signal - 1)) & 1;
 }
 
-// True while the signal is pending for the whole process or for one of its threads (a
-// thread that received it may have handed it on to the thread that takes it): a second
-// signal sent then would merge with it.
+// True while the signal is pending for the whole process or for one of its threads (one
+// that blocks it for a moment): a second signal sent then would merge with it.
 bool SignalPending(int pid, int signal) {
   std::string proc = "/proc/" + std::to_string(pid);
   if (PendingIn(ReadFile(proc + "/status"), "ShdPnd:", signal)) return true;
