@@ -27,6 +27,7 @@ constexpr int kMaxChildren = 16;
 pthread_mutex_t s_lock = PTHREAD_MUTEX_INITIALIZER;
 pid_t s_children[kMaxChildren];
 int s_count;
+pid_t s_owner;  // the process whose children they are, not a copy that the engine forked
 std::atomic<int> s_changers{0};   // threads inside a change of the table or waiting for one
 std::atomic<int> s_endSignal{0};  // the quit signal the process ends by, once one asked
 std::atomic_flag s_endTaken = ATOMIC_FLAG_INIT;
@@ -37,7 +38,7 @@ std::atomic_flag s_endTaken = ATOMIC_FLAG_INIT;
 // _Fork runs no fork handlers (fork would take the allocator's locks, which the interrupted
 // thread may hold), and the watcher makes only system calls.
 void CloseChildrenAfterExit() {
-  if (s_count == 0) return;
+  if (s_count == 0 || getpid() != s_owner) return;
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return;
   pid_t watcher = _Fork();
@@ -124,7 +125,9 @@ pid_t SpawnWatchedChild(char* const argv[], int quiet, int errorFd) {
   TableChange change;
   if (change.Ending() || s_count >= kMaxChildren) return -1;
   pid_t pid = SpawnWithDefaultSignals(argv, quiet, errorFd);
-  if (pid > 0) s_children[s_count++] = pid;
+  if (pid <= 0) return pid;
+  s_children[s_count++] = pid;
+  s_owner = getpid();
   return pid;
 }
 
