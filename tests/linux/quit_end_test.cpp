@@ -18,10 +18,6 @@
 
 namespace {
 
-int NobodyToAsk() {
-  return 0;
-}
-
 void* Idle(void*) {
   for (;;) pause();
 }
@@ -29,7 +25,7 @@ void* Idle(void*) {
 // The launcher's side, in a child process: remembers a long child and reports its pid, then
 // starts and reaps short children until the test's signal ends it.
 [[noreturn]] void ChangeChildrenUntilEnded(int reportFd, bool otherThread) {
-  WatchQuitSignals(NobodyToAsk);
+  WatchQuitSignals([] { return 0; });  // nobody to ask
   pthread_t idle;
   if (otherThread) pthread_create(&idle, nullptr, Idle, nullptr);
   char* sleeper[] = {const_cast<char*>("sleep"), const_cast<char*>("60"), nullptr};
@@ -48,8 +44,8 @@ bool Alive(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
   std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   size_t nameEnd = stat.rfind(')');
-  return nameEnd != std::string::npos && nameEnd + 2 < stat.size() &&
-         stat[nameEnd + 2] != 'Z' && stat[nameEnd + 2] != 'X';
+  return nameEnd != std::string::npos && nameEnd + 2 < stat.size() && stat[nameEnd + 2] != 'Z' &&
+         stat[nameEnd + 2] != 'X';
 }
 
 // The child's status within 10 s; -1 (and the child killed) past that.
