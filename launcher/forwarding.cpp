@@ -113,8 +113,11 @@ void EndForwardingRun() {
 }
 
 void AllowForwardedDelivery(int on) {
+  static int s_toldWithoutBell;
   t_delivers = 1;
   s_allowed = on;
+  if (on && ChannelWithoutBell() && !s_toldWithoutBell++)
+    Logf("[forward] instance.lock holds no bell: every event call looks for other launches\n");
 }
 
 int ForwardedLaunchesWaiting() {

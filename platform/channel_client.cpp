@@ -15,9 +15,10 @@
 
 namespace {
 
-// Connects to the instance itself. A full backlog (the instance does not accept now) is tried
-// again until the deadline; no listener at all means the instance has no channel, which
-// waiting would not change.
+// Connects to the instance itself and rings its bell. A full backlog (the instance does not
+// accept now) is tried again until the deadline, the bell rung each time, so that connections
+// that never ring (another user's) are looked at and refused; no listener at all means the
+// instance has no channel, which waiting would not change.
 int Connect(const unsigned char* identity, const char* notePath, double deadline,
             const char** reason) {
   char name[kOsChannelNameCapacity];
@@ -33,6 +34,7 @@ int Connect(const unsigned char* identity, const char* notePath, double deadline
     int connection = -1;
     switch (OsChannelConnect(name, identity, &connection)) {
       case kConnected:
+        ChannelRing(notePath);
         return connection;
       case kConnectStranger:
         *reason = "the running instance's channel is held by another process";
@@ -41,6 +43,7 @@ int Connect(const unsigned char* identity, const char* notePath, double deadline
         *reason = "the running instance does not listen for other launches";
         return -1;
       case kConnectBusy:
+        ChannelRing(notePath);
         break;
     }
     if (MonotonicSeconds() >= deadline) {
@@ -83,6 +86,10 @@ ChannelSendResult Exchange(int connection, const unsigned char* raw, size_t leng
 }
 
 }  // namespace
+
+int ChannelRing(const char* notePath) {
+  return OsChannelRingBell(notePath);
+}
 
 // One open and one read of the note, whatever else runs on the machine or in the instance.
 int ChannelListenerName(const char* notePath, const unsigned char* identity, char* out,

@@ -1,6 +1,8 @@
 // The instance's end of the channel. The listener and every connection are served in bounded
 // steps from the engine's event calls, so an idle, slow or hostile connection delays no
-// other; a step runs only when the watcher saw something arrive or a time limit pass. A connection
+// other. The listener is looked at when a launch rang the bell (or an earlier look left
+// connections waiting); while a connection is in progress every event call serves it, without
+// waiting, and checks its time limits (a hand-over lasts milliseconds). A connection
 // moves receiving -> offered -> confirmed -> delivering, and from any of them to free (ended), in
 // that order only (asserted); only confirmed launches are taken, in the order their senders
 // confirmed them, and a taken launch's connection ends once it has been delivered, which tells its
@@ -8,7 +10,6 @@
 #include <cassert>
 #include <cstring>
 
-#include "platform/channel_watch.h"
 #include "platform/channel_wire.h"
 #include "platform/files.h"
 #include "platform/instance_channel.h"
@@ -43,6 +44,9 @@ int s_listener = -1;
 char s_name[kOsChannelNameCapacity];  // the name s_listener listens under
 double s_acceptAgainAt;
 unsigned long s_confirmations;
+int s_listenerPending;  // the last look at the listener may have left connections waiting
+int s_bellWatched;      // the published file's bell is watched; else every call looks
+int s_busy;             // the listener pending or a connection not free: every call serves
 char s_texts[kChannelMaxLaunchBytes];  // scratch for checking a complete launch
 
 // The one order of the stages: each to the next, and any but free to free.
@@ -82,6 +86,8 @@ Connection* FreeConnection() {
   return nullptr;
 }
 
+// Looks at the listener until the backlog is empty (then no longer pending), or a few
+// connections were taken, or no slot is free, or accepting pauses: those leave it pending.
 void AcceptSome(double now, ChannelFailures* failures) {
   if (now < s_acceptAgainAt) return;
   for (int n = 0; n < kAcceptsPerStep; ++n) {
@@ -90,6 +96,7 @@ void AcceptSome(double now, ChannelFailures* failures) {
     char why[sizeof failures->first];
     switch (OsChannelAccept(s_listener, &c->handle, why, sizeof why)) {
       case kAcceptNone:
+        s_listenerPending = 0;
         return;
       case kAcceptAgain:
         continue;
@@ -196,44 +203,48 @@ void FollowFreshConnections(double now, int (*acceptable)(const char*), ChannelF
   }
 }
 
-// Hands the watcher the listener (unless accepting pauses) and every connection that waits for
-// its sender, until the earliest time limit among them.
-void ArmWatcher(double now) {
-  int handles[kConnections + 1];
-  int count = 0;
-  double deadline = 0;
-  auto until = [&deadline](double at) {
-    if (deadline == 0 || at < deadline) deadline = at;
-  };
-  if (now >= s_acceptAgainAt)
-    handles[count++] = s_listener;
-  else
-    until(s_acceptAgainAt);
-  for (const Connection& c : s_connections) {
-    if (c.stage != kReceiving && c.stage != kOffered) continue;
-    handles[count++] = c.handle;
-    until(c.since + (c.stage == kReceiving ? kReceiveSeconds : kConfirmSeconds));
-  }
-  // Just past the limit, so that the step it wakes finds the connection late.
-  ChannelWatchArm(handles, count, deadline > 0 ? deadline + 0.001 : 0);
-}
-
 int ConfirmedWaiting() {
   for (const Connection& c : s_connections)
     if (c.stage == kConfirmed) return 1;
   return 0;
 }
 
+void NoteBusy() {
+  s_busy = s_listener >= 0 && s_listenerPending;
+  for (const Connection& c : s_connections)
+    if (c.stage != kFree) s_busy = 1;
+}
+
+// In a process forked from the instance the listener and the connections are closed already,
+// and their numbers may be the engine's now: they are forgotten, never touched.
+void ForgetInForkedChild() {
+  for (Connection& c : s_connections) {
+    c.handle = -1;
+    c.stage = kFree;
+  }
+  s_listener = -1;
+  s_busy = 0;
+}
+
+// The bell's state; in a forked child the channel is forgotten.
+OsChannelBellState Bell() {
+  OsChannelBellState bell = OsChannelBell();
+  if (bell == kBellForkedChild) ForgetInForkedChild();
+  return bell;
+}
+
 }  // namespace
 
 int ChannelListen(char* reason, size_t reasonCapacity) {
-  if (s_listener >= 0) return 1;
-  if (!ChannelWatchStart()) {
-    StrCopy(reason, reasonCapacity, "cannot watch for other launches");
+  if (Bell() == kBellForkedChild) {
+    StrCopy(reason, reasonCapacity, "a process forked from the game takes no launches");
     return 0;
   }
+  if (s_listener >= 0) return 1;
   s_listener = OsChannelListen(s_name, sizeof s_name, reason, reasonCapacity);
   s_acceptAgainAt = 0;
+  s_listenerPending = 1;
+  NoteBusy();
   return s_listener >= 0;
 }
 
@@ -250,8 +261,18 @@ int PublishNote(int claim, const char* name) {
 }
 }  // namespace
 
+// A launch that found the name before the bell was watched, or between two runs, may have
+// rung unheard: the listener is looked at once anyway.
 int ChannelPublish(int claim) {
-  return s_listener >= 0 && PublishNote(claim, s_name);
+  if (Bell() == kBellForkedChild || s_listener < 0 || !PublishNote(claim, s_name)) return 0;
+  s_bellWatched = OsChannelWatchBell(claim);
+  s_listenerPending = 1;
+  NoteBusy();
+  return 1;
+}
+
+int ChannelWithoutBell() {
+  return s_listener >= 0 && !s_bellWatched;
 }
 
 int ChannelPublishUninstalling(int claim) {
@@ -259,17 +280,26 @@ int ChannelPublishUninstalling(int claim) {
 }
 
 void ChannelClose() {
-  ChannelWatchHold();
+  if (Bell() == kBellForkedChild) return;
   for (Connection& c : s_connections)
     if (c.stage != kFree) End(&c);
   OsChannelEnd(s_listener);
   s_listener = -1;
+  OsChannelUnwatchBell();
+  s_bellWatched = 0;
+  NoteBusy();
 }
 
 int ChannelServe(int (*acceptable)(const char* message), ChannelFailures* failures) {
-  if (s_listener < 0 || !ChannelWatchReady()) return ConfirmedWaiting();
+  OsChannelBellState bell = Bell();
+  if (s_listener < 0 || (bell == kBellQuiet && !s_busy)) return 0;
   double now = MonotonicSeconds();
-  AcceptSome(now, failures);
+  // Answered before the look, so that a ring this look may miss is a ring again.
+  if (bell == kBellRang) {
+    OsChannelAnswerBell();
+    s_listenerPending = 1;
+  }
+  if (s_listenerPending) AcceptSome(now, failures);
   for (Connection& c : s_connections) {
     if (c.stage == kReceiving) {
       Receive(&c, now, acceptable, failures);
@@ -278,25 +308,29 @@ int ChannelServe(int (*acceptable)(const char* message), ChannelFailures* failur
     }
   }
   FollowFreshConnections(now, acceptable, failures);
-  ArmWatcher(now);
+  NoteBusy();
   return ConfirmedWaiting();
 }
 
 int ChannelHasWork() {
-  return s_listener >= 0 && (ChannelWatchReady() || ConfirmedWaiting());
+  if (s_listener < 0) return 0;
+  OsChannelBellState bell = Bell();
+  return bell == kBellRang || (bell == kBellQuiet && s_busy);
 }
 
 int ChannelSettle(ChannelFailures* failures) {
-  ChannelWatchHold();
+  if (Bell() == kBellForkedChild) return 0;
   for (Connection& c : s_connections) {
     if (c.stage == kOffered) Decide(&c, 1, failures);
     if (c.stage == kReceiving) End(&c);
   }
+  NoteBusy();
   return ConfirmedWaiting();
 }
 
 int ChannelTake(char* out, size_t capacity) {
   assert(capacity >= kChannelMaxLaunchBytes);
+  if (Bell() == kBellForkedChild) return 0;
   Connection* oldest = nullptr;
   for (Connection& c : s_connections)
     if (c.stage == kConfirmed && (!oldest || c.order < oldest->order)) oldest = &c;
@@ -317,4 +351,5 @@ void ChannelDelivered() {
     OsChannelWriteByte(c.handle, kChannelDelivered);
     End(&c);
   }
+  NoteBusy();
 }

@@ -22,26 +22,30 @@ struct ChannelFailures {
   char first[160];
 };
 
-// Instance side, served from the instance's own event calls, main thread only. A watching
-// thread waits for the listener and the connections, so a step that finds nothing arrived
-// makes no system call; a step waits only for the connections it accepted or offered
-// itself, and for them at most a millisecond.
+// Instance side, served from the instance's own event calls, main thread only. A launch rings
+// a bell in the published file once it has connected, so a step in which nobody rang and no
+// connection is in progress makes no system call; a step waits only for the connections it
+// accepted or offered itself, and for them at most a millisecond. In a process forked from
+// the instance without exec the channel is forgotten: it serves nothing and closes nothing.
 
 // Starts listening, once per process: later calls find the listener there. 1 when
 // listening; reason says why not otherwise.
 int ChannelListen(char* reason, size_t reasonCapacity);
 // Publishes the name this process listens under, with its identity, in the file it claims
 // (see ClaimFile in files.h), where a later launch of its user reads it in one step: the
-// instance's claim on the data folder's instance.lock, which only its user can open. 1 when
-// written.
+// instance's claim on the data folder's instance.lock, which only its user can open, and
+// watches the bell there. 1 when written.
 int ChannelPublish(int claim);
+// 1 when listening without a bell (the published file could not hold or map one): then every
+// event call looks at the listener, a system call each.
+int ChannelWithoutBell();
 // Publishes, in place of the name, that this process uninstalls the game and takes no
 // launches, so that a later launch says so at once rather than waiting for a hand-over.
 int ChannelPublishUninstalling(int claim);
 // Stops listening and ends every connection not yet taken (their senders learn that their
 // messages were not delivered).
 void ChannelClose();
-// One bounded step: when something arrived or a connection's time ran out, accepts a few new
+// One bounded step: when the bell rang or a connection is in progress, accepts a few new
 // connections, reads what arrived, offers complete launches whose every message is
 // acceptable, takes confirmations and ends connections that are too slow. Returns 1 when a
 // confirmed launch waits to be taken.
@@ -69,6 +73,10 @@ enum ChannelSendResult {
 ChannelSendResult ChannelSend(const unsigned char* identity, const char* notePath,
                               const char* const* messages, int count, double seconds, char* reason,
                               size_t reasonCapacity);
+
+// Rings the bell of the instance that published its name in the file at notePath, as a
+// launch does once it has connected: 1 when rung.
+int ChannelRing(const char* notePath);
 
 // The name the instance with this identity published in the file at notePath: 1 when the
 // file holds a name of that identity and it fit into out.

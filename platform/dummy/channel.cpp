@@ -3,7 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/channel_watch.h"
 #include "platform/instance_channel.h"
 #include "platform/port/instance_channel.h"
 #include "util/strbuf.h"
@@ -23,10 +22,6 @@ int OsChannelWaitReadable(const int*, int, int*, double seconds) {
 }
 
 void OsChannelShutReading(int) {}
-
-int OsChannelPair(int*, int*) {
-  return 0;
-}
 
 OsChannelConnectResult OsChannelConnect(const char*, const unsigned char*, int*) {
   return kConnectNone;
@@ -50,12 +45,15 @@ int OsChannelWriteByte(int, char) {
 
 void OsChannelEnd(int) {}
 
-// Nothing to watch: every step finds out for itself.
-int ChannelWatchStart() {
+// No bell: every step looks for itself.
+int OsChannelWatchBell(int) {
   return 0;
 }
-int ChannelWatchReady() {
-  return 1;
+void OsChannelUnwatchBell() {}
+OsChannelBellState OsChannelBell() {
+  return kBellRang;
 }
-void ChannelWatchArm(const int*, int, double) {}
-void ChannelWatchHold() {}
+void OsChannelAnswerBell() {}
+int OsChannelRingBell(const char*) {
+  return 0;
+}

@@ -139,14 +139,6 @@ int OsChannelWaitReadable(const int* connections, int count, int* ready, double 
   return found > 0 ? found : 0;
 }
 
-int OsChannelPair(int* a, int* b) {
-  int fds[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds) != 0) return 0;
-  *a = fds[0];
-  *b = fds[1];
-  return 1;
-}
-
 void OsChannelShutReading(int connection) {
   shutdown(connection, SHUT_RD);
 }

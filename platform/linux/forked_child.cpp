@@ -13,6 +13,7 @@ pthread_once_t s_once = PTHREAD_ONCE_INIT;
 int s_fds[kSlots];
 int s_count;
 pid_t s_launcher;
+int s_forked;
 
 void CloseAllInChild() {
   for (int i = 0; i < s_count; ++i) close(s_fds[i]);
@@ -27,6 +28,7 @@ void Register() {
     pthread_atfork([] { pthread_mutex_lock(&s_mutex); }, [] { pthread_mutex_unlock(&s_mutex); },
                    [] {
                      CloseAllInChild();
+                     s_forked = 1;
                      pthread_mutex_unlock(&s_mutex);
                    });
   });
@@ -55,4 +57,8 @@ void KeepInForkedChild(int fd) {
 int IsLauncherProcess() {
   Register();
   return getpid() == s_launcher;
+}
+
+int IsForkedChild() {
+  return s_forked;
 }

@@ -11,3 +11,6 @@ void KeepInForkedChild(int fd);
 // 1 in the process that first registered a descriptor or asked (the launcher itself), 0 in a
 // process forked from it without exec.
 int IsLauncherProcess();
+// 1 in a process forked from one that registered a descriptor, once fork has returned there.
+// No system call.
+int IsForkedChild();

@@ -34,11 +34,33 @@ OsChannelAcceptResult OsChannelAccept(int listener, int* connection, char* reaso
 int OsChannelWaitReadable(const int* connections, int count, int* ready, double seconds);
 // Shuts the reading side: a byte the peer writes from now on fails on its side.
 void OsChannelShutReading(int connection);
-// Two connected ends within this process (a byte written to one makes the other readable),
-// for waking a wait. 1 when made.
-int OsChannelPair(int* a, int* b);
 
-// Sender side. Connects to the name, checking that the process which accepts is the one the
+// The bell: eight bytes past the name in the file the instance publishes its name in, which a
+// launch of the instance's user overwrites with a value of its own once it has connected (and
+// whenever the backlog is full), so that the instance learns from one load of memory, without
+// a system call or a thread, that a connection may wait. It is only a hint: a ring that finds
+// nothing costs one accept that takes nothing.
+enum OsChannelBellState {
+  kBellQuiet,        // unchanged since it was last answered
+  kBellRang,         // changed since then, or no bell is watched: the listener is looked at
+  kBellForkedChild,  // a process forked from the instance without exec, which serves nothing
+};
+// Instance side. Makes the claimed file (see ClaimFile in files.h), once its note is written
+// (WriteClaimNote), long enough to hold the bell, gives the bell storage of its own and
+// watches it, in place of a bell watched before. 1 when watched.
+int OsChannelWatchBell(int claim);
+// Stops watching.
+void OsChannelUnwatchBell();
+// No system call.
+OsChannelBellState OsChannelBell();
+// Takes note of the bell's value now; a ring after it (or one that this read missed) is
+// kBellRang again. Called before the listener is looked at.
+void OsChannelAnswerBell();
+
+// Sender side. Rings the bell in the file at notePath, when it is a regular file of this
+// user's that holds one. 1 when rung.
+int OsChannelRingBell(const char* notePath);
+// Connects to the name, checking that the process which accepts is the one the
 // identity names.
 OsChannelConnectResult OsChannelConnect(const char* name, const unsigned char* identity,
                                         int* connection);

@@ -92,24 +92,29 @@ struct RunningInstance {
   }
 };
 
-// The abstract name the instance with this identity listens under, as it published it in
-// the instance file of its data folder (the world's, which this process's environment names);
-// "" when not found.
-inline std::string ChannelNameOf(const std::vector<unsigned char>& identity) {
+// The instance file of the data folder (the world's, which this process's environment names).
+inline std::string InstanceNotePath() {
   const char* data = getenv("XDG_DATA_HOME");
-  std::string note = std::string(data ? data : "") + "/Quillfen/" + kAppName + "/instance.lock";
+  return std::string(data ? data : "") + "/Quillfen/" + kAppName + "/instance.lock";
+}
+
+// The abstract name the instance with this identity listens under, as it published it in
+// the instance file; "" when not found.
+inline std::string ChannelNameOf(const std::vector<unsigned char>& identity) {
   char name[108];
   return identity.size() == 8 &&
-                 ChannelListenerName(note.c_str(), identity.data(), name, sizeof name)
+                 ChannelListenerName(InstanceNotePath().c_str(), identity.data(), name, sizeof name)
              ? name
              : "";
 }
 
-// A connection to the instance's channel made byte by byte.
+// A connection to the instance's channel made byte by byte, which rings the bell once connected.
 struct RawPeer {
   int fd = -1;
   explicit RawPeer(const std::vector<unsigned char>& identity, bool nonBlocking = false)
-      : RawPeer(ChannelNameOf(identity), nonBlocking) {}
+      : RawPeer(ChannelNameOf(identity), nonBlocking) {
+    if (Connected()) ChannelRing(InstanceNotePath().c_str());
+  }
   explicit RawPeer(const std::string& name, bool nonBlocking = false) {
     fd = socket(AF_UNIX, SOCK_STREAM | (nonBlocking ? SOCK_NONBLOCK : 0), 0);
     sockaddr_un address = {};
@@ -146,8 +151,9 @@ struct RawPeer {
 };
 
 // Sends bytes as uid (0: as this process) and confirms an offer: returns the instance's
-// answer ('O' when it offered to deliver the launch, 0 when it refused it). The child makes
-// system calls only, as a child of a multithreaded process must.
+// answer ('O' when it offered to deliver the launch, 0 when it refused it). Meanwhile this
+// process rings the bell, as launches of the instance's user would: another user cannot. The
+// child makes system calls only, as a child of a multithreaded process must.
 inline char Exchange(const std::vector<unsigned char>& identity, const std::string& bytes,
                      uid_t uid) {
   int answer[2];
@@ -164,6 +170,9 @@ inline char Exchange(const std::vector<unsigned char>& identity, const std::stri
   }
   close(answer[1]);
   char got = '?';
+  pollfd reply = {answer[0], POLLIN, 0};
+  for (int i = 0; i < 1000 && poll(&reply, 1, 20) == 0; ++i)
+    ChannelRing(InstanceNotePath().c_str());
   if (read(answer[0], &got, 1) != 1) got = '?';
   close(answer[0]);
   waitpid(pid, nullptr, 0);
