@@ -3,12 +3,13 @@
 // makes a new file beside the key and renames it over the key, so a reader sees the old value
 // or the new one and of two writers the last rename wins; a writer killed on the way leaves at
 // most a temporary file of its own, which later writes clear away. Below the scope folder
-// nothing is reached through a link, and whatever is not a regular file where a key is
-// expected refuses writes and reads as absent: a FIFO, a terminal or a folder refuses the
-// read at an offset that a read makes, a device that reads empty (/dev/null) is looked at,
-// and one that reads without end (/dev/zero) gives more than a value may hold; only root can
-// make a device node, and of those only the kernel log's kind reads a short text. Nothing is
-// cached and nothing waits: every read opens the key again, with one open and one read.
+// nothing is reached through a link. Whatever is not a regular file where a key is expected
+// refuses writes, and a read finds it absent: a FIFO, a terminal or a folder refuses the read
+// at an offset that a read makes, a device that reads empty (/dev/null) is looked at, and one
+// that reads without end (/dev/zero) gives more than a value may hold; only a device node that
+// gives a short text at an offset (the kernel log's), which only root can make, would read as
+// that text. Nothing is cached and nothing waits: every read opens the key again, with one
+// open and one read.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
