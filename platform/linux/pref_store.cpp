@@ -322,11 +322,15 @@ int OsPrefRead(int anyUser, const char* domain, const char* key, char* out, size
   if (fd < 0) return 0;
   // One byte more than the longest value, so that a longer file is seen as such. A read at
   // an offset is refused by a FIFO, a terminal or a folder, so only an empty result, which a
-  // device such as /dev/null gives too, needs a look at what was opened.
+  // device such as /dev/null gives too, or a refusal needs a look at what was opened: a file
+  // system may refuse offsets for a regular file as well, which is then read plainly.
   unsigned char utf8[kUtf8Capacity];
   ssize_t n = pread(fd, utf8, sizeof utf8, 0);
   struct stat st;
-  if (n == 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) n = -1;
+  if (n <= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)))
+    n = -1;
+  else if (n < 0)
+    n = read(fd, utf8, sizeof utf8);
   close(fd);
   // Decoded into a buffer of its own first, so that a failed read leaves out untouched.
   char value[kTextBytes];
