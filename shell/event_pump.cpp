@@ -47,6 +47,27 @@ void PumpFor(const void* caller) {
   DeliverQuits();
   DeliverLaunches();
 }
+
+// The engine's own poll and peep; kept out of line so that the passes inside SDL's poll save
+// nothing on the stack.
+[[gnu::noinline]] int PollFor(SDL_Event* event, const void* caller) {
+  bool attend = Attend(caller);
+  if (attend) DeliverQuits();
+  t_insidePoll = 1;
+  int result = NextSdlPollEvent(event);
+  t_insidePoll = 0;
+  if (attend) DeliverLaunches();
+  return result;
+}
+
+[[gnu::noinline]] int PeepFor(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask,
+                              const void* caller) {
+  bool attend = Attend(caller);
+  if (attend) DeliverQuits();
+  int result = NextSdlPeepEvents(events, count, action, mask);
+  if (attend) DeliverLaunches();
+  return result;
+}
 }  // namespace
 
 extern "C" {
@@ -58,13 +79,7 @@ void SDL_PumpEvents(void) {
 
 int SDL_PollEvent(SDL_Event* event) {
   if (t_insidePoll) return NextSdlPollEvent(event);
-  bool attend = Attend(__builtin_return_address(0));
-  if (attend) DeliverQuits();
-  t_insidePoll = 1;
-  int result = NextSdlPollEvent(event);
-  t_insidePoll = 0;
-  if (attend) DeliverLaunches();
-  return result;
+  return PollFor(event, __builtin_return_address(0));
 }
 
 // SDL's own waiting loop (pump, take one event, sleep 10 ms), so that forwarded launches are
@@ -87,11 +102,7 @@ int SDL_WaitEvent(SDL_Event* event) {
 // A game that lets SDL's event thread pump reads its events with SDL_PeepEvents alone.
 int SDL_PeepEvents(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask) {
   if (t_insidePoll) return NextSdlPeepEvents(events, count, action, mask);
-  bool attend = Attend(__builtin_return_address(0));
-  if (attend) DeliverQuits();
-  int result = NextSdlPeepEvents(events, count, action, mask);
-  if (attend) DeliverLaunches();
-  return result;
+  return PeepFor(events, count, action, mask, __builtin_return_address(0));
 }
 
 int SDL_Init(Uint32 flags) {

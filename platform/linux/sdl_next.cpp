@@ -64,11 +64,28 @@ const SdlCalls* LoadOnce() {
   return s_library.load(std::memory_order_acquire);
 }
 
-// Every event call of the engine asks: once SDL is found, the answer costs one load, made in
-// the caller itself.
+// Every other call: once SDL is found, one load.
 inline const SdlCalls* Loaded() {
   const SdlCalls* loaded = s_library.load(std::memory_order_acquire);
   return loaded ? loaded : LoadOnce();
+}
+
+// Each event call before SDL was looked for looks, then calls (or answers as SDL would without
+// a library); out of line, so that every call after it is one load and a jump.
+[[gnu::noinline]] int PollEventLoading(SDL_Event* event) {
+  const SdlCalls* sdl = LoadOnce();
+  return sdl ? sdl->PollEvent(event) : 0;
+}
+
+[[gnu::noinline]] void PumpEventsLoading(void) {
+  const SdlCalls* sdl = LoadOnce();
+  if (sdl) sdl->PumpEvents();
+}
+
+[[gnu::noinline]] int PeepEventsLoading(SDL_Event* events, int count, SDL_eventaction action,
+                                        Uint32 mask) {
+  const SdlCalls* sdl = LoadOnce();
+  return sdl ? sdl->PeepEvents(events, count, action, mask) : -1;
 }
 }  // namespace
 
@@ -81,18 +98,19 @@ const char* SdlLibraryError(void) {
 }
 
 int NextSdlPollEvent(SDL_Event* event) {
-  const SdlCalls* sdl = Loaded();
-  return sdl ? sdl->PollEvent(event) : 0;
+  const SdlCalls* sdl = s_library.load(std::memory_order_acquire);
+  return sdl ? sdl->PollEvent(event) : PollEventLoading(event);
 }
 
 void NextSdlPumpEvents(void) {
-  const SdlCalls* sdl = Loaded();
-  if (sdl) sdl->PumpEvents();
+  const SdlCalls* sdl = s_library.load(std::memory_order_acquire);
+  return sdl ? sdl->PumpEvents() : PumpEventsLoading();
 }
 
 int NextSdlPeepEvents(SDL_Event* events, int count, SDL_eventaction action, Uint32 mask) {
-  const SdlCalls* sdl = Loaded();
-  return sdl ? sdl->PeepEvents(events, count, action, mask) : -1;
+  const SdlCalls* sdl = s_library.load(std::memory_order_acquire);
+  return sdl ? sdl->PeepEvents(events, count, action, mask)
+             : PeepEventsLoading(events, count, action, mask);
 }
 
 int NextSdlInit(Uint32 flags) {
