@@ -7,9 +7,10 @@
 
 #include <cstddef>
 
-// Starts listening as this process (logs when it cannot), before the record is claimed so
-// that a launch that finds the record finds the channel too. The listener then stays for the
-// whole process: a launch that arrives between two runs waits for the next one.
+// Starts listening as this process (logs when it cannot); the guard calls it when it claims
+// the game, before the record names this process, so that a launch that finds the record
+// finds the channel too. The listener then stays for the whole process: a launch that
+// arrives between two runs waits for the next one.
 void ListenForForwardedLaunches();
 // Stops listening: launches not yet confirmed are ended (their senders learn it). Logs the
 // run's summary as EndForwardingRun does.

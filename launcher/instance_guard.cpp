@@ -11,6 +11,7 @@
 #include <cassert>
 #include <cstring>
 
+#include "launcher/forwarding.h"
 #include "launcher/instance_lock.h"
 #include "platform/files.h"
 #include "platform/instance_channel.h"
@@ -99,8 +100,10 @@ int AlreadyRunning() {
   InstanceLocks locks = LockInstanceRecord();
   int known = RecordNamesOtherInstance();
   int running = known || !ClaimPlay();
-  // The name goes out before the record does: a launch that finds the record finds the name.
+  // The channel and its name come before the record: a launch that finds the record finds
+  // them. A launch that hands over to a running game never listens.
   if (!running) {
+    ListenForForwardedLaunches();
     ChannelPublish(s_playClaim);
     ClaimRecord();
   }

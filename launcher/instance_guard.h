@@ -5,7 +5,8 @@
 #include <cstddef>
 
 // 1 when another live instance holds the record; 0 when this process may go on (it has then
-// claimed the record where it could, and g_HaveLock is set).
+// started listening for other launches, claimed the record where it could, and g_HaveLock is
+// set).
 int AlreadyRunning();
 // The identity (8 bytes) of the other instance the last AlreadyRunning found, or null.
 const unsigned char* RunningInstanceIdentity();

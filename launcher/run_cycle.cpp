@@ -186,9 +186,9 @@ RunResult Run(int argc, char** argv, int runIndex) {
   InitLog(runIndex);
   Logf("[main] Quarn Initialized: %s\n", g_AppNameLong);
 
-  // The channel exists before the record names this process, so a launch that finds the
-  // record can hand its messages over at once; they wait until the engine runs.
-  ListenForForwardedLaunches();
+  // The check starts listening when this process claims the game, before the record names
+  // it, so a launch that finds the record can hand its messages over at once; they wait until
+  // the engine runs. A launch that finds a running game listens for nobody.
   // A game that ends during the hand-over leaves the launch to play itself, as the next
   // launch would; a few rounds at most, as other launches may take the game over meanwhile.
   for (int round = 0; AlreadyRunning(); ++round) {
@@ -205,7 +205,6 @@ RunResult Run(int argc, char** argv, int runIndex) {
                                       round + 1 < kHandOverRounds);
     if (forwarded != kForwardInstanceEnded)
       return {0, forwarded == kForwardDone ? kExitPlayed : kExitNotForwarded};
-    ListenForForwardedLaunches();
   }
 
   if (HasExactOption(argc, argv, "-Uninstall")) {
