@@ -108,7 +108,7 @@ inline std::string ChannelNameOf(const std::vector<unsigned char>& identity) {
              : "";
 }
 
-// A connection to the instance's channel made byte by byte, which rings the bell once connected.
+// A connection to the instance's channel made byte by byte (by identity: rung once connected).
 struct RawPeer {
   int fd = -1;
   explicit RawPeer(const std::vector<unsigned char>& identity, bool nonBlocking = false)
@@ -151,9 +151,8 @@ struct RawPeer {
 };
 
 // Sends bytes as uid (0: as this process) and confirms an offer: returns the instance's
-// answer ('O' when it offered to deliver the launch, 0 when it refused it). Meanwhile this
-// process rings the bell, as launches of the instance's user would: another user cannot. The
-// child makes system calls only, as a child of a multithreaded process must.
+// answer ('O' when it offered to deliver the launch, 0 when it refused it). The child makes
+// system calls only, as a child of a multithreaded process must.
 inline char Exchange(const std::vector<unsigned char>& identity, const std::string& bytes,
                      uid_t uid) {
   int answer[2];
@@ -170,7 +169,7 @@ inline char Exchange(const std::vector<unsigned char>& identity, const std::stri
   }
   close(answer[1]);
   char got = '?';
-  pollfd reply = {answer[0], POLLIN, 0};
+  pollfd reply = {answer[0], POLLIN, 0};  // rung meanwhile as the user's launches would
   for (int i = 0; i < 1000 && poll(&reply, 1, 20) == 0; ++i)
     ChannelRing(InstanceNotePath().c_str());
   if (read(answer[0], &got, 1) != 1) got = '?';
