@@ -6,8 +6,8 @@
 // up the count). Against it: a whole first launch of the same launcher, in a second home and
 // preference store of its own, so that it plays while the game runs.
 //
-// Every round runs the three socket levels and the whole launch once each, in an order that
-// turns from round to round, and every launch starts after the same pause of a tenth of a
+// Every round runs the three socket levels and the whole launch once each, in an order drawn
+// for the round, and every launch starts after the same pause of a tenth of a
 // second, long enough for the machine to settle: a process started right after other work
 // (making or dropping 10,000 sockets, counting them) costs a different processor time than one
 // started from rest, which would otherwise show as a difference between the levels, or
@@ -202,8 +202,12 @@ int main(int argc, char** argv) {
       !ArrivalTime(record, "OpenFile|/saves/warm-up.sav", &readUpTo, &arrival))
     ++failures;
 
+  int order[kKinds] = {0, 1, 2, 3};
   for (int i = 0; i < rounds * kKinds; ++i) {
-    int kind = (i + i / kKinds) % kKinds;  // each kind first, second, third and last in turn
+    // Each round in an order of its own, so that no kind always follows the same one (and
+    // the release of its sockets).
+    if (i % kKinds == 0) std::shuffle(order, order + kKinds, random);
+    int kind = order[i % kKinds];
     pid_t holder = kind < kLevels ? HoldSockets(levels[kind], &reached[kind]) : -1;
     std::string document = "/saves/game-" + std::to_string(i) + ".sav";
     // The running engine takes messages when it polls, once a frame. Each launch would
