@@ -10,7 +10,7 @@
 
 #include "launcher/engine.h"
 #include "launcher/held_messages.h"
-#include "launcher/instance_guard.h"
+#include "launcher/instance_lock.h"
 #include "launcher/launch_documents.h"
 #include "platform/instance_channel.h"
 #include "platform/log.h"

@@ -116,10 +116,6 @@ int AlreadyRunning() {
   return running;
 }
 
-int InstanceFilePath(char* out, size_t capacity) {
-  return StrFormatf(out, capacity, "%sinstance.lock", g_UserPath);
-}
-
 const unsigned char* RunningInstanceIdentity() {
   return s_found ? s_running : nullptr;
 }

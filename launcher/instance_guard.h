@@ -10,9 +10,6 @@
 int AlreadyRunning();
 // The identity (8 bytes) of the other instance the last AlreadyRunning found, or null.
 const unsigned char* RunningInstanceIdentity();
-// The data folder's instance file, which the playing instance claims and where it publishes
-// the name of its channel; 1 when the path fit.
-int InstanceFilePath(char* out, size_t capacity);
 // For an uninstall in this process: a later launch finds that it takes no launches, and why.
 void AnnounceUninstall();
 // Removes the record from the any-user scope, then from the current-user scope, except a
