@@ -120,7 +120,10 @@ int main(int argc, char** argv) {
          rounds, polls.c_str());
   printf("  the poll loop alone:              %10.1f ns\n", aloneNs);
   printf("  the same loop through the launcher: %8.1f ns\n", launchedNs);
-  printf("  ratio poll / alone:  %.3f (aim: at most 1.05)\n",
+  // SDL's own call on the dummy driver does almost nothing: that ratio shows what interposing
+  // the event functions costs at all, and has no aim.
+  printf(dummy ? "  ratio poll / alone:  %.3f (diagnostic)\n"
+               : "  ratio poll / alone:  %.3f (aim: at most 1.05)\n",
          aloneNs > 0 ? launchedNs / aloneNs : 0);
   if (failures) printf("  %d measurement(s) failed\n", failures);
   std::error_code ignored;
