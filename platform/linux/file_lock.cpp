@@ -97,10 +97,10 @@ void ReleaseFileClaim(int handle) {
   close(handle);  // the lock goes with the last descriptor
 }
 
-// The claim's file is opened to append, which would put every write at its end.
+// The claim's file is opened to append, which would put every write at its end; F_SETFL sets
+// only the status flags, so 0 takes the append flag (and no other worth keeping) away.
 int WriteClaimNote(int handle, const char* text) {
-  int flags = fcntl(handle, F_GETFL);
-  if (flags < 0 || fcntl(handle, F_SETFL, flags & ~O_APPEND) != 0) return 0;
+  if (fcntl(handle, F_SETFL, 0) != 0) return 0;
   size_t length = strlen(text);
   ssize_t written;
   do {

@@ -71,9 +71,11 @@ int fsIsDirectoryWriteable(const char* path) {
   return 1;
 }
 
+// Nearly always the folder is there already: opened first, made only when missing.
 int fsMakePrivateFolder(const char* path) {
-  if (!CreateFoldersWithMode(path, 1, 0700)) return 0;
-  int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  int fd = open(path, flags);
+  if (fd < 0 && errno == ENOENT && CreateFoldersWithMode(path, 1, 0700)) fd = open(path, flags);
   if (fd < 0) return 0;
   struct stat st;
   int ok = fstat(fd, &st) == 0 && st.st_uid == geteuid() &&

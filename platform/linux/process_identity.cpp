@@ -4,11 +4,11 @@
 #include "platform/linux/proc_stat.h"
 #include "platform/process.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,30 +20,34 @@ namespace {
 // A stat line is far shorter: the command name is at most 64 bytes even for kernel threads.
 constexpr size_t kStatCapacity = 4096;
 
-int ReadStat(long pid, char* state, unsigned long long* startTicks) {
+// The whole stat line of a process into line; 0 when it cannot be read. Read with one open
+// and one read, without a stream: the kernel makes the whole line for the first read.
+int ReadStatLine(long pid, char (&line)[kStatCapacity]) {
   char path[64];
   if (!StrFormatf(path, sizeof path, "/proc/%ld/stat", pid)) return 0;
-  FILE* file = fopen(path, "r");
-  if (file == nullptr) return 0;
-  char line[kStatCapacity];
-  size_t length = fread(line, 1, sizeof line - 1, file);
-  fclose(file);
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  ssize_t length;
+  do {
+    length = read(fd, line, sizeof line - 1);
+  } while (length < 0 && errno == EINTR);
+  close(fd);
+  if (length <= 0) return 0;
   line[length] = '\0';
-  return ParseProcStat(line, state, startTicks);
+  return 1;
+}
+
+int ReadStat(long pid, char* state, unsigned long long* startTicks) {
+  char line[kStatCapacity];
+  return ReadStatLine(pid, line) && ParseProcStat(line, state, startTicks);
 }
 
 // The command name of a process: field 2 of its stat line, between the first '(' and the
 // last ')'. Empty when it cannot be read.
 void ReadCommand(long pid, char (&out)[kStatCapacity]) {
   out[0] = '\0';
-  char path[64];
-  if (!StrFormatf(path, sizeof path, "/proc/%ld/stat", pid)) return;
-  FILE* file = fopen(path, "r");
-  if (file == nullptr) return;
   char line[kStatCapacity];
-  size_t length = fread(line, 1, sizeof line - 1, file);
-  fclose(file);
-  line[length] = '\0';
+  if (!ReadStatLine(pid, line)) return;
   const char* open = strchr(line, '(');
   const char* close = strrchr(line, ')');
   if (open == nullptr || close == nullptr || close < open) return;

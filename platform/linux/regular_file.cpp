@@ -15,13 +15,25 @@
 #include "util/file_name.h"
 #include "util/strbuf.h"
 
-int OsOpenRegularFileToAppend(const char* path) {
+namespace {
+// Opened without waiting for a FIFO's other end and without following a link; only a regular
+// file is kept.
+int OpenRegularFile(const char* path) {
   int fd = open(path, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
-  if (fd < 0) return -1;
   struct stat st;
-  int flags = fcntl(fd, F_GETFL);
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
-      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+}  // namespace
+
+// F_SETFL sets only the status flags (append, non-blocking and a few more), so the flags
+// wanted are given whole: the file stays open to append and blocks from now on.
+int OsOpenRegularFileToAppend(const char* path) {
+  int fd = OpenRegularFile(path);
+  if (fd >= 0 && fcntl(fd, F_SETFL, O_APPEND) != 0) {
     close(fd);
     return -1;
   }
@@ -29,7 +41,7 @@ int OsOpenRegularFileToAppend(const char* path) {
 }
 
 int TouchRegularFile(const char* path) {
-  int fd = OsOpenRegularFileToAppend(path);
+  int fd = OpenRegularFile(path);
   if (fd < 0) return 0;
   close(fd);
   return 1;
@@ -55,7 +67,9 @@ int OsReplaceWithNewFile(int fd, const char* path) {
   int ok = fstat(fresh, &made) == 0 &&
            ((made.st_uid == old.st_uid && made.st_gid == old.st_gid) ||
             fchown(fresh, old.st_uid, old.st_gid) == 0) &&
-           fchmod(fresh, old.st_mode & 07777) == 0 && OsTryLockExclusive(fresh) &&
+           ((made.st_mode & 07777) == (old.st_mode & 07777) ||
+            fchmod(fresh, old.st_mode & 07777) == 0) &&
+           OsTryLockExclusive(fresh) &&
            rename(temporary, path) == 0;
   if (!ok) {
     unlink(temporary);
