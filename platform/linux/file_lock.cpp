@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/linux/channel_bell.h"
 #include "platform/linux/forked_child.h"
 #include "platform/waiting.h"
 
@@ -93,6 +94,7 @@ int ClaimFile(const char* path, int* heldByOther) {
 
 void ReleaseFileClaim(int handle) {
   if (handle < 0) return;
+  UnwatchBellOfClaim(handle);
   KeepInForkedChild(handle);
   close(handle);  // the lock goes with the last descriptor
 }

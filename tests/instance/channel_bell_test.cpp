@@ -1,5 +1,8 @@
 // The instance channel's bell, both ends in this process.
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <thread>
@@ -75,6 +78,39 @@ TEST(ChannelBell, AnotherUsersFullBacklogDoesNotLockALaunchOut) {
   launch.join();
   EXPECT_EQ(sent, kChannelSent);
   EXPECT_GT(listening.failures.count, 0);  // the other user's connections, refused
+}
+
+// The bell's mapping holds the claimed file open: a claim released with its channel still
+// listening (as between two runs), or while a child forked from the instance lives, must
+// leave the file free for the next claim.
+TEST(ChannelBell, AReleasedClaimLeavesItsFileFree) {
+  for (bool forkedChild : {false, true}) {
+    SCOPED_TRACE(forkedChild ? "a forked child lives" : "no child");
+    Listening listening(true);
+    ASSERT_FALSE(ChannelWithoutBell());
+    int started[2];
+    ASSERT_EQ(pipe(started), 0);
+    pid_t child = forkedChild ? fork() : -1;
+    if (child == 0) {  // by now it has closed the launcher's descriptors
+      if (write(started[1], "", 1) == 1) pause();
+      _exit(0);
+    }
+    char byte = 0;
+    if (child > 0) {
+      ASSERT_EQ(read(started[0], &byte, 1), 1);
+    }
+    close(started[0]);
+    close(started[1]);
+    ReleaseFileClaim(listening.claim);
+    int held = 1;
+    listening.claim = ClaimFile(listening.note.c_str(), &held);
+    EXPECT_GE(listening.claim, 0);
+    EXPECT_EQ(held, 0);
+    if (child > 0) {
+      kill(child, SIGKILL);
+      waitpid(child, nullptr, 0);
+    }
+  }
 }
 
 }  // namespace
