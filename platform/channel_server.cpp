@@ -35,11 +35,13 @@ struct Connection {
   Stage stage;
   double since;
   unsigned long order;  // confirmation order
-  size_t length;
-  unsigned char raw[kChannelMaxLaunchBytes];
+  size_t length;        // of the bytes received into its buffer
 };
 
+// The connections' states side by side, apart from their buffers: a look at every stage
+// touches one page, and a buffer's pages only when a launch arrives in it.
 Connection s_connections[kConnections];
+unsigned char s_received[kConnections][kChannelMaxLaunchBytes];
 int s_listener = -1;
 char s_name[kOsChannelNameCapacity];  // the name s_listener listens under
 double s_acceptAgainAt;
@@ -58,6 +60,11 @@ void SetStage(Connection* c, Stage stage) {
   assert(IsNextStage(c->stage, stage));
   c->stage = stage;
 }
+
+unsigned char* Received(const Connection* c) {
+  return s_received[c - s_connections];
+}
+constexpr size_t kReceivedCapacity = sizeof s_received[0];
 
 void Fail(ChannelFailures* failures, const char* reason) {
   if (failures->count++ == 0) StrCopy(failures->first, reason);
@@ -127,7 +134,7 @@ int AllAcceptable(int (*acceptable)(const char*), int count) {
 }
 
 void Receive(Connection* c, double now, int (*acceptable)(const char*), ChannelFailures* failures) {
-  long n = OsChannelRead(c->handle, c->raw + c->length, sizeof c->raw - c->length);
+  long n = OsChannelRead(c->handle, Received(c) + c->length, kReceivedCapacity - c->length);
   if (n == 0) return Refuse(c, failures, "a launch ended before it was complete");
   if (n == -2) return Refuse(c, failures, "a launch failed while it was read");
   // However it trickles in, a launch has kReceiveSeconds to arrive whole.
@@ -138,7 +145,7 @@ void Receive(Connection* c, double now, int (*acceptable)(const char*), ChannelF
   }
   c->length += static_cast<size_t>(n);
   int count = 0;
-  switch (ChannelParseLaunch(c->raw, c->length, s_texts, sizeof s_texts, &count)) {
+  switch (ChannelParseLaunch(Received(c), c->length, s_texts, sizeof s_texts, &count)) {
     case kLaunchMalformed:
       return Refuse(c, failures, "refused a malformed launch");
     case kLaunchNewerVersion:
@@ -146,7 +153,7 @@ void Receive(Connection* c, double now, int (*acceptable)(const char*), ChannelF
     case kLaunchOlderVersion:
       return Refuse(c, failures, "refused a launch of an older version of the game");
     case kLaunchIncomplete:
-      if (c->length == sizeof c->raw) return Refuse(c, failures, "refused a launch too large");
+      if (c->length == kReceivedCapacity) return Refuse(c, failures, "refused a launch too large");
       if (late) RefuseLate(c, failures);
       return;
     case kLaunchComplete:
@@ -338,7 +345,7 @@ int ChannelTake(char* out, size_t capacity) {
   // It was complete and acceptable when it was offered, and its bytes have not changed since.
   int count = 0;
   [[maybe_unused]] ChannelParse parsed =
-      ChannelParseLaunch(oldest->raw, oldest->length, out, capacity, &count);
+      ChannelParseLaunch(Received(oldest), oldest->length, out, capacity, &count);
   assert(parsed == kLaunchComplete && count > 0);
   SetStage(oldest, kDelivering);
   return count;

@@ -256,11 +256,9 @@ int KeyIsFileOrAbsent(int folder, const char* key, int* absent) {
 }
 
 // A new file holding the value, renamed over the key; with flush, the file and then the
-// folder reach the disk before 1 is returned.
+// folder reach the disk before 1 is returned. The new file comes first: a folder this user
+// may not write (another user's any-user store) refuses it before anything else is looked at.
 int ReplaceKey(int anyUser, int folder, const char* key, const char* utf8, int flush) {
-  int absent = 0;
-  if (!KeyIsFileOrAbsent(folder, key, &absent)) return 0;
-  ClearStrayTemporaries(folder);
   static unsigned s_count;
   char temporary[64];
   if (!StrFormatf(temporary, sizeof temporary, "%s%d-%u%s", kTemporaryPrefix,
@@ -269,8 +267,11 @@ int ReplaceKey(int anyUser, int folder, const char* key, const char* utf8, int f
   int fd = openat(folder, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                   FileMode(anyUser));
   if (fd < 0) return 0;
-  int ok = fchmod(fd, FileMode(anyUser)) == 0 && OsWriteText(fd, utf8) &&
-           (!flush || fdatasync(fd) == 0);
+  int absent = 0;
+  int ok = KeyIsFileOrAbsent(folder, key, &absent);
+  if (ok) ClearStrayTemporaries(folder);  // which never takes this process's own for a stray
+  ok = ok && fchmod(fd, FileMode(anyUser)) == 0 && OsWriteText(fd, utf8) &&
+       (!flush || fdatasync(fd) == 0);
   ok = close(fd) == 0 && ok && renameat(folder, temporary, folder, key) == 0;
   if (!ok) {
     unlinkat(folder, temporary, 0);
