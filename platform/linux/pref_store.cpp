@@ -303,12 +303,19 @@ int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* va
       (value != nullptr && (strnlen(value, kTextBytes) == kTextBytes ||
                             !Latin1ToUtf8(value, utf8, sizeof utf8))))
     return 0;
-  int scope = OpenScope(anyUser, value != nullptr);
-  if (scope < 0) return value == nullptr && (errno == ENOENT || errno == ENOTDIR);
-  int folder = OpenDomainFolder(anyUser, scope, domain, value != nullptr);
-  int missing = folder < 0 && errno == ENOENT;
-  close(scope);
-  if (folder < 0) return value == nullptr && missing;
+  // Nearly always the domain's folder is there: opened in one step, like a read's key.
+  // Otherwise it is looked for level by level, and made when a value is written.
+  char folderPath[kRelativeCapacity];
+  size_t folderLength = RelativePath(domain, nullptr, folderPath);
+  int folder = OpenInScope(anyUser, folderPath, folderLength, O_RDONLY | O_DIRECTORY);
+  if (folder < 0) {
+    int scope = OpenScope(anyUser, value != nullptr);
+    if (scope < 0) return value == nullptr && (errno == ENOENT || errno == ENOTDIR);
+    folder = OpenDomainFolder(anyUser, scope, domain, value != nullptr);
+    int missing = folder < 0 && errno == ENOENT;
+    close(scope);
+    if (folder < 0) return value == nullptr && missing;
+  }
   int ok = value ? ReplaceKey(anyUser, folder, keyName, utf8, flush) : RemoveKey(folder, keyName);
   close(folder);
   return ok;
