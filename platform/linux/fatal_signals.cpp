@@ -4,7 +4,6 @@
 #include "platform/fatal_signals.h"
 
 #include <errno.h>
-#include <pthread.h>
 #include <signal.h>
 #include <ucontext.h>
 #include <unistd.h>
@@ -121,24 +120,6 @@ int WatchFatalSignals(void (*report)(const char* text)) {
   return 1;
 }
 
-namespace {
-// The watch goes on and off with every fatal signal blocked: each disposition is swapped in
-// one call, and a signal sent meanwhile waits until the watch knows what lies under it.
-class FatalSignalsBlocked {
- public:
-  FatalSignalsBlocked() {
-    sigset_t fatal;
-    sigemptyset(&fatal);
-    for (const FatalSignal& signal : kFatalSignals) sigaddset(&fatal, signal.number);
-    pthread_sigmask(SIG_BLOCK, &fatal, &before_);
-  }
-  ~FatalSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
-
- private:
-  sigset_t before_;
-};
-}  // namespace
-
 void ResumeFatalSignalWatch() {
   if (!s_report) return;
   struct sigaction watch;
@@ -146,30 +127,25 @@ void ResumeFatalSignalWatch() {
   watch.sa_sigaction = OnFatalSignal;
   watch.sa_flags = SA_SIGINFO | SA_ONSTACK;
   sigemptyset(&watch.sa_mask);
-  FatalSignalsBlocked blocked;
   for (int i = 0; i < kWatchable; ++i) {
     if (s_watched[i]) continue;
-    struct sigaction under;
-    if (sigaction(kFatalSignals[i].number, &watch, &under) != 0) continue;
-    if (Watchable(under)) {
-      s_under[i] = under;
-      s_watched[i] = 1;
-    } else {
-      sigaction(kFatalSignals[i].number, &under, nullptr);  // not ours to cover
-    }
+    struct sigaction current;
+    if (sigaction(kFatalSignals[i].number, nullptr, &current) != 0 || !Watchable(current)) continue;
+    s_under[i] = current;
+    s_watched[i] = 1;
+    sigaction(kFatalSignals[i].number, &watch, nullptr);
   }
 }
 
 // A disposition someone set over the watch since it was resumed stays.
 void PauseFatalSignalWatch() {
-  FatalSignalsBlocked blocked;
   for (int i = 0; i < kWatchable; ++i) {
     if (!s_watched[i]) continue;
     s_watched[i] = 0;
     struct sigaction current;
-    if (sigaction(kFatalSignals[i].number, &s_under[i], &current) == 0 &&
-        !((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == OnFatalSignal))
-      sigaction(kFatalSignals[i].number, &current, nullptr);
+    if (sigaction(kFatalSignals[i].number, nullptr, &current) == 0 &&
+        (current.sa_flags & SA_SIGINFO) && current.sa_sigaction == OnFatalSignal)
+      sigaction(kFatalSignals[i].number, &s_under[i], nullptr);
   }
 }
 
