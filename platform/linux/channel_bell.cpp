@@ -5,11 +5,6 @@
 // raises SIGBUS: the instance makes the file long enough before it maps it, and no launcher
 // ever shortens an instance file (they open it to append, and one replaced by a new file
 // leaves this mapping on the old one, which lives as long as the mapping does).
-// The mapping is made through the claim itself. A mapping keeps its open file alive, and with
-// it the claim's lock: so it goes before the claim does (ReleaseFileClaim) and a forked child
-// never inherits it.
-#include "platform/linux/channel_bell.h"
-
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -18,6 +13,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/linux/forked_child.h"
 #include "platform/port/instance_channel.h"
@@ -30,7 +26,6 @@ constexpr size_t kMappedBytes = kBellOffset + sizeof(uint64_t);
 static_assert(16 + 1 + kOsChannelNameCapacity + 1 <= kBellOffset, "the note reaches the bell");
 
 void* s_mapping;
-int s_mappedClaim = -1;
 const uint64_t* s_bell;  // in s_mapping
 uint64_t s_answered;
 
@@ -63,13 +58,16 @@ int OsChannelWatchBell(int claim) {
       pread(claim, &value, sizeof value, kBellOffset) != static_cast<ssize_t>(sizeof value) ||
       pwrite(claim, &value, sizeof value, kBellOffset) != static_cast<ssize_t>(sizeof value))
     return 0;
-  void* mapping = mmap(nullptr, kMappedBytes, PROT_READ, MAP_SHARED, claim, 0);
+  // A mapping keeps its open file alive, and with it the file's locks: it is made through an
+  // open file of its own, so that the claim still ends with its handle (and a forked child
+  // that keeps the mapping holds no lock).
+  char own[32];
+  snprintf(own, sizeof own, "/proc/self/fd/%d", claim);
+  int fd = open(own, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  void* mapping = mmap(nullptr, kMappedBytes, PROT_READ, MAP_SHARED, fd, 0);
+  close(fd);
   if (mapping == MAP_FAILED) return 0;
-  if (madvise(mapping, kMappedBytes, MADV_DONTFORK) != 0) {
-    munmap(mapping, kMappedBytes);
-    return 0;
-  }
-  s_mappedClaim = claim;
   s_mapping = mapping;
   s_bell = reinterpret_cast<const uint64_t*>(static_cast<const char*>(mapping) + kBellOffset);
   s_answered = Load();
@@ -80,12 +78,7 @@ void OsChannelUnwatchBell() {
   if (!s_mapping) return;
   munmap(s_mapping, kMappedBytes);
   s_mapping = nullptr;
-  s_mappedClaim = -1;
   s_bell = nullptr;
-}
-
-void UnwatchBellOfClaim(int claim) {
-  if (claim >= 0 && claim == s_mappedClaim) OsChannelUnwatchBell();
 }
 
 OsChannelBellState OsChannelBell() {
@@ -95,7 +88,7 @@ OsChannelBellState OsChannelBell() {
 }
 
 void OsChannelAnswerBell() {
-  if (s_bell && !IsForkedChild()) s_answered = Load();
+  if (s_bell) s_answered = Load();
 }
 
 int OsChannelRingBell(const char* notePath) {

@@ -12,7 +12,6 @@
 #include <cstring>
 
 #include "platform/files.h"
-#include "platform/linux/channel_bell.h"
 #include "platform/linux/forked_child.h"
 #include "platform/waiting.h"
 
@@ -94,7 +93,6 @@ int ClaimFile(const char* path, int* heldByOther) {
 
 void ReleaseFileClaim(int handle) {
   if (handle < 0) return;
-  UnwatchBellOfClaim(handle);
   KeepInForkedChild(handle);
   close(handle);  // the lock goes with the last descriptor
 }

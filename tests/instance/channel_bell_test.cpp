@@ -80,9 +80,9 @@ TEST(ChannelBell, AnotherUsersFullBacklogDoesNotLockALaunchOut) {
   EXPECT_GT(listening.failures.count, 0);  // the other user's connections, refused
 }
 
-// The bell's mapping holds the claimed file open: a claim released with its channel still
-// listening (as between two runs), or while a child forked from the instance lives, must
-// leave the file free for the next claim.
+// A mapping holds its file open, and with it the file's locks: the bell's must not keep a
+// claim alive that was released with its channel still listening (as between two runs), nor
+// one released while a child forked from the instance lives.
 TEST(ChannelBell, AReleasedClaimLeavesItsFileFree) {
   for (bool forkedChild : {false, true}) {
     SCOPED_TRACE(forkedChild ? "a forked child lives" : "no child");
