@@ -202,18 +202,19 @@ int OpenInScope(int anyUser, const char* relative, size_t relativeLength, int fl
   return fd;
 }
 
-// The domain's open folder below the scope folder, made when missing and create is set.
-int OpenDomainFolder(int anyUser, int scope, const char* domain, int create) {
-  char relative[kRelativeCapacity];
-  if (!RelativePath(domain, nullptr, relative)) return -1;
+// The domain's open folder below the scope folder, "<host>/<domain>" as RelativePath names it,
+// made when missing and create is set.
+int OpenDomainFolder(int anyUser, int scope, const char* relative, int create) {
   int fd = OpenBelow(scope, relative, O_RDONLY | O_DIRECTORY, 0);
   if (fd >= 0 || errno != ENOENT || !create) return fd;
-  char* slash = strchr(relative, '/');
-  *slash = '\0';
-  int host = FolderLevel(anyUser, scope, relative);
-  if (host < 0) return -1;
-  fd = FolderLevel(anyUser, host, slash + 1);
-  close(host);
+  char host[kNameCapacity];
+  const char* slash = strchr(relative, '/');
+  memcpy(host, relative, static_cast<size_t>(slash - relative));
+  host[slash - relative] = '\0';
+  int hostFolder = FolderLevel(anyUser, scope, host);
+  if (hostFolder < 0) return -1;
+  fd = FolderLevel(anyUser, hostFolder, slash + 1);
+  close(hostFolder);
   return fd;
 }
 
@@ -298,20 +299,19 @@ int OsPrefWrite(int anyUser, const char* domain, const char* key, const char* va
   if (domain == nullptr || key == nullptr) return 0;
   // Texts that can never be stored are refused before the store is looked at, so the
   // answer does not depend on whether the store exists.
-  char keyName[kNameCapacity], relative[kRelativeCapacity], utf8[kUtf8Capacity];
-  if (!EncodeName(key, keyName) || !RelativePath(domain, key, relative) ||
+  char keyName[kNameCapacity], folderPath[kRelativeCapacity], utf8[kUtf8Capacity];
+  size_t folderLength = RelativePath(domain, nullptr, folderPath);
+  if (!EncodeName(key, keyName) || folderLength == 0 ||
       (value != nullptr && (strnlen(value, kTextBytes) == kTextBytes ||
                             !Latin1ToUtf8(value, utf8, sizeof utf8))))
     return 0;
   // Nearly always the domain's folder is there: opened in one step, like a read's key.
   // Otherwise it is looked for level by level, and made when a value is written.
-  char folderPath[kRelativeCapacity];
-  size_t folderLength = RelativePath(domain, nullptr, folderPath);
   int folder = OpenInScope(anyUser, folderPath, folderLength, O_RDONLY | O_DIRECTORY);
   if (folder < 0) {
     int scope = OpenScope(anyUser, value != nullptr);
     if (scope < 0) return value == nullptr && (errno == ENOENT || errno == ENOTDIR);
-    folder = OpenDomainFolder(anyUser, scope, domain, value != nullptr);
+    folder = OpenDomainFolder(anyUser, scope, folderPath, value != nullptr);
     int missing = folder < 0 && errno == ENOENT;
     close(scope);
     if (folder < 0) return value == nullptr && missing;

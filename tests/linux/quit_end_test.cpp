@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/linux/proc_stat.h"
 #include "platform/linux/spawn.h"
 #include "platform/quit_signals.h"
 
@@ -43,9 +44,9 @@ void* Idle(void*) {
 bool Alive(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
   std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  size_t nameEnd = stat.rfind(')');
-  return nameEnd != std::string::npos && nameEnd + 2 < stat.size() && stat[nameEnd + 2] != 'Z' &&
-         stat[nameEnd + 2] != 'X';
+  char state = 0;
+  unsigned long long ticks = 0;
+  return ParseProcStat(stat.c_str(), &state, &ticks) && state != 'Z' && state != 'X';
 }
 
 // The child's status within 10 s; -1 (and the child killed) past that.
